@@ -1,0 +1,36 @@
+#pragma once
+// The embedded databases: the company database (schema, demo data, and as
+// many generated cheque books as asked) and the statistics database.
+
+#include <QString>
+
+namespace basedatos {
+
+struct OpcionesDemo {
+    qint64 chequeras = 36;         // cheque books to create
+    bool datosDemo = true;         // banks, accounts, users, settings
+    QString nombre = QStringLiteral("QUENZAR");
+};
+
+// Logins of the demo (user / password).
+inline constexpr const char* kUsuarioAdmin = "ADMIN";
+inline constexpr const char* kClaveAdmin = "admin";
+inline constexpr const char* kUsuarioCajero = "CAJERO";
+inline constexpr const char* kClaveCajero = "cajero";
+inline constexpr const char* kUsuarioEstadisticas = "KV_ESTADISTICAS";
+inline constexpr const char* kClaveEstadisticas = "QM_RELOJBANDERA";
+inline constexpr const char* kNombreEstadisticas = "KV_ESTADISTICAS";
+
+// Creates NAME.db and KV_ESTADISTICAS.db in the folder (replacing them).
+// Returns the path of the company database.
+QString crearDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
+
+// Only when missing: what the start command uses.
+QString asegurarDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
+
+// Connection string of the embedded engine for a database of the data folder.
+QString cadenaConexion(const QString& nombre = QStringLiteral("QUENZAR"),
+                       const QString& usuario = QLatin1String(kUsuarioAdmin),
+                       const QString& clave = QLatin1String(kClaveAdmin));
+
+} // namespace basedatos

@@ -1,0 +1,49 @@
+// quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [CARPETA]
+// Builds the embedded demo databases; with N cheque books up to a million.
+
+#include "db/BaseDemo.h"
+#include "platform/ErrorEjecucion.h"
+#include "platform/Rutas.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTextStream>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    basedatos::OpcionesDemo o;
+    QString carpeta;
+    const QStringList args = app.arguments().mid(1);
+    QTextStream err(stderr);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--chequeras") && i + 1 < args.size()) {
+            bool ok = false;
+            o.chequeras = args[++i].toLongLong(&ok);
+            if (!ok || o.chequeras < 0) {
+                err << "Cantidad de chequeras no valida: " << args[i] << "\n";
+                return 2;
+            }
+        } else if (a == QLatin1String("--nombre") && i + 1 < args.size()) {
+            o.nombre = args[++i];
+        } else if (a == QLatin1String("--sin-datos")) {
+            o.datosDemo = false;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            err << "Uso: quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [CARPETA]\n";
+            return 2;
+        } else {
+            carpeta = a;
+        }
+    }
+    if (carpeta.isEmpty()) carpeta = plataforma::carpetaDatos();
+    QElapsedTimer reloj;
+    reloj.start();
+    try {
+        const QString ruta = basedatos::crearDemo(carpeta, o);
+        QTextStream(stdout) << ruta << ": " << o.chequeras << " chequeras en " << reloj.elapsed() << " ms\n";
+    } catch (const plataforma::ErrorEjecucion& e) {
+        err << "No se pudo crear la base de datos: " << e.Description() << "\n";
+        return 1;
+    }
+    return 0;
+}

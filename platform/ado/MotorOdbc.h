@@ -1,0 +1,52 @@
+#pragma once
+// SQL Server and Oracle through unixODBC. The connection strings the session
+// builds for the OLE DB providers are mapped to an ODBC driver's keywords:
+//   SQL Server: driver QUENZAR_ODBC_SQLSERVER (default "FreeTDS"),
+//               extra keywords QUENZAR_ODBC_SQLSERVER_EXTRA
+//               (default "TDS_Version=auto;ClientCharset=UTF-8;")
+//   Oracle:     driver QUENZAR_ODBC_ORACLE (default "Oracle"),
+//               extra keywords QUENZAR_ODBC_ORACLE_EXTRA.
+// A connection carries one pending result at a time, so every result is read
+// whole before the call returns.
+
+#include "platform/ado/Motor.h"
+
+namespace ado {
+
+enum class DialectoOdbc { SqlServer, Oracle };
+
+// The ODBC connection string for a provider connection string (for tests and
+// the trace; the password is in it).
+QString cadenaOdbc(const QString& cadenaProveedor, DialectoOdbc dialecto, const QString& usuario = {},
+                   const QString& clave = {});
+
+class MotorOdbc final : public Motor {
+public:
+    explicit MotorOdbc(DialectoOdbc dialecto);
+    ~MotorOdbc() override;
+
+    void abrir(const ParametrosConexion& p) override;
+    void cerrar() override;
+    bool abierto() const override;
+    Resultado ejecutar(const QString& sql, int tiempoEspera) override;
+    qint64 ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) override;
+    void iniciarTransaccion() override;
+    void confirmarTransaccion() override;
+    void deshacerTransaccion() override;
+    std::unique_ptr<CursorMotor> esquemaTablas() override;
+    std::unique_ptr<CursorMotor> esquemaColumnas(const QString& catalogo, const QString& tabla) override;
+    QStringList clavePrimaria(const QString& tabla) override;
+    QString baseActual() const override { return mBase; }
+    void cambiarBase(const QString& nombre) override;
+    QString proveedor() const override;
+    QString ultimoTextoEnviado() const override { return mUltimo; }
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+    DialectoOdbc mDialecto;
+    QString mBase;
+    QString mUltimo;
+};
+
+} // namespace ado

@@ -1,0 +1,866 @@
+#include "platform/ado/MotorSqlite.h"
+
+#include "platform/ErrorEjecucion.h"
+#include "platform/Rutas.h"
+#include "platform/ado/CadenaConexion.h"
+#include "platform/ado/TraductorTSql.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <sodium.h>
+#include <sqlite3.h>
+
+namespace ado {
+
+namespace {
+
+const QString kOrigen = QStringLiteral("Microsoft OLE DB Provider for SQL Server");
+
+ErrorProveedor mensaje(const QString& estado, int32_t nativo, const QString& texto) {
+    ErrorProveedor e;
+    e.SQLState = estado;
+    e.NativeError = nativo;
+    e.Description = texto;
+    e.Source = kOrigen;
+    return e;
+}
+
+// SQL Server closes a failed statement with this notice.
+ErrorProveedor terminada() { return mensaje(QStringLiteral("01000"), 3621, QStringLiteral("Se terminó la instrucción.")); }
+
+QString capturar(const QString& texto, const QString& patron) {
+    const QRegularExpression re(patron);
+    const auto m = re.match(texto);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
+    const int primario = rc & 0xff;
+    std::vector<ErrorProveedor> e;
+    int32_t numero = plataforma::errores::ErrorEnComando;
+    auto agregar = [&](const QString& estado, int32_t nativo, const QString& texto) {
+        e.push_back(mensaje(estado, nativo, texto));
+        for (auto& x : e) x.Number = numero;
+    };
+    if (primario == SQLITE_CONSTRAINT) {
+        numero = plataforma::errores::ViolacionIntegridad;
+        if (msg.contains(QLatin1String(tsql::kPrefijoControlLargo))) {
+            numero = plataforma::errores::DesbordeDatos;
+            agregar(QStringLiteral("22001"), 8152, QStringLiteral("Los datos de cadena o binarios se truncarían."));
+        } else if (msg.contains(QLatin1String(tsql::kPrefijoControlTipo))) {
+            numero = plataforma::errores::ConversionFallida;
+            const QString col = capturar(msg, QLatin1String(tsql::kPrefijoControlTipo) + QStringLiteral("(\\w+)"));
+            agregar(QStringLiteral("22018"), 245,
+                    QStringLiteral("Error de conversión: el valor de la columna '%1' no es un número.").arg(col));
+        } else if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE ||
+                   rc == SQLITE_CONSTRAINT_ROWID) {
+            const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
+            const QString tabla = donde.section(QLatin1Char('.'), 0, 0);
+            agregar(QStringLiteral("23000"), 2627,
+                    QStringLiteral("Infracción de la restricción PRIMARY KEY o UNIQUE KEY. No se puede insertar una "
+                                   "clave duplicada en el objeto 'dbo.%1'. (%2)")
+                        .arg(tabla, donde));
+        } else if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+            const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
+            numero = plataforma::errores::ViolacionIntegridad;
+            agregar(QStringLiteral("23000"), 515,
+                    QStringLiteral("No se puede insertar el valor NULL en la columna '%1', tabla '%2'; la columna no "
+                                   "admite valores NULL.")
+                        .arg(donde.section(QLatin1Char('.'), 1), donde.section(QLatin1Char('.'), 0, 0)));
+        } else {
+            agregar(QStringLiteral("23000"), 547,
+                    QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(msg));
+        }
+        e.push_back(terminada());
+        e.back().Number = numero;
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_TOOBIG) {
+        numero = plataforma::errores::DesbordeDatos;
+        agregar(QStringLiteral("22001"), 8152, QStringLiteral("Los datos de cadena o binarios se truncarían."));
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_MISMATCH) {
+        numero = plataforma::errores::ConversionFallida;
+        agregar(QStringLiteral("22018"), 245, QStringLiteral("Error de conversión de tipos de datos (%1).").arg(msg));
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_BUSY || primario == SQLITE_LOCKED) {
+        numero = static_cast<int32_t>(0x80040E31);
+        agregar(QStringLiteral("HYT00"), 1222, QStringLiteral("Se superó el tiempo de espera de bloqueo solicitado."));
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_CANTOPEN || primario == SQLITE_IOERR || primario == SQLITE_NOTADB ||
+        primario == SQLITE_CORRUPT || primario == SQLITE_PERM) {
+        perdida = true;
+        numero = plataforma::errores::FalloGeneral;
+        agregar(QStringLiteral("08S01"), 11, QStringLiteral("Error general de red. Consulte la documentación de la red."));
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_READONLY) {
+        numero = plataforma::errores::FalloGeneral;
+        agregar(QStringLiteral("42000"), 3906,
+                QStringLiteral("No se puede actualizar la base de datos porque es de solo lectura."));
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_FULL) {
+        numero = plataforma::errores::FalloGeneral;
+        agregar(QStringLiteral("42000"), 1105, QStringLiteral("No se pudo asignar espacio: el disco está lleno."));
+        return FalloMotor(numero, e);
+    }
+    if (primario == SQLITE_INTERRUPT) {
+        numero = static_cast<int32_t>(0x80040E31);
+        agregar(QStringLiteral("HYT00"), 0, QStringLiteral("Tiempo de espera agotado."));
+        return FalloMotor(numero, e);
+    }
+    // SQLITE_ERROR and the rest: read the message.
+    if (msg.startsWith(QLatin1String("no such column"))) {
+        agregar(QStringLiteral("42S22"), 207,
+                QStringLiteral("El nombre de columna '%1' no es válido.").arg(msg.section(QLatin1Char(':'), 1).trimmed()));
+    } else if (msg.startsWith(QLatin1String("no such table"))) {
+        numero = plataforma::errores::TablaNoExiste;
+        agregar(QStringLiteral("42S02"), 208,
+                QStringLiteral("El nombre de objeto '%1' no es válido.").arg(msg.section(QLatin1Char(':'), 1).trimmed()));
+    } else if (msg.contains(QLatin1String("already exists"))) {
+        agregar(QStringLiteral("42S01"), 2714,
+                QStringLiteral("Ya hay un objeto con el nombre '%1' en la base de datos.")
+                    .arg(capturar(msg, QStringLiteral("(?:table|view|index|trigger) (\\S+) already"))));
+    } else if (msg.startsWith(QLatin1String("duplicate column name"))) {
+        agregar(QStringLiteral("42S21"), 2705,
+                QStringLiteral("Los nombres de columna de cada tabla deben ser únicos (%1).")
+                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
+    } else if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("near"))) {
+        agregar(QStringLiteral("42000"), 102,
+                QStringLiteral("Sintaxis incorrecta cerca de '%1'.").arg(capturar(msg, QStringLiteral("near \"([^\"]*)\""))));
+    } else if (msg.startsWith(QLatin1String("no such function"))) {
+        agregar(QStringLiteral("42000"), 195,
+                QStringLiteral("'%1' no es un nombre de función integrada reconocido.")
+                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
+    } else if (msg.contains(QLatin1String("cannot modify")) && msg.contains(QLatin1String("view"))) {
+        agregar(QStringLiteral("42000"), 4405, QStringLiteral("La vista no es actualizable (%1).").arg(msg));
+    } else {
+        agregar(QStringLiteral("42000"), 50000 + primario, msg);
+    }
+    return FalloMotor(numero, e);
+}
+
+// A column's ADO description: the declared type when there is one,
+// otherwise what the first row holds.
+DescCampo describir(sqlite3_stmt* st, int i, bool hayFila) {
+    const char* decl = sqlite3_column_decltype(st, i);
+    DescCampo d;
+    if (decl && *decl) {
+        d = tipoDeclarado(QString::fromUtf8(decl));
+    } else {
+        const int t = hayFila ? sqlite3_column_type(st, i) : SQLITE_NULL;
+        if (t == SQLITE_INTEGER) {
+            const qint64 v = sqlite3_column_int64(st, i);
+            d.tipo = (v > INT32_MAX || v < INT32_MIN) ? adBigInt : adInteger;
+            d.tamano = d.tipo == adBigInt ? 8 : 4;
+        } else if (t == SQLITE_FLOAT) {
+            d.tipo = adDouble;
+            d.tamano = 8;
+        } else if (t == SQLITE_BLOB) {
+            d.tipo = adLongVarBinary;
+            d.tamano = 2147483647;
+        } else {
+            d.tipo = adVarChar;
+            d.tamano = 255;
+            if (t == SQLITE_TEXT) {
+                const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+                const QString s = QString::fromUtf8(p);
+                static const QRegularExpression fecha(
+                    QStringLiteral(R"(^\d{4}-\d{2}-\d{2} \d{2}:\d{2}(:\d{2}(\.\d{1,3})?)?$)"));
+                if (fecha.match(s).hasMatch()) {
+                    d.tipo = adDBTimeStamp;
+                    d.tamano = 16;
+                } else if (s.size() > 255) {
+                    d.tamano = static_cast<int32_t>(s.size());
+                }
+            }
+        }
+    }
+    d.nombre = QString::fromUtf8(sqlite3_column_name(st, i));
+    return d;
+}
+
+QVariant leerValor(sqlite3_stmt* st, int i, int tipo) {
+    const int t = sqlite3_column_type(st, i);
+    if (t == SQLITE_NULL) return {};
+    switch (tipo) {
+    case adInteger:
+    case adSmallInt:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+        if (t == SQLITE_INTEGER) return static_cast<int>(sqlite3_column_int64(st, i));
+        if (t == SQLITE_FLOAT) return static_cast<int>(sqlite3_column_double(st, i));
+        break;
+    case adBigInt:
+        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return static_cast<qlonglong>(sqlite3_column_int64(st, i));
+        break;
+    case adBoolean:
+        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_column_int64(st, i) != 0;
+        break;
+    case adNumeric:
+    case adCurrency:
+    case adDouble:
+    case adSingle:
+    case adDecimal:
+        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_column_double(st, i);
+        break;
+    case adDBTimeStamp:
+    case adDBDate:
+    case adDate:
+    case adDBTime: {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+        QDateTime f;
+        if (leerFechaTexto(QString::fromUtf8(p), 0, f)) return f;
+        return QString::fromUtf8(p);
+    }
+    case adLongVarBinary:
+    case adVarBinary:
+    case adBinary:
+        if (t == SQLITE_BLOB)
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
+        break;
+    default:
+        break;
+    }
+    if (t == SQLITE_INTEGER && !esTipoTexto(tipo)) return static_cast<qlonglong>(sqlite3_column_int64(st, i));
+    if (t == SQLITE_FLOAT && !esTipoTexto(tipo)) return sqlite3_column_double(st, i);
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+    return QString::fromUtf8(p, sqlite3_column_bytes(st, i));
+}
+
+class CursorSqlite final : public CursorMotor {
+public:
+    CursorSqlite(std::shared_ptr<MotorSqlite> motor, sqlite3_stmt* st, bool hayFila)
+        : mMotor(motor)
+        , mSt(st)
+        , mPendiente(hayFila)
+        , mTerminado(!hayFila) {
+        const int n = sqlite3_column_count(st);
+        mCampos.reserve(n);
+        for (int i = 0; i < n; ++i) mCampos.push_back(describir(st, i, hayFila));
+        if (mTerminado) sqlite3_reset(mSt);
+    }
+    ~CursorSqlite() override { sqlite3_finalize(mSt); }
+
+    const QVector<DescCampo>& campos() const override { return mCampos; }
+
+    bool siguiente(Fila& fila) override {
+        if (!mPendiente) {
+            if (mTerminado) return false;
+            if (!paso()) return false;
+        }
+        mPendiente = false;
+        const int n = static_cast<int>(mCampos.size());
+        fila.resize(n);
+        for (int i = 0; i < n; ++i) fila[i] = leerValor(mSt, i, mCampos[i].tipo);
+        return true;
+    }
+
+    qint64 contarResto() override {
+        qint64 n = mPendiente ? 1 : 0;
+        mPendiente = false;
+        while (!mTerminado && paso()) ++n;
+        return n;
+    }
+
+    bool reiniciar() override {
+        sqlite3_reset(mSt);
+        mTerminado = false;
+        mPendiente = false;
+        return true;
+    }
+
+private:
+    bool paso() {
+        const int rc = sqlite3_step(mSt);
+        if (rc == SQLITE_ROW) return true;
+        mTerminado = true;
+        // Release the read snapshot as soon as the rows are read.
+        sqlite3_reset(mSt);
+        if (rc != SQLITE_DONE) mMotor->fallar(rc, QString::fromUtf8(sqlite3_errmsg(mMotor->db())));
+        return false;
+    }
+
+    std::shared_ptr<MotorSqlite> mMotor;
+    sqlite3_stmt* mSt;
+    bool mPendiente;
+    bool mTerminado;
+    QVector<DescCampo> mCampos;
+};
+
+void vincular(sqlite3_stmt* st, int i, const QVariant& v) {
+    if (!v.isValid() || v.isNull()) {
+        sqlite3_bind_null(st, i);
+        return;
+    }
+    switch (v.typeId()) {
+    case QMetaType::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::Long:
+    case QMetaType::Char:
+    case QMetaType::UChar: sqlite3_bind_int64(st, i, v.toLongLong()); break;
+    case QMetaType::ULongLong: sqlite3_bind_int64(st, i, static_cast<sqlite3_int64>(v.toULongLong())); break;
+    case QMetaType::Double:
+    case QMetaType::Float: sqlite3_bind_double(st, i, v.toDouble()); break;
+    case QMetaType::QDateTime: {
+        const QByteArray b = textoFechaAlmacenada(v.toDateTime()).toUtf8();
+        sqlite3_bind_text(st, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case QMetaType::QDate: {
+        const QByteArray b = v.toDate().toString(QStringLiteral("yyyy-MM-dd")).toUtf8();
+        sqlite3_bind_text(st, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray b = v.toByteArray();
+        sqlite3_bind_blob(st, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default: {
+        const QByteArray b = v.toString().toUtf8();
+        sqlite3_bind_text(st, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+} // namespace
+
+MotorSqlite::MotorSqlite(bool comoJet)
+    : mJet(comoJet) {}
+
+MotorSqlite::~MotorSqlite() { cerrar(); }
+
+QString MotorSqlite::proveedor() const {
+    return mJet ? QStringLiteral("Microsoft.Jet.OLEDB.4.0") : QStringLiteral("SQLOLEDB.1");
+}
+
+void MotorSqlite::fallar(int rc, const QString& msg) {
+    const int extendido = mDb ? sqlite3_extended_errcode(mDb) : rc;
+    bool perdida = false;
+    FalloMotor f = traducirFallo((extendido & 0xff) == (rc & 0xff) ? extendido : rc, msg, perdida);
+    if (perdida) mPerdida = true;
+    throw f;
+}
+
+void MotorSqlite::comprobarAlcance() {
+    if (!mDb)
+        throw FalloMotor(plataforma::errores::ConexionInvalida,
+                         {mensaje(QStringLiteral("08003"), 0, QStringLiteral("La conexión no está abierta."))});
+    // SQLite keeps working on a file that was removed or whose folder is gone:
+    // what the program would see on a server as a broken connection.
+    if (!mPerdida && !QFileInfo::exists(mRuta)) mPerdida = true;
+    if (mPerdida) {
+        auto e = mensaje(QStringLiteral("08S01"), 11, QStringLiteral("Error general de red. Consulte la documentación de la red."));
+        e.Number = plataforma::errores::FalloGeneral;
+        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+    }
+}
+
+void MotorSqlite::ejecutarSimple(const char* sql) {
+    char* err = nullptr;
+    const int rc = sqlite3_exec(mDb, sql, nullptr, nullptr, &err);
+    const QString msg = err ? QString::fromUtf8(err) : QString();
+    sqlite3_free(err);
+    if (rc != SQLITE_OK) fallar(rc, msg);
+}
+
+void MotorSqlite::abrirArchivo(const QString& ruta, int tiempoEsperaSeg) {
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFileInfo(ruta).absoluteFilePath().toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        bool p = false;
+        throw traducirFallo(rc, msg, p);
+    }
+    mDb = db;
+    mRuta = ruta;
+    mPerdida = false;
+    mNivelTransaccion = 0;
+    sqlite3_extended_result_codes(mDb, 1);
+    sqlite3_busy_timeout(mDb, qMax(1, tiempoEsperaSeg) * 1000);
+    mEsperaActual = tiempoEsperaSeg;
+    try {
+        // WAL lets two copies of the program share the file; NORMAL is safe under WAL.
+        sqlite3_exec(mDb, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        ejecutarSimple("PRAGMA foreign_keys=ON; PRAGMA synchronous=NORMAL");
+        // Reading the schema also tells a file that is no database.
+        ejecutarSimple("SELECT count(*) FROM sqlite_master");
+    } catch (...) {
+        sqlite3_close(mDb);
+        mDb = nullptr;
+        throw;
+    }
+    registrarFunciones(mDb);
+}
+
+void MotorSqlite::abrir(const ParametrosConexion& p) {
+    cerrar();
+    const CadenaConexion cc(p.cadena);
+    QString usuario = p.usuario;
+    QString clave = p.clave;
+    QString ruta;
+    if (mJet) {
+        ruta = QDir::fromNativeSeparators(cc.valor("Data Source").trimmed());
+        mNombre = QFileInfo(ruta).completeBaseName();
+        if (ruta.isEmpty() || !QFileInfo::exists(ruta)) {
+            // Jet's own code for a missing file, which the session tests.
+            ErrorProveedor e;
+            e.SQLState = QStringLiteral("3024");
+            e.NativeError = -534971980;
+            e.Number = plataforma::errores::FalloGeneral;
+            e.Source = QStringLiteral("Microsoft JET Database Engine");
+            e.Description = QStringLiteral("No se pudo encontrar el archivo '%1'.").arg(ruta);
+            throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+        }
+    } else {
+        mNombre = cc.valor({"Database", "Initial Catalog"}).trimmed();
+        if (usuario.isEmpty()) usuario = cc.valor({"UId", "User Id", "User"});
+        if (clave.isEmpty()) clave = cc.valor({"Pwd", "Password"});
+        ruta = plataforma::rutaBaseDatos(mNombre);
+        if (mNombre.isEmpty() || !QFileInfo::exists(ruta)) {
+            auto e = mensaje(QStringLiteral("42000"), 4060,
+                             QStringLiteral("No se puede abrir la base de datos \"%1\" solicitada por el inicio de "
+                                            "sesión. Error de inicio de sesión.")
+                                 .arg(mNombre));
+            e.Number = plataforma::errores::FalloGeneral;
+            throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+        }
+    }
+    abrirArchivo(ruta, p.tiempoEspera);
+    if (!mJet) {
+        try {
+            verificarUsuario(usuario, clave);
+        } catch (...) {
+            cerrar();
+            throw;
+        }
+    }
+}
+
+void MotorSqlite::verificarUsuario(const QString& usuario, const QString& clave) {
+    sqlite3_stmt* st = nullptr;
+    // A database without logins lets everyone in (files made for one machine).
+    if (sqlite3_prepare_v2(mDb, "SELECT CLAVE FROM KV_LOGINS WHERE USUARIO = ?1 COLLATE NOCASE", -1, &st, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(st);
+        return;
+    }
+    const QByteArray u = usuario.trimmed().toUtf8();
+    sqlite3_bind_text(st, 1, u.constData(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+    bool ok = false;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+        const auto* r = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        ok = r && claveCorrecta(clave, QString::fromUtf8(r));
+    }
+    sqlite3_finalize(st);
+    if (!ok) {
+        auto e = mensaje(QStringLiteral("28000"), 18456,
+                         QStringLiteral("Error de inicio de sesión del usuario '%1'.").arg(usuario));
+        e.Number = plataforma::errores::FalloGeneral;
+        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+    }
+}
+
+QString MotorSqlite::resumenClave(const QString& clave, const QString& salDada) {
+    if (sodium_init() < 0) return {};
+    QByteArray sal;
+    if (salDada.isEmpty()) {
+        sal.resize(16);
+        randombytes_buf(sal.data(), static_cast<size_t>(sal.size()));
+        sal = sal.toHex();
+    } else {
+        sal = salDada.toLatin1();
+    }
+    const QByteArray datos = sal + clave.toUtf8();
+    unsigned char h[32];
+    crypto_generichash(h, sizeof h, reinterpret_cast<const unsigned char*>(datos.constData()),
+                       static_cast<unsigned long long>(datos.size()), nullptr, 0);
+    return QString::fromLatin1(sal) + QLatin1Char('$') +
+           QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(h), sizeof h).toHex());
+}
+
+bool MotorSqlite::claveCorrecta(const QString& clave, const QString& resumen) {
+    const QString sal = resumen.section(QLatin1Char('$'), 0, 0);
+    const QByteArray a = resumenClave(clave, sal).toLatin1();
+    const QByteArray b = resumen.toLatin1();
+    return a.size() == b.size() && sodium_memcmp(a.constData(), b.constData(), static_cast<size_t>(a.size())) == 0;
+}
+
+void MotorSqlite::cerrar() {
+    if (!mDb) return;
+    // Statements still open belong to recordsets; close_v2 waits for them.
+    sqlite3_close_v2(mDb);
+    mDb = nullptr;
+    mNivelTransaccion = 0;
+    mClavesDeOrden.clear();
+}
+
+Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
+    comprobarAlcance();
+    if (tiempoEspera > 0 && tiempoEspera != mEsperaActual) {
+        sqlite3_busy_timeout(mDb, tiempoEspera * 1000);
+        mEsperaActual = tiempoEspera;
+    }
+    const auto sentencias = tsql::traducirLote(sql, [this](const QString& f) { return claveDeOrden(f); });
+    {
+        QStringList textos;
+        for (const auto& s : sentencias) textos << s.texto;
+        mUltimo = textos.join(QStringLiteral(";\n"));
+    }
+    Resultado res;
+    qint64 afectadas = -1;
+    bool loteAbrio = false;
+    size_t ultimaNormal = 0;
+    for (size_t i = 0; i < sentencias.size(); ++i)
+        if (sentencias[i].clase == tsql::Sentencia::Clase::Normal) ultimaNormal = i;
+
+    for (size_t i = 0; i < sentencias.size(); ++i) {
+        const auto& s = sentencias[i];
+        switch (s.clase) {
+        case tsql::Sentencia::Clase::Nada: continue;
+        case tsql::Sentencia::Clase::Iniciar:
+            if (mNivelTransaccion == 0) {
+                ejecutarSimple("BEGIN");
+                loteAbrio = true;
+            }
+            ++mNivelTransaccion;
+            continue;
+        case tsql::Sentencia::Clase::Confirmar:
+            // COMMIT without a transaction is a no-op here: a batch that failed
+            // was already rolled back, and nothing must be committed after it.
+            if (mNivelTransaccion > 0 && --mNivelTransaccion == 0) ejecutarSimple("COMMIT");
+            continue;
+        case tsql::Sentencia::Clase::Deshacer:
+            if (mNivelTransaccion > 0) {
+                mNivelTransaccion = 0;
+                ejecutarSimple("ROLLBACK");
+            }
+            continue;
+        case tsql::Sentencia::Clase::Normal: break;
+        }
+        if (s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
+            s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
+            s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive))
+            mClavesDeOrden.clear();
+        const QByteArray texto = s.texto.toUtf8();
+        sqlite3_stmt* st = nullptr;
+        const char* resto = nullptr;
+        int rc = sqlite3_prepare_v2(mDb, texto.constData(), static_cast<int>(texto.size()), &st, &resto);
+        auto abortar = [&](int codigo, const QString& msg) {
+            // A batch that opened its own transaction and fails half-way leaves nothing.
+            if (loteAbrio && mNivelTransaccion > 0) {
+                sqlite3_exec(mDb, "ROLLBACK", nullptr, nullptr, nullptr);
+                mNivelTransaccion = 0;
+            }
+            fallar(codigo, msg);
+        };
+        if (rc != SQLITE_OK) {
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+            sqlite3_finalize(st);
+            abortar(rc, msg);
+        }
+        if (!st) continue; // only blanks
+        const int antesTotal = sqlite3_total_changes(mDb);
+        rc = sqlite3_step(st);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+            sqlite3_finalize(st);
+            abortar(rc, msg);
+        }
+        if (sqlite3_column_count(st) > 0) {
+            if (i == ultimaNormal && !res.cursor) {
+                res.cursor = std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW);
+            } else {
+                // Later statements of the batch run now: this result is read first.
+                auto c = std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW);
+                std::vector<Fila> filas;
+                Fila f;
+                while (c->siguiente(f)) filas.push_back(f);
+                if (!res.cursor) res.cursor = std::make_unique<CursorMemoria>(c->campos(), std::move(filas));
+            }
+            continue;
+        }
+        if (!sqlite3_stmt_readonly(st)) {
+            qint64 n = sqlite3_changes(mDb);
+            // Rows written through a view's INSTEAD OF triggers count as the view's.
+            if (n == 0) n = sqlite3_total_changes(mDb) - antesTotal;
+            const QString inicio = s.texto.trimmed().left(8).toUpper();
+            if (inicio.startsWith(QLatin1String("INSERT")) || inicio.startsWith(QLatin1String("UPDATE")) ||
+                inicio.startsWith(QLatin1String("DELETE")) || inicio.startsWith(QLatin1String("REPLACE")))
+                afectadas = (afectadas < 0 ? 0 : afectadas) + n;
+        }
+        sqlite3_finalize(st);
+    }
+    res.filasAfectadas = afectadas;
+    return res;
+}
+
+qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) {
+    comprobarAlcance();
+    if (tiempoEspera > 0 && tiempoEspera != mEsperaActual) {
+        sqlite3_busy_timeout(mDb, tiempoEspera * 1000);
+        mEsperaActual = tiempoEspera;
+    }
+    mUltimo = sql;
+    const QByteArray texto = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    int rc = sqlite3_prepare_v2(mDb, texto.constData(), static_cast<int>(texto.size()), &st, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+        sqlite3_finalize(st);
+        fallar(rc, msg);
+    }
+    for (int i = 0; i < valores.size(); ++i) vincular(st, i + 1, valores[i]);
+    const int antesTotal = sqlite3_total_changes(mDb);
+    rc = sqlite3_step(st);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+        sqlite3_finalize(st);
+        fallar(rc, msg);
+    }
+    qint64 n = sqlite3_changes(mDb);
+    if (n == 0) n = sqlite3_total_changes(mDb) - antesTotal;
+    sqlite3_finalize(st);
+    return n;
+}
+
+void MotorSqlite::iniciarTransaccion() {
+    comprobarAlcance();
+    if (mNivelTransaccion == 0) ejecutarSimple("BEGIN");
+    ++mNivelTransaccion;
+}
+
+void MotorSqlite::confirmarTransaccion() {
+    comprobarAlcance();
+    if (mNivelTransaccion > 0 && --mNivelTransaccion == 0) ejecutarSimple("COMMIT");
+}
+
+void MotorSqlite::deshacerTransaccion() {
+    comprobarAlcance();
+    if (mNivelTransaccion > 0) {
+        mNivelTransaccion = 0;
+        ejecutarSimple("ROLLBACK");
+    }
+}
+
+std::unique_ptr<CursorMotor> MotorSqlite::esquemaTablas() {
+    comprobarAlcance();
+    QVector<DescCampo> campos;
+    for (const char* n : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
+        DescCampo d;
+        d.nombre = QLatin1String(n);
+        d.tipo = adVarWChar;
+        d.tamano = 128;
+        campos.push_back(d);
+    }
+    std::vector<Fila> filas;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(mDb,
+                       "SELECT name, type FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE "
+                       "'sqlite_%' ORDER BY type, name",
+                       -1, &st, nullptr);
+    while (st && sqlite3_step(st) == SQLITE_ROW) {
+        const QString nombre = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        const QString tipo = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        filas.push_back({mNombre, QStringLiteral("dbo"), nombre,
+                         tipo == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TABLE"), QVariant(),
+                         QVariant()});
+    }
+    sqlite3_finalize(st);
+    return std::make_unique<CursorMemoria>(campos, std::move(filas));
+}
+
+std::unique_ptr<CursorMotor> MotorSqlite::esquemaColumnas(const QString& catalogo, const QString& tabla) {
+    comprobarAlcance();
+    QVector<DescCampo> campos;
+    auto campo = [&](const char* n, int tipo) {
+        DescCampo d;
+        d.nombre = QLatin1String(n);
+        d.tipo = tipo;
+        d.tamano = tipo == adVarWChar ? 128 : 4;
+        campos.push_back(d);
+    };
+    campo("TABLE_CATALOG", adVarWChar);
+    campo("TABLE_SCHEMA", adVarWChar);
+    campo("TABLE_NAME", adVarWChar);
+    campo("COLUMN_NAME", adVarWChar);
+    campo("ORDINAL_POSITION", adInteger);
+    campo("COLUMN_HASDEFAULT", adBoolean);
+    campo("COLUMN_DEFAULT", adVarWChar);
+    campo("IS_NULLABLE", adBoolean);
+    campo("DATA_TYPE", adInteger);
+    campo("CHARACTER_MAXIMUM_LENGTH", adInteger);
+    campo("NUMERIC_PRECISION", adInteger);
+    campo("NUMERIC_SCALE", adInteger);
+    std::vector<Fila> filas;
+    const QString cat = catalogo.trimmed();
+    if (!cat.isEmpty() && cat.compare(mNombre, Qt::CaseInsensitive) != 0 &&
+        cat.compare(QFileInfo(mRuta).completeBaseName(), Qt::CaseInsensitive) != 0)
+        return std::make_unique<CursorMemoria>(campos, std::move(filas));
+
+    QStringList tablas;
+    {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(mDb,
+                           "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE "
+                           "'sqlite_%' AND (?1 IS NULL OR name = ?1 COLLATE NOCASE) ORDER BY name",
+                           -1, &st, nullptr);
+        const QByteArray t = tabla.trimmed().toUtf8();
+        if (tabla.trimmed().isEmpty()) sqlite3_bind_null(st, 1);
+        else sqlite3_bind_text(st, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            tablas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    for (const QString& t : tablas) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(mDb, "SELECT cid, name, type, \"notnull\", dflt_value FROM pragma_table_info(?1)", -1, &st,
+                           nullptr);
+        const QByteArray tb = t.toUtf8();
+        sqlite3_bind_text(st, 1, tb.constData(), static_cast<int>(tb.size()), SQLITE_TRANSIENT);
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            const DescCampo d = tipoDeclarado(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))));
+            const bool defecto = sqlite3_column_type(st, 4) != SQLITE_NULL;
+            filas.push_back({mNombre, QStringLiteral("dbo"), t,
+                             QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
+                             sqlite3_column_int(st, 0) + 1, defecto,
+                             defecto ? QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 4))))
+                                     : QVariant(),
+                             sqlite3_column_int(st, 3) == 0, d.tipo,
+                             esTipoTexto(d.tipo) ? QVariant(d.tamano) : QVariant(),
+                             d.precision ? QVariant(int(d.precision)) : QVariant(),
+                             d.tipo == adNumeric || d.tipo == adCurrency ? QVariant(int(d.escala)) : QVariant()});
+        }
+        sqlite3_finalize(st);
+    }
+    return std::make_unique<CursorMemoria>(campos, std::move(filas));
+}
+
+QStringList MotorSqlite::clavePrimaria(const QString& tabla) {
+    comprobarAlcance();
+    QStringList r;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(mDb, "SELECT name FROM pragma_table_info(?1) WHERE pk > 0 ORDER BY pk", -1, &st, nullptr);
+    const QByteArray tb = tabla.toUtf8();
+    sqlite3_bind_text(st, 1, tb.constData(), static_cast<int>(tb.size()), SQLITE_TRANSIENT);
+    while (st && sqlite3_step(st) == SQLITE_ROW)
+        r << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return r;
+}
+
+QString MotorSqlite::claveDeOrden(const QString& fuente) {
+    QString nombre = fuente.trimmed();
+    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']'))) nombre = nombre.mid(1, nombre.size() - 2);
+    const QString k = nombre.toLower();
+    const auto it = mClavesDeOrden.constFind(k);
+    if (it != mClavesDeOrden.constEnd()) return *it;
+    QString r;
+    QString tipo;
+    {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(mDb, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", -1, &st, nullptr);
+        const QByteArray n = nombre.toUtf8();
+        sqlite3_bind_text(st, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+        if (st && sqlite3_step(st) == SQLITE_ROW)
+            tipo = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        sqlite3_finalize(st);
+    }
+    if (!tipo.isEmpty()) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(mDb, "SELECT name, type, pk FROM pragma_table_info(?1)", -1, &st, nullptr);
+        const QByteArray n = nombre.toUtf8();
+        sqlite3_bind_text(st, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+        QString clave, id;
+        int claves = 0;
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            const QString col = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            const QString t = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            if (sqlite3_column_int(st, 2) > 0) {
+                ++claves;
+                if (t.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) == 0) clave = col;
+            }
+            if (col.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0) id = col;
+        }
+        sqlite3_finalize(st);
+        // A table is stored in its rowid's order; a view is read by its key column ID.
+        if (tipo == QLatin1String("table")) r = (claves == 1 && !clave.isEmpty()) ? QLatin1Char('[') + clave + QLatin1Char(']') : QStringLiteral("rowid");
+        else if (!id.isEmpty()) r = QLatin1Char('[') + id + QLatin1Char(']');
+    }
+    mClavesDeOrden.insert(k, r);
+    return r;
+}
+
+void MotorSqlite::cambiarBase(const QString& nombre) {
+    const QString n = nombre.trimmed();
+    if (n.isEmpty() || n.compare(mNombre, Qt::CaseInsensitive) == 0 || mJet) return;
+    const QString ruta = plataforma::rutaBaseDatos(n);
+    if (!QFileInfo::exists(ruta)) {
+        auto e = mensaje(QStringLiteral("42000"), 911, QStringLiteral("La base de datos '%1' no existe.").arg(n));
+        e.Number = plataforma::errores::FalloGeneral;
+        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+    }
+    const int espera = mEsperaActual;
+    cerrar();
+    abrirArchivo(ruta, espera);
+    mNombre = n;
+}
+
+void MotorSqlite::crearBase(const QString& ruta, const QString& script) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
+    }
+    registrarFunciones(db);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    const QByteArray todo = script.toUtf8();
+    const char* p = todo.constData();
+    const char* fin = p + todo.size();
+    while (p < fin) {
+        sqlite3_stmt* st = nullptr;
+        const char* resto = nullptr;
+        int rc = sqlite3_prepare_v2(db, p, static_cast<int>(fin - p), &st, &resto);
+        if (rc == SQLITE_OK && st) {
+            // Table definitions get the same checks as those made through the engine.
+            const QString texto = QString::fromUtf8(p, static_cast<int>(resto - p)).trimmed();
+            const QString reforzada = tsql::reforzarDefinicion(texto);
+            if (reforzada != texto) {
+                sqlite3_finalize(st);
+                st = nullptr;
+                const QByteArray r = reforzada.toUtf8();
+                rc = sqlite3_prepare_v2(db, r.constData(), static_cast<int>(r.size()), &st, nullptr);
+            }
+            if (rc == SQLITE_OK) {
+                rc = sqlite3_step(st);
+                if (rc == SQLITE_ROW || rc == SQLITE_DONE) rc = SQLITE_OK;
+            }
+        }
+        if (rc != SQLITE_OK) {
+            const QString msg = QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(" :: ") +
+                                QString::fromUtf8(p, static_cast<int>(qMin<qptrdiff>(200, fin - p)));
+            sqlite3_finalize(st);
+            sqlite3_close(db);
+            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
+        }
+        sqlite3_finalize(st);
+        if (!resto || resto == p) break;
+        p = resto;
+    }
+    sqlite3_close(db);
+}
+
+} // namespace ado

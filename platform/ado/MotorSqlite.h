@@ -1,0 +1,74 @@
+#pragma once
+// The embedded engine: an SQLite database file that speaks the program's
+// SQL Server dialect through its own translation and reports failures with
+// SQL Server's native numbers.
+
+#include "platform/ado/Motor.h"
+
+#include <QDateTime>
+#include <QHash>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace ado {
+
+class MotorSqlite final : public Motor, public std::enable_shared_from_this<MotorSqlite> {
+public:
+    explicit MotorSqlite(bool comoJet = false);
+    ~MotorSqlite() override;
+
+    void abrir(const ParametrosConexion& p) override;
+    void cerrar() override;
+    bool abierto() const override { return mDb != nullptr; }
+    Resultado ejecutar(const QString& sql, int tiempoEspera) override;
+    qint64 ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) override;
+    void iniciarTransaccion() override;
+    void confirmarTransaccion() override;
+    void deshacerTransaccion() override;
+    std::unique_ptr<CursorMotor> esquemaTablas() override;
+    std::unique_ptr<CursorMotor> esquemaColumnas(const QString& catalogo, const QString& tabla) override;
+    QStringList clavePrimaria(const QString& tabla) override;
+    QString baseActual() const override { return mNombre; }
+    void cambiarBase(const QString& nombre) override;
+    QString proveedor() const override;
+    QString ultimoTextoEnviado() const override { return mUltimo; }
+
+    // Runs a schema script natively (triggers included), reinforcing each
+    // table definition as the translation does. For building databases.
+    static void crearBase(const QString& ruta, const QString& script);
+
+    // The stored form of a login password ("salt$hash").
+    static QString resumenClave(const QString& clave, const QString& sal = {});
+    static bool claveCorrecta(const QString& clave, const QString& resumen);
+
+    // Failure from an SQLite result code, with SQL Server's numbers.
+    [[noreturn]] void fallar(int rc, const QString& mensaje);
+    void comprobarAlcance();
+    sqlite3* db() const { return mDb; }
+
+private:
+    void abrirArchivo(const QString& ruta, int tiempoEsperaSeg);
+    void ejecutarSimple(const char* sql);
+    void verificarUsuario(const QString& usuario, const QString& clave);
+    QString claveDeOrden(const QString& fuente);
+
+    sqlite3* mDb = nullptr;
+    bool mJet = false;
+    bool mPerdida = false;
+    int mNivelTransaccion = 0;
+    int mEsperaActual = -1;
+    QString mRuta;
+    QString mNombre;
+    QString mUltimo;
+    QHash<QString, QString> mClavesDeOrden;
+};
+
+// SQL Server's functions the program uses, for an open SQLite handle.
+void registrarFunciones(sqlite3* db);
+
+// Dates are stored as "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss[.zzz]" text.
+bool leerFechaTexto(const QString& texto, int estilo, QDateTime& resultado);
+QString textoFechaAlmacenada(const QDateTime& fecha);
+
+} // namespace ado

@@ -1,0 +1,827 @@
+#include "platform/ado/TraductorTSql.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QStringList>
+#include <optional>
+
+namespace ado::tsql {
+
+namespace {
+
+enum class TT { Espacio, Palabra, Cadena, Ident, Numero, FechaJet, Simbolo };
+
+struct Tok {
+    TT t;
+    QString s;
+    bool es(const char* palabra) const {
+        return t == TT::Palabra && s.compare(QLatin1String(palabra), Qt::CaseInsensitive) == 0;
+    }
+    bool sim(char c) const { return t == TT::Simbolo && s.size() == 1 && s[0] == QLatin1Char(c); }
+    bool significativo() const { return t != TT::Espacio; }
+};
+
+using Toks = std::vector<Tok>;
+
+bool inicioPalabra(QChar c) {
+    return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#') ||
+           c == QLatin1Char('$');
+}
+bool cuerpoPalabra(QChar c) { return inicioPalabra(c) || c.isDigit(); }
+
+Toks tokenizar(const QString& s) {
+    Toks r;
+    const int n = s.size();
+    int i = 0;
+    auto espacio = [&](int desde, int hasta) {
+        Q_UNUSED(desde);
+        Q_UNUSED(hasta);
+        // Comments become one blank: text appended later must never end up inside them.
+        if (!r.empty() && r.back().t == TT::Espacio) return;
+        r.push_back({TT::Espacio, QStringLiteral(" ")});
+    };
+    while (i < n) {
+        const QChar c = s[i];
+        if (c.isSpace()) {
+            int j = i;
+            while (j < n && s[j].isSpace()) ++j;
+            if (!r.empty() && r.back().t == TT::Espacio) r.back().s += s.mid(i, j - i);
+            else r.push_back({TT::Espacio, s.mid(i, j - i)});
+            i = j;
+        } else if (c == QLatin1Char('-') && i + 1 < n && s[i + 1] == QLatin1Char('-')) {
+            int j = s.indexOf(QLatin1Char('\n'), i);
+            if (j < 0) j = n;
+            espacio(i, j);
+            i = j;
+        } else if (c == QLatin1Char('/') && i + 1 < n && s[i + 1] == QLatin1Char('*')) {
+            int j = s.indexOf(QLatin1String("*/"), i + 2);
+            j = j < 0 ? n : j + 2;
+            espacio(i, j);
+            i = j;
+        } else if (c == QLatin1Char('\'') ||
+                   ((c == QLatin1Char('N') || c == QLatin1Char('n')) && i + 1 < n && s[i + 1] == QLatin1Char('\'') &&
+                    (r.empty() || r.back().t != TT::Palabra))) {
+            // N'...' is a plain literal here: the engine stores text as Unicode anyway.
+            int j = (c == QLatin1Char('\'')) ? i + 1 : i + 2;
+            while (j < n) {
+                if (s[j] == QLatin1Char('\'')) {
+                    if (j + 1 < n && s[j + 1] == QLatin1Char('\'')) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            const int desde = (c == QLatin1Char('\'')) ? i : i + 1;
+            r.push_back({TT::Cadena, s.mid(desde, qMin(j + 1, n) - desde)});
+            i = qMin(j + 1, n);
+        } else if (c == QLatin1Char('[')) {
+            int j = i + 1;
+            while (j < n) {
+                if (s[j] == QLatin1Char(']')) {
+                    if (j + 1 < n && s[j + 1] == QLatin1Char(']')) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            r.push_back({TT::Ident, s.mid(i, qMin(j + 1, n) - i)});
+            i = qMin(j + 1, n);
+        } else if (c == QLatin1Char('"')) {
+            int j = s.indexOf(QLatin1Char('"'), i + 1);
+            j = j < 0 ? n : j + 1;
+            r.push_back({TT::Ident, s.mid(i, j - i)});
+            i = j;
+        } else if (c == QLatin1Char('#') && i + 1 < n && s[i + 1].isDigit()) {
+            // Jet date literal #12/31/2026# or #2026-12-31 10:00#.
+            int j = i + 1;
+            while (j < n && (s[j].isDigit() || QStringLiteral("/-:. APMapm").contains(s[j]))) ++j;
+            if (j < n && s[j] == QLatin1Char('#')) {
+                r.push_back({TT::FechaJet, s.mid(i, j + 1 - i)});
+                i = j + 1;
+            } else {
+                int k = i + 1;
+                while (k < n && cuerpoPalabra(s[k])) ++k;
+                r.push_back({TT::Palabra, s.mid(i, k - i)});
+                i = k;
+            }
+        } else if (inicioPalabra(c)) {
+            int j = i + 1;
+            while (j < n && cuerpoPalabra(s[j])) ++j;
+            r.push_back({TT::Palabra, s.mid(i, j - i)});
+            i = j;
+        } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && s[i + 1].isDigit())) {
+            int j = i;
+            while (j < n && (s[j].isDigit() || s[j] == QLatin1Char('.'))) ++j;
+            if (j < n && (s[j] == QLatin1Char('e') || s[j] == QLatin1Char('E')) && j + 1 < n &&
+                (s[j + 1].isDigit() || ((s[j + 1] == QLatin1Char('+') || s[j + 1] == QLatin1Char('-')) && j + 2 < n &&
+                                        s[j + 2].isDigit()))) {
+                j += 2;
+                while (j < n && s[j].isDigit()) ++j;
+            }
+            r.push_back({TT::Numero, s.mid(i, j - i)});
+            i = j;
+        } else {
+            static const char* dobles[] = {"<=", ">=", "<>", "!=", "!<", "!>", "||"};
+            QString sim(c);
+            if (i + 1 < n) {
+                const QString dos = s.mid(i, 2);
+                for (const char* d : dobles)
+                    if (dos == QLatin1String(d)) sim = dos;
+            }
+            r.push_back({TT::Simbolo, sim});
+            i += sim.size();
+        }
+    }
+    return r;
+}
+
+QString unir(const Toks& t, size_t a, size_t b) {
+    QString s;
+    for (size_t i = a; i < b && i < t.size(); ++i) s += t[i].s;
+    return s;
+}
+QString unir(const Toks& t) { return unir(t, 0, t.size()); }
+
+// Next significant token at or after i, below b; b when none.
+size_t sig(const Toks& t, size_t i, size_t b) {
+    while (i < b && !t[i].significativo()) ++i;
+    return i;
+}
+
+// Matching ")" of the "(" at i; b when unbalanced.
+size_t cierre(const Toks& t, size_t i, size_t b) {
+    int prof = 0;
+    for (size_t j = i; j < b; ++j) {
+        if (t[j].sim('(')) ++prof;
+        else if (t[j].sim(')')) {
+            if (--prof == 0) return j;
+        }
+    }
+    return b;
+}
+
+const Tok* ultimoSignificativo(const Toks& out) {
+    for (auto it = out.rbegin(); it != out.rend(); ++it)
+        if (it->significativo()) return &*it;
+    return nullptr;
+}
+
+bool esPista(const Tok& t) {
+    static const char* pistas[] = {"NOLOCK",  "READUNCOMMITTED", "ROWLOCK", "UPDLOCK", "HOLDLOCK", "READPAST",
+                                   "TABLOCK", "TABLOCKX",        "PAGLOCK", "NOWAIT",  "XLOCK",    "SERIALIZABLE",
+                                   "READCOMMITTED", "REPEATABLEREAD", "FASTFIRSTROW", "NOEXPAND"};
+    for (const char* p : pistas)
+        if (t.es(p)) return true;
+    return false;
+}
+
+// "(" at i holds table hints only (NOLOCK, ROWLOCK, INDEX(x), ...).
+bool soloPistas(const Toks& t, size_t i, size_t fin) {
+    bool alguna = false;
+    for (size_t j = i + 1; j < fin; ++j) {
+        if (!t[j].significativo() || t[j].sim(',')) continue;
+        if (esPista(t[j])) {
+            alguna = true;
+            continue;
+        }
+        if (t[j].es("INDEX")) {
+            size_t k = sig(t, j + 1, fin);
+            if (k < fin && t[k].sim('(')) j = cierre(t, k, fin);
+            else if (k < fin && t[k].sim('=')) j = sig(t, k + 1, fin);
+            alguna = true;
+            continue;
+        }
+        return false;
+    }
+    return alguna;
+}
+
+QString fechaJetComoTexto(const QString& lit) {
+    const QString cuerpo = lit.mid(1, lit.size() - 2).trimmed();
+    static const QRegularExpression iso(QStringLiteral(R"(^(\d{4})-(\d{1,2})-(\d{1,2})(?:\s+(.*))?$)"));
+    static const QRegularExpression us(QStringLiteral(R"(^(\d{1,2})/(\d{1,2})/(\d{2,4})(?:\s+(.*))?$)"));
+    int a = 0, m = 0, d = 0;
+    QString hora;
+    if (auto x = iso.match(cuerpo); x.hasMatch()) {
+        a = x.captured(1).toInt();
+        m = x.captured(2).toInt();
+        d = x.captured(3).toInt();
+        hora = x.captured(4);
+    } else if (auto y = us.match(cuerpo); y.hasMatch()) {
+        // Jet reads #m/d/y#, whatever the regional settings.
+        m = y.captured(1).toInt();
+        d = y.captured(2).toInt();
+        a = y.captured(3).toInt();
+        if (a < 100) a += a < 30 ? 2000 : 1900;
+        hora = y.captured(4);
+    } else {
+        return QLatin1Char('\'') + cuerpo + QLatin1Char('\'');
+    }
+    QString r = QStringLiteral("%1-%2-%3").arg(a, 4, 10, QLatin1Char('0')).arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0'));
+    if (!hora.isEmpty()) {
+        static const QRegularExpression hm(QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2}))?\s*([AaPp][Mm])?$)"));
+        if (auto h = hm.match(hora.trimmed()); h.hasMatch()) {
+            int hh = h.captured(1).toInt();
+            const QString ampm = h.captured(4).toUpper();
+            if (ampm == QLatin1String("PM") && hh < 12) hh += 12;
+            if (ampm == QLatin1String("AM") && hh == 12) hh = 0;
+            const int mm = h.captured(2).toInt(), ss = h.captured(3).toInt();
+            if (hh || mm || ss)
+                r += QStringLiteral(" %1:%2:%3").arg(hh, 2, 10, QLatin1Char('0')).arg(mm, 2, 10, QLatin1Char('0')).arg(ss, 2, 10, QLatin1Char('0'));
+        }
+    }
+    return QLatin1Char('\'') + r + QLatin1Char('\'');
+}
+
+Toks transformar(const Toks& t, size_t a, size_t b);
+
+Tok palabra(const char* s) { return {TT::Palabra, QLatin1String(s)}; }
+Tok simbolo(const char* s) { return {TT::Simbolo, QLatin1String(s)}; }
+Tok blanco() { return {TT::Espacio, QStringLiteral(" ")}; }
+
+void agregar(Toks& out, const Toks& mas) { out.insert(out.end(), mas.begin(), mas.end()); }
+
+// Splits the arguments of the call whose "(" is at i and ")" at fin.
+std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_t fin) {
+    std::vector<std::pair<size_t, size_t>> r;
+    int prof = 0;
+    size_t desde = i + 1;
+    for (size_t j = i + 1; j < fin; ++j) {
+        if (t[j].sim('(')) ++prof;
+        else if (t[j].sim(')')) --prof;
+        else if (prof == 0 && t[j].sim(',')) {
+            r.push_back({desde, j});
+            desde = j + 1;
+        }
+    }
+    r.push_back({desde, fin});
+    return r;
+}
+
+// CONVERT(type, expr [, style]) and CAST(expr AS type) in the engine's terms.
+Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estilo) {
+    static const QRegularExpression re(QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\w+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
+    const auto m = re.match(tipoTexto);
+    const QString base = m.captured(1).toLower();
+    const QString a1 = m.captured(2);
+    const QString a2 = m.captured(3);
+    Toks r;
+    auto llamada = [&](const char* fn, const QStringList& extra) {
+        r.push_back(palabra(fn));
+        r.push_back(simbolo("("));
+        agregar(r, expr);
+        for (const auto& e : extra) {
+            r.push_back(simbolo(","));
+            r.push_back({TT::Numero, e});
+        }
+        r.push_back(simbolo(")"));
+    };
+    auto cast = [&](const char* tipo) {
+        r.push_back(palabra("CAST"));
+        r.push_back(simbolo("("));
+        agregar(r, expr);
+        r.push_back(blanco());
+        r.push_back(palabra("AS"));
+        r.push_back(blanco());
+        r.push_back(palabra(tipo));
+        r.push_back(simbolo(")"));
+    };
+    if (base == QLatin1String("varchar") || base == QLatin1String("nvarchar") || base == QLatin1String("char") ||
+        base == QLatin1String("nchar") || base == QLatin1String("text") || base == QLatin1String("ntext")) {
+        QString largo = a1.isEmpty() ? QStringLiteral("30") : a1;
+        if (largo.compare(QLatin1String("max"), Qt::CaseInsensitive) == 0) largo = QStringLiteral("0");
+        llamada("kv_texto", {estilo.isEmpty() ? QStringLiteral("0") : estilo, largo});
+    } else if (base == QLatin1String("decimal") || base == QLatin1String("numeric")) {
+        r.push_back(palabra("ROUND"));
+        r.push_back(simbolo("("));
+        cast("REAL");
+        r.push_back(simbolo(","));
+        r.push_back({TT::Numero, a2.isEmpty() ? QStringLiteral("0") : a2});
+        r.push_back(simbolo(")"));
+    } else if (base == QLatin1String("money") || base == QLatin1String("smallmoney")) {
+        r.push_back(palabra("ROUND"));
+        r.push_back(simbolo("("));
+        cast("REAL");
+        r.push_back(simbolo(","));
+        r.push_back({TT::Numero, QStringLiteral("4")});
+        r.push_back(simbolo(")"));
+    } else if (base == QLatin1String("int") || base == QLatin1String("integer") || base == QLatin1String("bigint") ||
+               base == QLatin1String("smallint") || base == QLatin1String("tinyint") || base == QLatin1String("bit")) {
+        cast("INTEGER");
+    } else if (base == QLatin1String("float") || base == QLatin1String("real")) {
+        cast("REAL");
+    } else if (base == QLatin1String("datetime") || base == QLatin1String("smalldatetime") ||
+               base == QLatin1String("date") || base == QLatin1String("datetime2")) {
+        llamada("kv_fecha", {estilo.isEmpty() ? QStringLiteral("0") : estilo});
+    } else {
+        r.push_back(simbolo("("));
+        agregar(r, expr);
+        r.push_back(simbolo(")"));
+    }
+    return r;
+}
+
+// The key a source is read in when a TOP has no ORDER BY (see traducirLote).
+const ClaveDeOrden* gClaveDeOrden = nullptr;
+
+// What one SELECT level holds, to know whether its TOP needs an order.
+struct Nivel {
+    bool orden = false;
+    bool agrupado = false;
+    bool distinto = false;
+    bool multiples = false;
+    bool trasFrom = false;
+    QString fuente;
+};
+
+// Where a TOP clause starts, what it limits to.
+struct Tope {
+    Toks limite;
+    bool porcentaje = false;
+    size_t inicioMiembro = 0; // index in the output where this SELECT begins
+};
+
+void cerrarTope(Toks& out, std::optional<Tope>& tope, bool envolver, const Nivel& nivel) {
+    if (!tope) return;
+    // SQL Server reads a table in its clustered key's order; SQLite may read
+    // it through any index. Pages built with TOP ... NOT IN (SELECT TOP ...)
+    // only fit together when both reads share one order, so a TOP without
+    // ORDER BY over one table or view reads in the source's key order.
+    if (!nivel.orden && !nivel.agrupado && !nivel.distinto && !nivel.multiples && !nivel.fuente.isEmpty() &&
+        gClaveDeOrden && *gClaveDeOrden) {
+        const QString clave = (*gClaveDeOrden)(nivel.fuente);
+        if (!clave.isEmpty()) {
+            out.push_back(blanco());
+            out.push_back({TT::Palabra, QStringLiteral("ORDER BY ") + clave});
+        }
+    }
+    if (tope->porcentaje) {
+        const bool todo = unir(tope->limite).trimmed() == QLatin1String("100");
+        if (!todo) {
+            // LIMIT (SELECT ceil(count * p / 100) FROM (member))
+            Toks miembro(out.begin() + static_cast<long>(tope->inicioMiembro), out.end());
+            Toks lim;
+            lim.push_back(blanco());
+            lim.push_back(palabra("LIMIT"));
+            lim.push_back(blanco());
+            lim.push_back({TT::Simbolo, QStringLiteral("(SELECT CAST((COUNT(*) * (")});
+            agregar(lim, tope->limite);
+            lim.push_back({TT::Simbolo, QStringLiteral(") + 99) / 100 AS INTEGER) FROM (")});
+            agregar(lim, miembro);
+            lim.push_back({TT::Simbolo, QStringLiteral("))")});
+            if (envolver) {
+                Toks nuevo(out.begin(), out.begin() + static_cast<long>(tope->inicioMiembro));
+                nuevo.push_back({TT::Simbolo, QStringLiteral("SELECT * FROM (")});
+                agregar(nuevo, miembro);
+                agregar(nuevo, lim);
+                nuevo.push_back({TT::Simbolo, QStringLiteral(") ")});
+                out = std::move(nuevo);
+            } else {
+                agregar(out, lim);
+            }
+        }
+        tope.reset();
+        return;
+    }
+    Toks lim;
+    lim.push_back(blanco());
+    lim.push_back(palabra("LIMIT"));
+    lim.push_back(blanco());
+    agregar(lim, tope->limite);
+    if (envolver) {
+        // SQLite takes LIMIT only at the end of a compound select: the member is wrapped.
+        Toks nuevo(out.begin(), out.begin() + static_cast<long>(tope->inicioMiembro));
+        nuevo.push_back({TT::Simbolo, QStringLiteral("SELECT * FROM (")});
+        nuevo.insert(nuevo.end(), out.begin() + static_cast<long>(tope->inicioMiembro), out.end());
+        agregar(nuevo, lim);
+        nuevo.push_back({TT::Simbolo, QStringLiteral(") ")});
+        out = std::move(nuevo);
+    } else {
+        agregar(out, lim);
+        out.push_back(blanco());
+    }
+    tope.reset();
+}
+
+Toks transformar(const Toks& t, size_t a, size_t b) {
+    Toks out;
+    std::optional<Tope> tope;
+    Nivel nivel;
+    for (size_t i = a; i < b; ++i) {
+        const Tok& k = t[i];
+        if (k.t == TT::Palabra) {
+            if (k.es("ORDER")) nivel.orden = true;
+            else if (k.es("GROUP")) nivel.agrupado = true;
+            else if (k.es("JOIN")) nivel.multiples = true;
+            else if (k.es("WHERE") || k.es("HAVING")) nivel.trasFrom = false;
+            else if (k.es("FROM")) {
+                size_t j = sig(t, i + 1, b);
+                if (j < b && (t[j].es("dbo") || t[j].s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) == 0) &&
+                    j + 1 < b && t[j + 1].sim('.'))
+                    j = sig(t, j + 2, b);
+                if (j < b && (t[j].t == TT::Palabra || t[j].t == TT::Ident)) nivel.fuente = t[j].s;
+                nivel.trasFrom = true;
+            }
+        } else if (k.sim(',') && nivel.trasFrom) {
+            nivel.multiples = true;
+        }
+        if (k.t == TT::FechaJet) {
+            out.push_back({TT::Cadena, fechaJetComoTexto(k.s)});
+            continue;
+        }
+        if (k.sim('(')) {
+            const size_t fin = cierre(t, i, b);
+            const Tok* prev = ultimoSignificativo(out);
+            // Bare table hint: FROM T (NOLOCK)
+            if (prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b && soloPistas(t, i, fin) &&
+                !prev->es("WITH")) {
+                i = fin;
+                continue;
+            }
+            out.push_back(k);
+            agregar(out, transformar(t, i + 1, fin));
+            if (fin < b) out.push_back(t[fin]);
+            i = fin;
+            continue;
+        }
+        if (k.t != TT::Palabra && k.t != TT::Ident) {
+            out.push_back(k);
+            continue;
+        }
+        // WITH (NOLOCK) in any case and spacing.
+        if (k.es("WITH")) {
+            size_t j = sig(t, i + 1, b);
+            if (j < b && t[j].sim('(')) {
+                const size_t fin = cierre(t, j, b);
+                if (fin < b && soloPistas(t, j, fin)) {
+                    if (out.empty() || out.back().t != TT::Espacio) out.push_back(blanco());
+                    i = fin;
+                    continue;
+                }
+            }
+        }
+        // dbo.T and [dbo].T
+        if (k.es("dbo") || k.s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) == 0) {
+            if (i + 1 < b && t[i + 1].sim('.')) {
+                ++i;
+                continue;
+            }
+        }
+        if (k.es("DELETE")) {
+            const Tok* prev = ultimoSignificativo(out);
+            const bool enDisparador = prev && (prev->es("ON") || prev->es("FOR") || prev->es("AFTER") ||
+                                               prev->es("OF") || prev->es("BEFORE") || prev->sim(','));
+            out.push_back(k);
+            size_t j = sig(t, i + 1, b);
+            if (!enDisparador && j < b && !t[j].es("FROM") && (t[j].t == TT::Palabra || t[j].t == TT::Ident) && !t[j].es("TOP")) {
+                out.push_back(blanco());
+                out.push_back(palabra("FROM"));
+            }
+            continue;
+        }
+        if (k.es("ISNULL")) {
+            size_t j = sig(t, i + 1, b);
+            if (j < b && t[j].sim('(')) {
+                out.push_back({TT::Palabra, QStringLiteral("IFNULL")});
+                continue;
+            }
+        }
+        if (k.es("CONVERT") || k.es("CAST")) {
+            size_t j = sig(t, i + 1, b);
+            if (j < b && t[j].sim('(')) {
+                const size_t fin = cierre(t, j, b);
+                if (fin < b) {
+                    if (k.es("CONVERT")) {
+                        auto args = argumentos(t, j, fin);
+                        if (args.size() >= 2) {
+                            const QString tipo = unir(t, args[0].first, args[0].second);
+                            Toks expr = transformar(t, args[1].first, args[1].second);
+                            const QString estilo = args.size() > 2 ? unir(t, args[2].first, args[2].second).trimmed() : QString();
+                            agregar(out, conversion(tipo, expr, estilo));
+                            i = fin;
+                            continue;
+                        }
+                    } else {
+                        // CAST(expr AS type): only the types SQLite would read otherwise.
+                        size_t as = fin;
+                        int prof = 0;
+                        for (size_t x = j + 1; x < fin; ++x) {
+                            if (t[x].sim('(')) ++prof;
+                            else if (t[x].sim(')')) --prof;
+                            else if (prof == 0 && t[x].es("AS")) as = x;
+                        }
+                        if (as < fin) {
+                            const QString tipo = unir(t, as + 1, fin).trimmed().toLower();
+                            if (tipo.startsWith(QLatin1String("datetime")) || tipo == QLatin1String("date") ||
+                                tipo.startsWith(QLatin1String("smalldatetime")) ||
+                                tipo.startsWith(QLatin1String("decimal")) || tipo.startsWith(QLatin1String("numeric")) ||
+                                tipo.startsWith(QLatin1String("money")) || tipo.startsWith(QLatin1String("varchar")) ||
+                                tipo.startsWith(QLatin1String("nvarchar")) || tipo.startsWith(QLatin1String("char")) ||
+                                tipo.startsWith(QLatin1String("nchar"))) {
+                                Toks expr = transformar(t, j + 1, as);
+                                agregar(out, conversion(unir(t, as + 1, fin), expr, QString()));
+                                i = fin;
+                                continue;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+        if (k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT")) {
+            cerrarTope(out, tope, true, nivel);
+            nivel = Nivel();
+            out.push_back(k);
+            continue;
+        }
+        if (k.es("SELECT")) {
+            cerrarTope(out, tope, true, nivel);
+            {
+                size_t d = sig(t, i + 1, b);
+                nivel.distinto = d < b && t[d].es("DISTINCT");
+            }
+            const size_t inicio = out.size();
+            out.push_back(k);
+            size_t ultimo = i;
+            size_t j = sig(t, i + 1, b);
+            if (j < b && (t[j].es("DISTINCT") || t[j].es("ALL"))) {
+                out.push_back(blanco());
+                out.push_back(t[j]);
+                ultimo = j;
+                j = sig(t, j + 1, b);
+            }
+            if (j < b && t[j].es("TOP")) {
+                Tope nuevo;
+                nuevo.inicioMiembro = inicio;
+                size_t x = sig(t, j + 1, b);
+                if (x < b && t[x].sim('(')) {
+                    const size_t fin = cierre(t, x, b);
+                    nuevo.limite.push_back(simbolo("("));
+                    agregar(nuevo.limite, transformar(t, x + 1, fin));
+                    nuevo.limite.push_back(simbolo(")"));
+                    x = fin;
+                } else if (x < b) {
+                    nuevo.limite.push_back(t[x]);
+                }
+                size_t y = sig(t, x + 1, b);
+                if (y < b && t[y].es("PERCENT")) {
+                    nuevo.porcentaje = true;
+                    x = y;
+                    y = sig(t, x + 1, b);
+                }
+                if (y < b && t[y].es("WITH")) {
+                    size_t z = sig(t, y + 1, b);
+                    if (z < b && t[z].es("TIES")) x = z;
+                }
+                out.push_back(blanco());
+                tope = std::move(nuevo);
+                i = x;
+            } else {
+                i = ultimo;
+            }
+            continue;
+        }
+        out.push_back(k);
+    }
+    cerrarTope(out, tope, false, nivel);
+    return out;
+}
+
+// Does the statement's kind let `palabra` at depth 0 begin a new one?
+bool iniciaSentencia(const Toks& actual, const Tok& k, const Toks& t, size_t i, size_t n) {
+    const Tok* prev = ultimoSignificativo(actual);
+    if (!prev) return false;
+    const Tok* primero = nullptr;
+    for (const auto& x : actual)
+        if (x.significativo()) {
+            primero = &x;
+            break;
+        }
+    auto prevEs = [&](std::initializer_list<const char*> ps) {
+        for (const char* p : ps)
+            if (prev->es(p)) return true;
+        return prev->sim(',');
+    };
+    if (k.es("INSERT") || k.es("DELETE")) return !prevEs({"INSTEAD", "OF", "AFTER", "FOR", "ON", "BEFORE"});
+    if (k.es("UPDATE")) return !prevEs({"INSTEAD", "OF", "AFTER", "FOR", "ON", "BEFORE"});
+    if (k.es("SELECT")) {
+        if (prevEs({"UNION", "ALL", "EXCEPT", "INTERSECT", "AS", "DISTINCT"}) || prev->sim('(')) return false;
+        if (primero && primero->es("INSERT")) {
+            for (const auto& x : actual)
+                if (x.es("SELECT") || x.es("VALUES")) return true;
+            return false;
+        }
+        return true;
+    }
+    if (k.es("SET")) {
+        if (prevEs({"DELETE", "UPDATE"})) return false;
+        return !(primero && (primero->es("UPDATE") || primero->es("ALTER")));
+    }
+    if (k.es("BEGIN")) {
+        size_t j = sig(t, i + 1, n);
+        return j < n && (t[j].es("TRAN") || t[j].es("TRANSACTION") || t[j].es("DISTRIBUTED"));
+    }
+    if (k.es("COMMIT") || k.es("ROLLBACK")) return true;
+    if (k.es("DROP")) return !(primero && primero->es("ALTER"));
+    if (k.es("CREATE") || k.es("ALTER") || k.es("TRUNCATE") || k.es("DECLARE") || k.es("PRINT") || k.es("EXEC") ||
+        k.es("EXECUTE") || k.es("USE") || k.es("GO"))
+        return true;
+    return false;
+}
+
+std::vector<Toks> dividir(const Toks& t) {
+    std::vector<Toks> r;
+    Toks actual;
+    int prof = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const Tok& k = t[i];
+        if (k.sim('(')) ++prof;
+        else if (k.sim(')')) prof = qMax(0, prof - 1);
+        if (prof == 0 && k.sim(';')) {
+            r.push_back(std::move(actual));
+            actual.clear();
+            continue;
+        }
+        if (prof == 0 && k.t == TT::Palabra && iniciaSentencia(actual, k, t, i, t.size())) {
+            r.push_back(std::move(actual));
+            actual.clear();
+        }
+        actual.push_back(k);
+    }
+    r.push_back(std::move(actual));
+    return r;
+}
+
+Sentencia clasificar(const Toks& s) {
+    Sentencia r;
+    size_t i = sig(s, 0, s.size());
+    if (i >= s.size()) {
+        r.clase = Sentencia::Clase::Nada;
+        return r;
+    }
+    const Tok& k = s[i];
+    if (k.es("BEGIN")) r.clase = Sentencia::Clase::Iniciar;
+    else if (k.es("COMMIT")) r.clase = Sentencia::Clase::Confirmar;
+    else if (k.es("ROLLBACK")) r.clase = Sentencia::Clase::Deshacer;
+    else if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT")) r.clase = Sentencia::Clase::Nada;
+    if (r.clase != Sentencia::Clase::Normal) {
+        r.texto = unir(s).trimmed();
+        return r;
+    }
+    r.texto = reforzarDefinicion(unir(transformar(s, 0, s.size())));
+    return r;
+}
+
+bool esTipoTextoDeclarado(const QString& w) {
+    static const char* tipos[] = {"varchar", "nvarchar", "char", "nchar", "text", "ntext", "character"};
+    for (const char* x : tipos)
+        if (w.compare(QLatin1String(x), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+bool esTipoEnteroDeclarado(const QString& w) {
+    static const char* tipos[] = {"int", "integer", "smallint", "bigint", "tinyint", "bit"};
+    for (const char* x : tipos)
+        if (w.compare(QLatin1String(x), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+bool esTipoNumericoDeclarado(const QString& w) {
+    static const char* tipos[] = {"numeric", "decimal", "money", "smallmoney", "float", "real"};
+    for (const char* x : tipos)
+        if (w.compare(QLatin1String(x), Qt::CaseInsensitive) == 0) return true;
+    return esTipoEnteroDeclarado(w);
+}
+
+QString nombreLimpio(const Tok& k) {
+    QString s = k.s;
+    if (k.t == TT::Ident) s = s.mid(1, s.size() - 2);
+    return s;
+}
+
+// Adds the checks to one column definition [a, b) (tokens of a CREATE TABLE
+// list item or of ALTER TABLE ... ADD).
+void reforzarColumna(const Toks& t, size_t a, size_t b, Toks& out) {
+    size_t i = sig(t, a, b);
+    if (i >= b || !(t[i].t == TT::Palabra || t[i].t == TT::Ident)) {
+        out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(b));
+        return;
+    }
+    static const char* restricciones[] = {"CONSTRAINT", "PRIMARY", "UNIQUE", "FOREIGN", "CHECK", "INDEX", "KEY"};
+    for (const char* r : restricciones)
+        if (t[i].es(r)) {
+            out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(b));
+            return;
+        }
+    const size_t nombre = i;
+    size_t tipo = sig(t, nombre + 1, b);
+    if (tipo < b && t[tipo].t == TT::Palabra && esTipoNumericoDeclarado(t[tipo].s)) {
+        // SQL Server refuses a text that is no number; SQLite would store it.
+        size_t finTipo = tipo + 1;
+        size_t p = sig(t, finTipo, b);
+        if (p < b && t[p].sim('(')) finTipo = cierre(t, p, b) + 1;
+        const QString col = nombreLimpio(t[nombre]);
+        const bool entero = esTipoEnteroDeclarado(t[tipo].s);
+        out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(qMin(finTipo, b)));
+        out.push_back({TT::Palabra, QStringLiteral(" CONSTRAINT [%1%2] CHECK (typeof([%2]) IN (%3))")
+                                        .arg(QLatin1String(kPrefijoControlTipo), col,
+                                             entero ? QStringLiteral("'integer','null'")
+                                                    : QStringLiteral("'integer','real','null'"))});
+        if (finTipo < b) out.insert(out.end(), t.begin() + static_cast<long>(finTipo), t.begin() + static_cast<long>(b));
+        return;
+    }
+    if (tipo >= b || t[tipo].t != TT::Palabra || !esTipoTextoDeclarado(t[tipo].s)) {
+        out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(b));
+        return;
+    }
+    size_t finTipo = tipo + 1;
+    QString largo;
+    size_t p = sig(t, finTipo, b);
+    if (p < b && t[p].sim('(')) {
+        const size_t c = cierre(t, p, b);
+        largo = unir(t, p + 1, c).trimmed();
+        finTipo = c + 1;
+    }
+    bool tieneCollate = false;
+    for (size_t x = finTipo; x < b; ++x)
+        if (t[x].es("COLLATE")) tieneCollate = true;
+    out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(finTipo));
+    if (!tieneCollate) out.push_back({TT::Palabra, QStringLiteral(" COLLATE NOCASE")});
+    bool ok = false;
+    const int n = largo.toInt(&ok);
+    if (ok && n > 0) {
+        const QString col = nombreLimpio(t[nombre]);
+        out.push_back({TT::Palabra, QStringLiteral(" CONSTRAINT [%1%2] CHECK (length([%2]) <= %3)")
+                                        .arg(QLatin1String(kPrefijoControlLargo), col)
+                                        .arg(n)});
+    }
+    out.insert(out.end(), t.begin() + static_cast<long>(finTipo), t.begin() + static_cast<long>(b));
+}
+
+} // namespace
+
+QString reforzarDefinicion(const QString& sentencia) {
+    // Quick refusal: most statements are not definitions.
+    const QString inicio = sentencia.left(200).trimmed();
+    const bool crear = inicio.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive);
+    const bool alterar = inicio.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive);
+    if (!crear && !alterar) return sentencia;
+    const Toks t = tokenizar(sentencia);
+    size_t i = sig(t, 0, t.size());
+    size_t j = sig(t, i + 1, t.size());
+    if (j >= t.size() || !t[j].es("TABLE")) return sentencia;
+    Toks out;
+    if (crear) {
+        const size_t nombre = sig(t, j + 1, t.size());
+        size_t p = sig(t, nombre + 1, t.size());
+        if (p < t.size() && t[p].sim('.')) p = sig(t, sig(t, p + 1, t.size()) + 1, t.size());
+        if (p >= t.size() || !t[p].sim('(')) return sentencia;
+        const size_t c = cierre(t, p, t.size());
+        out.insert(out.end(), t.begin(), t.begin() + static_cast<long>(p + 1));
+        auto args = argumentos(t, p, c);
+        for (size_t k = 0; k < args.size(); ++k) {
+            if (k) out.push_back(simbolo(","));
+            reforzarColumna(t, args[k].first, args[k].second, out);
+        }
+        out.insert(out.end(), t.begin() + static_cast<long>(c), t.end());
+        return unir(out);
+    }
+    // ALTER TABLE name ADD [COLUMN] definition
+    size_t add = j;
+    while (add < t.size() && !t[add].es("ADD")) ++add;
+    if (add >= t.size()) return sentencia;
+    size_t d = sig(t, add + 1, t.size());
+    if (d < t.size() && t[d].es("COLUMN")) d = d + 1;
+    out.insert(out.end(), t.begin(), t.begin() + static_cast<long>(d));
+    reforzarColumna(t, d, t.size(), out);
+    return unir(out);
+}
+
+std::vector<Sentencia> traducirLote(const QString& lote, const ClaveDeOrden& claveDeOrden) {
+    const ClaveDeOrden* anterior = gClaveDeOrden;
+    gClaveDeOrden = &claveDeOrden;
+    struct Restaurar {
+        const ClaveDeOrden* a;
+        ~Restaurar() { gClaveDeOrden = a; }
+    } restaurar{anterior};
+    std::vector<Sentencia> r;
+    for (const Toks& s : dividir(tokenizar(lote))) {
+        Sentencia x = clasificar(s);
+        if (x.clase == Sentencia::Clase::Nada && x.texto.isEmpty()) continue;
+        r.push_back(std::move(x));
+    }
+    return r;
+}
+
+QString traducir(const QString& sentencia, const ClaveDeOrden& claveDeOrden) {
+    QStringList partes;
+    for (const auto& s : traducirLote(sentencia, claveDeOrden))
+        if (s.clase == Sentencia::Clase::Normal) partes << s.texto;
+    return partes.join(QStringLiteral("; "));
+}
+
+} // namespace ado::tsql

@@ -1,0 +1,43 @@
+#pragma once
+// The program writes SQL Server's dialect; the embedded engine reads it
+// through this translation: TOP (at any nesting) to LIMIT, table hints
+// dropped, CONVERT/ISNULL/#date#/N'' literals, "DELETE T WHERE", dbo.
+// qualifiers, and batches split into statements with their transaction
+// control recognised. Text inside literals and bracketed names is never
+// touched.
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace ado::tsql {
+
+struct Sentencia {
+    enum class Clase { Normal, Iniciar, Confirmar, Deshacer, Nada };
+    Clase clase = Clase::Normal;
+    QString texto;
+};
+
+// The column a table or view is read in when a TOP has no ORDER BY (its
+// clustered key on SQL Server); empty when there is none.
+using ClaveDeOrden = std::function<QString(const QString& fuente)>;
+
+// Splits a batch and translates each statement.
+std::vector<Sentencia> traducirLote(const QString& lote, const ClaveDeOrden& claveDeOrden = {});
+
+// Translates a batch known to hold one statement; the statements' texts
+// joined by "; " otherwise (for tests and the trace).
+QString traducir(const QString& sentencia, const ClaveDeOrden& claveDeOrden = {});
+
+// Adds what SQL Server enforces and SQLite does not to CREATE TABLE and
+// ALTER TABLE ... ADD: sized text columns refuse longer values, numeric
+// columns refuse texts that are no numbers, and text columns compare
+// without letter case. Other statements come back unchanged.
+QString reforzarDefinicion(const QString& sentencia);
+
+// Name prefix of the size checks, so that their failure reads as truncation.
+inline constexpr const char* kPrefijoControlLargo = "kv_largo_";
+// Name prefix of the type checks of numeric columns (a failure is a conversion error).
+inline constexpr const char* kPrefijoControlTipo = "kv_tipo_";
+
+} // namespace ado::tsql

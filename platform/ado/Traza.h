@@ -1,0 +1,18 @@
+#pragma once
+// The SQL trace: when QUENZAR_TRAZA_SQL names a file, every statement sent is
+// appended to it with its time, duration, rows and outcome, as the program
+// wrote it and as the engine received it. Passwords never reach it.
+
+#include <QString>
+
+namespace ado::traza {
+
+bool activa();
+void registrar(const QString& escrito, const QString& recibido, qint64 microsegundos, qint64 filas,
+               const QString& resultado);
+// A secret (a password in use) that must never appear in the trace.
+void ocultar(const QString& secreto);
+// The text with passwords and registered secrets masked.
+QString enmascarar(const QString& texto);
+
+} // namespace ado::traza

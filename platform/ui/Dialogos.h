@@ -1,0 +1,81 @@
+#pragma once
+// The seam for everything modal or external: message and input boxes, file
+// dialog, date picker, modal windows, starting programs, the desktop shortcut,
+// letting pending events run and ending the process. The program talks only
+// to Actual(); tests install a scripted implementation.
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace ui {
+
+// Answer codes of the message box.
+enum Respuesta : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+
+// Message-box style numbers: buttons + icon + default button.
+enum Estilo : int {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbAbortRetryIgnore = 2,
+    vbYesNoCancel = 3,
+    vbYesNo = 4,
+    vbRetryCancel = 5,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+    vbDefaultButton1 = 0,
+    vbDefaultButton2 = 256,
+    vbDefaultButton3 = 512,
+};
+
+// The buttons of a style, in the order the box shows them (answer codes).
+QList<int> botonesDeEstilo(int estilo);
+// The answer the box gives to its default button.
+int respuestaPorDefecto(int estilo);
+
+class Interfaz {
+public:
+    virtual ~Interfaz() = default;
+
+    // An empty title means the program's title.
+    virtual int MsgBox(const QString& texto, int estilo, const QString& titulo) = 0;
+    // std::nullopt when the user cancelled.
+    virtual std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
+                                            const QString& defecto) = 0;
+    virtual std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro,
+                                                const QString& carpeta) = 0;
+    virtual std::optional<QDate> ElegirFecha(const QString& titulo) = 0;
+    // Shows a window modally and returns its result code.
+    virtual int MostrarModal(QWidget* ventana) = 0;
+    // Starts a program without waiting; its process number, 0 when it did not start.
+    virtual qint64 IniciarProceso(const QString& programa, const QStringList& argumentos) = 0;
+    virtual bool CrearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
+                                    const QString& carpetaTrabajo) = 0;
+    virtual void ProcesarEventos() = 0;
+    // Ends the program at once: no handler, unload or clean-up runs.
+    [[noreturn]] virtual void TerminarPrograma(int codigo) = 0;
+};
+
+Interfaz& Actual();
+// Replaces the implementation in use; returns the previous one.
+std::unique_ptr<Interfaz> Instalar(std::unique_ptr<Interfaz> nueva);
+
+// The Qt implementation.
+std::unique_ptr<Interfaz> CrearInterfazQt();
+
+// The program's title (the executable's name without folder or extension).
+QString TituloPrograma();
+
+// Shorthand used everywhere.
+inline int MsgBox(const QString& texto, int estilo = vbOKOnly, const QString& titulo = {}) {
+    return Actual().MsgBox(texto, estilo, titulo);
+}
+inline void DoEvents() { Actual().ProcesarEventos(); }
+
+} // namespace ui

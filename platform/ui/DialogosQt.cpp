@@ -1,0 +1,167 @@
+#include "platform/ui/Dialogos.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+#include <cstdlib>
+
+namespace ui {
+
+namespace {
+
+QMessageBox::StandardButton botonQt(int respuesta) {
+    switch (respuesta) {
+    case vbOK: return QMessageBox::Ok;
+    case vbCancel: return QMessageBox::Cancel;
+    case vbAbort: return QMessageBox::Abort;
+    case vbRetry: return QMessageBox::Retry;
+    case vbIgnore: return QMessageBox::Ignore;
+    case vbYes: return QMessageBox::Yes;
+    case vbNo: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QString textoBoton(int respuesta) {
+    switch (respuesta) {
+    case vbOK: return QStringLiteral("Aceptar");
+    case vbCancel: return QStringLiteral("Cancelar");
+    case vbAbort: return QStringLiteral("&Anular");
+    case vbRetry: return QStringLiteral("&Reintentar");
+    case vbIgnore: return QStringLiteral("&Omitir");
+    case vbYes: return QStringLiteral("&Sí");
+    case vbNo: return QStringLiteral("&No");
+    }
+    return {};
+}
+
+class InterfazQt final : public Interfaz {
+public:
+    int MsgBox(const QString& texto, int estilo, const QString& titulo) override {
+        QMessageBox caja(QApplication::activeWindow());
+        caja.setWindowTitle(titulo.isEmpty() ? TituloPrograma() : titulo);
+        // The texts use CR alone as a line break; Qt wants LF.
+        QString t = texto;
+        t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        caja.setText(t);
+        switch (estilo & 0x70) {
+        case vbCritical: caja.setIcon(QMessageBox::Critical); break;
+        case vbQuestion: caja.setIcon(QMessageBox::Question); break;
+        case vbExclamation: caja.setIcon(QMessageBox::Warning); break;
+        case vbInformation: caja.setIcon(QMessageBox::Information); break;
+        default: caja.setIcon(QMessageBox::NoIcon); break;
+        }
+        const auto botones = botonesDeEstilo(estilo);
+        QMap<QAbstractButton*, int> respuestas;
+        for (int r : botones) {
+            QPushButton* b = caja.addButton(botonQt(r));
+            b->setText(textoBoton(r));
+            respuestas[b] = r;
+            if (r == respuestaPorDefecto(estilo)) caja.setDefaultButton(b);
+            if (r == vbCancel || (botones.size() == 1)) caja.setEscapeButton(b);
+        }
+        caja.exec();
+        auto* pulsado = caja.clickedButton();
+        if (pulsado && respuestas.contains(pulsado)) return respuestas[pulsado];
+        // Closed through the title bar: the box's cancel answer, as Windows does.
+        if (botones.contains(vbCancel)) return vbCancel;
+        return botones.size() == 1 ? botones.first() : respuestaPorDefecto(estilo);
+    }
+
+    std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
+                                    const QString& defecto) override {
+        bool ok = false;
+        QString r = QInputDialog::getText(QApplication::activeWindow(),
+                                          titulo.isEmpty() ? TituloPrograma() : titulo, mensaje,
+                                          QLineEdit::Normal, defecto, &ok);
+        if (!ok) return std::nullopt;
+        return r;
+    }
+
+    std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro,
+                                        const QString& carpeta) override {
+        // The VB filter "Description |*.EXT" becomes Qt's "Description (*.EXT)".
+        QStringList partes = filtro.split(QLatin1Char('|'));
+        QStringList filtros;
+        for (int i = 0; i + 1 < partes.size(); i += 2)
+            filtros << partes[i].trimmed() + QStringLiteral(" (") + partes[i + 1].trimmed() + QLatin1Char(')');
+        QString r = QFileDialog::getOpenFileName(QApplication::activeWindow(), titulo, carpeta,
+                                                 filtros.join(QStringLiteral(";;")));
+        if (r.isEmpty()) return std::nullopt;
+        return r;
+    }
+
+    std::optional<QDate> ElegirFecha(const QString& titulo) override {
+        QDialog d(QApplication::activeWindow());
+        d.setWindowTitle(titulo.isEmpty() ? QStringLiteral("Fecha") : titulo);
+        auto* lay = new QVBoxLayout(&d);
+        auto* cal = new QCalendarWidget(&d);
+        cal->setSelectedDate(QDate::currentDate());
+        lay->addWidget(cal);
+        auto* bb = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+        bb->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
+        bb->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+        lay->addWidget(bb);
+        QObject::connect(bb, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+        QObject::connect(bb, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+        QObject::connect(cal, &QCalendarWidget::activated, &d, &QDialog::accept);
+        if (d.exec() != QDialog::Accepted) return std::nullopt;
+        return cal->selectedDate();
+    }
+
+    int MostrarModal(QWidget* ventana) override {
+        if (auto* dlg = qobject_cast<QDialog*>(ventana)) return dlg->exec();
+        ventana->setWindowModality(Qt::ApplicationModal);
+        ventana->show();
+        QEventLoop bucle;
+        ventana->setAttribute(Qt::WA_DeleteOnClose, false);
+        while (ventana->isVisible()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return 0;
+    }
+
+    qint64 IniciarProceso(const QString& programa, const QStringList& argumentos) override {
+        qint64 pid = 0;
+        if (!QProcess::startDetached(programa, argumentos, QString(), &pid)) return 0;
+        return pid;
+    }
+
+    bool CrearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
+                            const QString& carpetaTrabajo) override {
+        QString escritorio = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        if (escritorio.isEmpty()) return false;
+        QDir().mkpath(escritorio);
+        QFile f(escritorio + QLatin1Char('/') + nombre + QStringLiteral(".desktop"));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+        QString cmd = QLatin1Char('"') + destino + QLatin1Char('"');
+        if (!argumentos.isEmpty()) cmd += QLatin1Char(' ') + argumentos;
+        const QString texto = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + nombre +
+                              QStringLiteral("\nExec=") + cmd + QStringLiteral("\nPath=") + carpetaTrabajo +
+                              QStringLiteral("\nTerminal=false\n");
+        f.write(texto.toUtf8());
+        f.close();
+        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+        return true;
+    }
+
+    void ProcesarEventos() override {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    }
+
+    [[noreturn]] void TerminarPrograma(int codigo) override { std::_Exit(codigo); }
+};
+
+} // namespace
+
+std::unique_ptr<Interfaz> CrearInterfazQt() { return std::make_unique<InterfazQt>(); }
+
+} // namespace ui

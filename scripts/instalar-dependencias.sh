@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need.
+# Runs as root (or through sudo when available); safe to run again.
+set -euo pipefail
+
+PAQUETES=(
+    build-essential cmake ninja-build ccache pkg-config clang-format
+    qt6-base-dev libgl-dev
+    libsqlite3-dev sqlite3
+    unixodbc unixodbc-dev tdsodbc libsqliteodbc
+    libxlsxwriter-dev libsodium-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth x11-apps imagemagick
+    fonts-dejavu-core
+)
+
+faltan=()
+for p in "${PAQUETES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || faltan+=("$p")
+done
+
+if ((${#faltan[@]})); then
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq --no-install-recommends "${faltan[@]}"
+fi
+
+# The ODBC drivers register themselves on install; make sure both are known.
+if ! odbcinst -q -d 2>/dev/null | grep -qi '^\[FreeTDS\]'; then
+    printf '[FreeTDS]\nDescription=TDS driver (Sybase/MS SQL)\nDriver=libtdsodbc.so\n' >/tmp/freetds.ini
+    odbcinst -i -d -f /tmp/freetds.ini >/dev/null
+fi
+if ! odbcinst -q -d 2>/dev/null | grep -qi '^\[SQLite3\]'; then
+    printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=libsqlite3odbc.so\n' >/tmp/sqlite3odbc.ini
+    odbcinst -i -d -f /tmp/sqlite3odbc.ini >/dev/null
+fi

@@ -1,0 +1,124 @@
+// The embedded engine's reading of the program's SQL Server dialect.
+
+#include "platform/ado/TraductorTSql.h"
+
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+using namespace ado;
+
+namespace {
+
+QString normalizar(QString s) {
+    static const QRegularExpression blancos(QStringLiteral("\\s+"));
+    return s.replace(blancos, QStringLiteral(" ")).trimmed();
+}
+
+struct Caso {
+    const char* nombre;
+    const char* entrada;
+    const char* esperado;
+};
+
+// The paging statement exactly as the grid composes it (page 3 of 25 records,
+// page size 10, no search, no order), and the first page with TOP 0.
+const char* kPagina3 =
+    "SELECT  [Talonario], [IDBANCO], [DESCRIPCION], [SERIE], [NUMERO_DESDE], [NUMERO_HASTA], [CuentaBanco], "
+    "[CuentaBancoDiferido], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 20 ID FROM "
+    "VT_Chequeras   )   ) AS Paginacion  ";
+const char* kPagina1Orden =
+    "SELECT  [Talonario], [SERIE], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 0 ID "
+    "FROM VT_Chequeras  where IDBANCO = '1'  Order by [SERIE] Desc ) and IDBANCO = '1'  Order by [SERIE] Desc ) AS "
+    "Paginacion  where IDBANCO = '1'  Order by [SERIE] Desc ";
+
+const Caso kCasos[] = {
+    {"top", "SELECT TOP 5 * FROM T", "SELECT * FROM T LIMIT 5"},
+    {"top_parentesis", "SELECT TOP (5) a FROM T ORDER BY a DESC", "SELECT a FROM T ORDER BY a DESC LIMIT (5)"},
+    {"top_100_percent", "select top 100 percent * from T order by a", "select * from T order by a"},
+    {"top_distinct", "SELECT DISTINCT TOP 3 a FROM T", "SELECT DISTINCT a FROM T LIMIT 3"},
+    {"top_anidado", "SELECT * FROM (SELECT TOP 2 * FROM T ORDER BY a) X WHERE b IN (SELECT TOP 1 b FROM U)",
+     "SELECT * FROM (SELECT * FROM T ORDER BY a LIMIT 2 ) X WHERE b IN (SELECT b FROM U LIMIT 1 )"},
+    {"top_union", "SELECT TOP 1 a FROM T UNION SELECT a FROM U",
+     "SELECT * FROM (SELECT a FROM T LIMIT 1) UNION SELECT a FROM U"},
+    {"paginado_pagina_3", kPagina3,
+     "SELECT [Talonario], [IDBANCO], [DESCRIPCION], [SERIE], [NUMERO_DESDE], [NUMERO_HASTA], [CuentaBanco], "
+     "[CuentaBancoDiferido], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM VT_Chequeras LIMIT "
+     "20 ) LIMIT 10 ) AS Paginacion"},
+    {"paginado_top_0_orden", kPagina1Orden,
+     "SELECT [Talonario], [SERIE], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM VT_Chequeras "
+     "where IDBANCO = '1' Order by [SERIE] Desc LIMIT 0 ) and IDBANCO = '1' Order by [SERIE] Desc LIMIT 10 ) AS "
+     "Paginacion where IDBANCO = '1' Order by [SERIE] Desc"},
+    {"nolock", "SELECT * FROM T with(nolock) WHERE a = 1", "SELECT * FROM T WHERE a = 1"},
+    {"nolock_espacios", "SELECT * FROM T  WITH ( NOLOCK )  WHERE a=1", "SELECT * FROM T WHERE a=1"},
+    {"nolock_indice", "SELECT * FROM T WITH(NOLOCK, INDEX(ix_a)) ", "SELECT * FROM T"},
+    {"nolock_solo", "SELECT * FROM T (nolock) WHERE a = 1", "SELECT * FROM T WHERE a = 1"},
+    {"convert_fecha", "SELECT CONVERT(NVARCHAR,[Fecha],103) AS [Fecha] FROM T",
+     "SELECT kv_texto([Fecha],103,30) AS [Fecha] FROM T"},
+    {"convert_decimal", "SELECT CONVERT(decimal(10,2),[Importe]) AS [Importe] FROM T",
+     "SELECT ROUND(CAST([Importe] AS REAL),2) AS [Importe] FROM T"},
+    {"convert_fecha_desde_texto", "SELECT * FROM T WHERE f = CONVERT(datetime, '31/12/2026', 103)",
+     "SELECT * FROM T WHERE f = kv_fecha( '31/12/2026',103)"},
+    {"funciones", "SELECT ISNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2), getDate() FROM T",
+     "SELECT IFNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2), getDate() FROM T"},
+    {"delete_sin_from", "DELETE TA_CONFIG_FORM WHERE FORMULARIO = 'X'", "DELETE FROM TA_CONFIG_FORM WHERE FORMULARIO = 'X'"},
+    {"delete_con_from", "DELETE FROM T WHERE a = 1", "DELETE FROM T WHERE a = 1"},
+    {"fecha_jet", "SELECT * FROM T WHERE f >= #12/31/2026# AND g < #2027-01-02 10:30#",
+     "SELECT * FROM T WHERE f >= '2026-12-31' AND g < '2027-01-02 10:30:00'"},
+    {"dbo_y_unicode", "UPDATE dbo.T SET a = N'ñandú' WHERE [dbo].T.b = 1", "UPDATE T SET a = 'ñandú' WHERE T.b = 1"},
+    {"literales_intactos", "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'",
+     "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'"},
+    {"comentario_no_oculta_limit", "SELECT TOP 3 a FROM T -- fin", "SELECT a FROM T LIMIT 3"},
+    {"sin_cambios", "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102005'",
+     "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102005'"},
+};
+
+class Traduccion : public ::testing::TestWithParam<Caso> {};
+
+TEST_P(Traduccion, ComoLaLeeElMotor) {
+    const Caso& c = GetParam();
+    EXPECT_EQ(normalizar(tsql::traducir(QString::fromUtf8(c.entrada))).toStdString(),
+              normalizar(QString::fromUtf8(c.esperado)).toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, Traduccion, ::testing::ValuesIn(kCasos),
+                         [](const ::testing::TestParamInfo<Caso>& i) { return std::string(i.param.nombre); });
+
+using Clase = tsql::Sentencia::Clase;
+
+TEST(Lotes, SeDividenSinPuntoYComaYReconocenLaTransaccion) {
+    // The script runner's layout: statements separated by carriage returns only.
+    const auto s = tsql::traducirLote(QStringLiteral(
+        "BEGIN TRANSACTION \r\r\rINSERT INTO T (a) VALUES (1)\rUPDATE T SET a = 2 WHERE a IN (SELECT a FROM U)\r"));
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s[0].clase, Clase::Iniciar);
+    EXPECT_EQ(normalizar(s[1].texto), QStringLiteral("INSERT INTO T (a) VALUES (1)"));
+    EXPECT_EQ(normalizar(s[2].texto), QStringLiteral("UPDATE T SET a = 2 WHERE a IN (SELECT a FROM U)"));
+
+    const auto t = tsql::traducirLote(QStringLiteral(
+        "SET NOCOUNT ON; INSERT INTO T (a) SELECT TOP 1 a FROM U ORDER BY a\nDELETE T WHERE a = 9\nCOMMIT TRAN"));
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[0].clase, Clase::Nada);
+    EXPECT_EQ(normalizar(t[1].texto), QStringLiteral("INSERT INTO T (a) SELECT a FROM U ORDER BY a LIMIT 1"));
+    EXPECT_EQ(normalizar(t[2].texto), QStringLiteral("DELETE FROM T WHERE a = 9"));
+    EXPECT_EQ(t[3].clase, Clase::Confirmar);
+
+    const auto u = tsql::traducirLote(QStringLiteral("ROLLBACK TRANSACTION"));
+    ASSERT_EQ(u.size(), 1u);
+    EXPECT_EQ(u[0].clase, Clase::Deshacer);
+}
+
+TEST(Definiciones, LosTextosLlevanLargoYMayusculasIndistintas) {
+    const QString r = tsql::reforzarDefinicion(QStringLiteral(
+        "CREATE TABLE X (A varchar(10) NOT NULL, B int, C text, D numeric(12,2), CONSTRAINT PK_X PRIMARY KEY (A))"));
+    EXPECT_TRUE(r.contains(QStringLiteral("A varchar(10) COLLATE NOCASE CONSTRAINT [kv_largo_A] CHECK (length([A]) <= 10) NOT NULL")))
+        << r.toStdString();
+    EXPECT_TRUE(r.contains(QStringLiteral("[kv_tipo_B] CHECK (typeof([B]) IN ('integer','null'))"))) << r.toStdString();
+    EXPECT_TRUE(r.contains(QStringLiteral("C text COLLATE NOCASE,"))) << r.toStdString();
+    EXPECT_TRUE(r.contains(QStringLiteral("[kv_tipo_D] CHECK (typeof([D]) IN ('integer','real','null'))"))) << r.toStdString();
+    EXPECT_TRUE(r.contains(QStringLiteral("CONSTRAINT PK_X PRIMARY KEY (A))"))) << r.toStdString();
+    // Other statements come back as they were.
+    const QString sel = QStringLiteral("SELECT * FROM X");
+    EXPECT_EQ(tsql::reforzarDefinicion(sel), sel);
+}
+
+} // namespace
