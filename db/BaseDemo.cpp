@@ -9,7 +9,9 @@
 #include <sqlite3.h>
 
 // Outside any namespace: the macro declares a global function.
-static void iniciarRecursos() { Q_INIT_RESOURCE(basedatos); }
+static void iniciarRecursos() {
+    Q_INIT_RESOURCE(basedatos);
+}
 
 namespace basedatos {
 
@@ -27,7 +29,8 @@ QString recurso(const char* nombre) {
 class Base {
 public:
     explicit Base(const QString& ruta) {
-        if (sqlite3_open_v2(ruta.toUtf8().constData(), &mDb, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) fallar();
+        if (sqlite3_open_v2(ruta.toUtf8().constData(), &mDb, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            fallar();
         sqlite3_exec(mDb, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
     }
     ~Base() { sqlite3_close(mDb); }
@@ -36,7 +39,8 @@ public:
         if (sqlite3_exec(mDb, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
             const QString m = QString::fromUtf8(err);
             sqlite3_free(err);
-            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, m, QStringLiteral("basedatos"));
+            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, m,
+                                             QStringLiteral("basedatos"));
         }
     }
     sqlite3_stmt* preparar(const char* sql) {
@@ -49,8 +53,8 @@ public:
         sqlite3_reset(st);
     }
     [[noreturn]] void fallar() {
-        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, QString::fromUtf8(sqlite3_errmsg(mDb)),
-                                         QStringLiteral("basedatos"));
+        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral,
+                                         QString::fromUtf8(sqlite3_errmsg(mDb)), QStringLiteral("basedatos"));
     }
 
 private:
@@ -100,7 +104,8 @@ void generarChequeras(Base& b, qint64 cantidad) {
         sqlite3_stmt* c = b.preparar(
             "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, TipoVista, CajayBanco, MedioDePago, "
             "CodigoOpcional, PideVencimiento, CUENTAPRINCIPAL) "
-            "SELECT ?1, 0, 0, DESCRIPCION, 'BC', 1, ?2, ?3 || IDBANCO, ?4, ?5 FROM TA_BANCOS WHERE IDBANCO = ?6");
+            "SELECT ?1, 0, 0, DESCRIPCION, 'BC', 1, ?2, ?3 || IDBANCO, ?4, ?5 FROM TA_BANCOS WHERE IDBANCO = "
+            "?6");
         for (int banco = 1; banco <= qMin<qint64>(kBancosConChequeras, cantidad); ++banco) {
             const QByteArray cb = cuenta("11102", banco), cd = cuenta("21103", banco);
             texto(c, 1, cb);
@@ -123,7 +128,8 @@ void generarChequeras(Base& b, qint64 cantidad) {
 }
 
 void quitar(const QString& ruta) {
-    for (const char* sufijo : {"", "-wal", "-shm", "-journal"}) QFile::remove(ruta + QLatin1String(sufijo));
+    for (const char* sufijo : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(ruta + QLatin1String(sufijo));
 }
 
 } // namespace
@@ -132,7 +138,8 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
     iniciarRecursos();
     QDir().mkpath(carpeta);
     const QString empresa = carpeta + QLatin1Char('/') + o.nombre + QStringLiteral(".db");
-    const QString estad = carpeta + QLatin1Char('/') + QLatin1String(kNombreEstadisticas) + QStringLiteral(".db");
+    const QString estad =
+        carpeta + QLatin1Char('/') + QLatin1String(kNombreEstadisticas) + QStringLiteral(".db");
     quitar(empresa);
     quitar(estad);
 
@@ -152,20 +159,23 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
     {
         Base b(estad);
         agregarLogin(b, kUsuarioEstadisticas, kClaveEstadisticas);
-        b.exec(QStringLiteral("INSERT INTO ta_configuracion (CLAVE, VALOR, Grupo) VALUES ('TIMEOUT', '90', 'BaseDeDatos')"));
+        b.exec(QStringLiteral(
+            "INSERT INTO ta_configuracion (CLAVE, VALOR, Grupo) VALUES ('TIMEOUT', '90', 'BaseDeDatos')"));
     }
     return empresa;
 }
 
 QString asegurarDemo(const QString& carpeta, const OpcionesDemo& o) {
     const QString empresa = carpeta + QLatin1Char('/') + o.nombre + QStringLiteral(".db");
-    const QString estad = carpeta + QLatin1Char('/') + QLatin1String(kNombreEstadisticas) + QStringLiteral(".db");
+    const QString estad =
+        carpeta + QLatin1Char('/') + QLatin1String(kNombreEstadisticas) + QStringLiteral(".db");
     if (QFileInfo::exists(empresa) && QFileInfo::exists(estad)) return empresa;
     return crearDemo(carpeta, o);
 }
 
 QString cadenaConexion(const QString& nombre, const QString& usuario, const QString& clave) {
-    return QStringLiteral("PROVIDER=SQLOLEDB;Server=SQLITE;Database =%1;UId=%2;Pwd=%3;").arg(nombre, usuario, clave);
+    return QStringLiteral("PROVIDER=SQLOLEDB;Server=SQLITE;Database =%1;UId=%2;Pwd=%3;")
+        .arg(nombre, usuario, clave);
 }
 
 } // namespace basedatos

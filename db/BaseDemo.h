@@ -7,8 +7,8 @@
 namespace basedatos {
 
 struct OpcionesDemo {
-    qint64 chequeras = 36;         // cheque books to create
-    bool datosDemo = true;         // banks, accounts, users, settings
+    qint64 chequeras = 36; // cheque books to create
+    bool datosDemo = true; // banks, accounts, users, settings
     QString nombre = QStringLiteral("QUENZAR");
 };
 

@@ -33,18 +33,18 @@ private:
 // Numbers the Parts test. ADO's HRESULTs are kept as the signed 32-bit values
 // the original saw in Err.Number.
 namespace errores {
-constexpr int32_t LlamadaInvalida = 5;       // invalid procedure call or argument
-constexpr int32_t Desbordamiento = 6;        // overflow
-constexpr int32_t TipoNoCoincide = 13;       // type mismatch
-constexpr int32_t DuplicadoClave = 3022;     // duplicate key (DAO/Jet number the editor tests)
-constexpr int32_t ObjetoCerrado = 3704;      // operation not allowed when the object is closed
-constexpr int32_t ObjetoAbierto = 3705;      // operation not allowed when the object is open
-constexpr int32_t ConexionInvalida = 3709;   // connection cannot be used
+constexpr int32_t LlamadaInvalida = 5;     // invalid procedure call or argument
+constexpr int32_t Desbordamiento = 6;      // overflow
+constexpr int32_t TipoNoCoincide = 13;     // type mismatch
+constexpr int32_t DuplicadoClave = 3022;   // duplicate key (DAO/Jet number the editor tests)
+constexpr int32_t ObjetoCerrado = 3704;    // operation not allowed when the object is closed
+constexpr int32_t ObjetoAbierto = 3705;    // operation not allowed when the object is open
+constexpr int32_t ConexionInvalida = 3709; // connection cannot be used
 constexpr int32_t NoPermitidoContexto = 3219;
-constexpr int32_t SinRegistroActual = 3021;  // BOF or EOF is true
+constexpr int32_t SinRegistroActual = 3021; // BOF or EOF is true
 constexpr int32_t ElementoNoEncontrado = 3265;
-constexpr int32_t NoActualizable = 3251;     // recordset does not support updating
-constexpr int32_t TipoIncorrecto = 3421;     // value of the wrong type
+constexpr int32_t NoActualizable = 3251; // recordset does not support updating
+constexpr int32_t TipoIncorrecto = 3421; // value of the wrong type
 constexpr int32_t FalloGeneral = static_cast<int32_t>(0x80004005);
 constexpr int32_t ErrorEnComando = static_cast<int32_t>(0x80040E14);
 constexpr int32_t ViolacionIntegridad = static_cast<int32_t>(0x80040E2F);

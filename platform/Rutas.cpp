@@ -35,7 +35,8 @@ QString rutaBaseDatos(const QString& nombre) {
     const QDir dir(carpeta);
     const auto archivos = dir.entryList({QStringLiteral("*.db")}, QDir::Files);
     for (const QString& a : archivos)
-        if (a.compare(n + QStringLiteral(".db"), Qt::CaseInsensitive) == 0) return carpeta + QLatin1Char('/') + a;
+        if (a.compare(n + QStringLiteral(".db"), Qt::CaseInsensitive) == 0)
+            return carpeta + QLatin1Char('/') + a;
     return exacta;
 }
 

@@ -15,8 +15,10 @@ QString desde1252(const QByteArray& bytes) {
     r.reserve(bytes.size());
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x80 && b < 0xA0) r += QChar(kAltos[b - 0x80] ? kAltos[b - 0x80] : char16_t(b));
-        else r += QChar(char16_t(b));
+        if (b >= 0x80 && b < 0xA0)
+            r += QChar(kAltos[b - 0x80] ? kAltos[b - 0x80] : char16_t(b));
+        else
+            r += QChar(char16_t(b));
     }
     return r;
 }

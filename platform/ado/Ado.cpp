@@ -18,30 +18,49 @@ namespace errores = plataforma::errores;
 void fallarAdo(int32_t numero, const char* origen) {
     QString texto;
     switch (numero) {
-    case errores::ObjetoCerrado: texto = QStringLiteral("No se permite realizar la operación si el objeto está cerrado."); break;
-    case errores::ObjetoAbierto: texto = QStringLiteral("No se permite realizar la operación si el objeto está abierto."); break;
-    case errores::ConexionInvalida:
-        texto = QStringLiteral("No se puede usar la conexión para realizar esta operación. Está cerrada o no es válida en este contexto.");
+    case errores::ObjetoCerrado:
+        texto = QStringLiteral("No se permite realizar la operación si el objeto está cerrado.");
         break;
-    case errores::NoPermitidoContexto: texto = QStringLiteral("No se permite la operación en este contexto."); break;
+    case errores::ObjetoAbierto:
+        texto = QStringLiteral("No se permite realizar la operación si el objeto está abierto.");
+        break;
+    case errores::ConexionInvalida:
+        texto = QStringLiteral("No se puede usar la conexión para realizar esta operación. Está cerrada o no "
+                               "es válida en este contexto.");
+        break;
+    case errores::NoPermitidoContexto:
+        texto = QStringLiteral("No se permite la operación en este contexto.");
+        break;
     case errores::SinRegistroActual:
-        texto = QStringLiteral("BOF o EOF es True, o el registro actual se eliminó. La operación solicitada requiere un registro actual.");
+        texto = QStringLiteral("BOF o EOF es True, o el registro actual se eliminó. La operación solicitada "
+                               "requiere un registro actual.");
         break;
     case errores::ElementoNoEncontrado:
-        texto = QStringLiteral("No se encontró el elemento en la colección que corresponde con el nombre o el ordinal solicitado.");
+        texto = QStringLiteral("No se encontró el elemento en la colección que corresponde con el nombre o "
+                               "el ordinal solicitado.");
         break;
     case errores::NoActualizable:
-        texto = QStringLiteral("El conjunto de registros actual no admite actualizaciones. Puede ser una limitación del proveedor o del tipo de bloqueo seleccionado.");
+        texto = QStringLiteral("El conjunto de registros actual no admite actualizaciones. Puede ser una "
+                               "limitación del proveedor o del tipo de bloqueo seleccionado.");
         break;
     case errores::TipoIncorrecto:
         texto = QStringLiteral("La aplicación usa un valor de tipo incorrecto para la operación actual.");
         break;
     case errores::FilaNoEncontrada:
-        texto = QStringLiteral("No se encuentra la fila para actualizarla. Algunos valores pueden haber cambiado desde la última lectura.");
+        texto = QStringLiteral("No se encuentra la fila para actualizarla. Algunos valores pueden haber "
+                               "cambiado desde la última lectura.");
         break;
-    case 3001: texto = QStringLiteral("Los argumentos son de tipo incorrecto, están fuera del intervalo permitido o están en conflicto."); break;
-    case 3706: texto = QStringLiteral("No se encuentra el proveedor. Es posible que no esté instalado correctamente."); break;
-    default: texto = QStringLiteral("Error de ADO %1.").arg(numero); break;
+    case 3001:
+        texto = QStringLiteral("Los argumentos son de tipo incorrecto, están fuera del intervalo permitido o "
+                               "están en conflicto.");
+        break;
+    case 3706:
+        texto =
+            QStringLiteral("No se encuentra el proveedor. Es posible que no esté instalado correctamente.");
+        break;
+    default:
+        texto = QStringLiteral("Error de ADO %1.").arg(numero);
+        break;
     }
     throw ErrorEjecucion(numero, texto, QLatin1String(origen));
 }
@@ -59,7 +78,9 @@ Connection::~Connection() {
     if (mMotor) mMotor->cerrar();
 }
 
-int Connection::State() const { return mMotor && mMotor->abierto() ? adStateOpen : adStateClosed; }
+int Connection::State() const {
+    return mMotor && mMotor->abierto() ? adStateOpen : adStateClosed;
+}
 
 void Connection::fallarProveedor(const FalloMotor& f) {
     mErrores.asignar(f.errores);
@@ -98,12 +119,13 @@ void Connection::Open(const QString& cadena, const QString& usuario, const QStri
     try {
         motor->abrir(p);
     } catch (const FalloMotor& f) {
-        traza::registrar(QStringLiteral("OPEN ") + usada, motor->ultimoTextoEnviado(), reloj.nsecsElapsed() / 1000, -1,
-                         QStringLiteral("ERROR %1").arg(f.errores.empty() ? QString() : f.errores.front().Description));
+        traza::registrar(
+            QStringLiteral("OPEN ") + usada, motor->ultimoTextoEnviado(), reloj.nsecsElapsed() / 1000, -1,
+            QStringLiteral("ERROR %1").arg(f.errores.empty() ? QString() : f.errores.front().Description));
         fallarProveedor(f);
     }
-    traza::registrar(QStringLiteral("OPEN ") + usada, motor->ultimoTextoEnviado(), reloj.nsecsElapsed() / 1000, -1,
-                     QStringLiteral("OK"));
+    traza::registrar(QStringLiteral("OPEN ") + usada, motor->ultimoTextoEnviado(),
+                     reloj.nsecsElapsed() / 1000, -1, QStringLiteral("OK"));
     mMotor = std::move(motor);
     mCadena = usada;
 }
@@ -114,7 +136,9 @@ void Connection::Close() {
     mMotor.reset();
 }
 
-QString Connection::DefaultDatabase() const { return mMotor ? mMotor->baseActual() : QString(); }
+QString Connection::DefaultDatabase() const {
+    return mMotor ? mMotor->baseActual() : QString();
+}
 
 void Connection::setDefaultDatabase(const QString& nombre) {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
@@ -161,12 +185,14 @@ qint64 Connection::ejecutarParametros(const QString& sql, const QVector<QVariant
     QString conValores;
     if (trazar) {
         QStringList v;
-        for (const auto& x : valores) v << (x.isNull() ? QStringLiteral("NULL") : QLatin1Char('\'') + x.toString() + QLatin1Char('\''));
+        for (const auto& x : valores)
+            v << (x.isNull() ? QStringLiteral("NULL") : QLatin1Char('\'') + x.toString() + QLatin1Char('\''));
         conValores = sql + QStringLiteral("  <- (") + v.join(QStringLiteral(", ")) + QLatin1Char(')');
     }
     try {
         const qint64 n = mMotor->ejecutarConParametros(sql, valores, mTiempoComando);
-        if (trazar) traza::registrar(conValores, conValores, reloj.nsecsElapsed() / 1000, n, QStringLiteral("OK"));
+        if (trazar)
+            traza::registrar(conValores, conValores, reloj.nsecsElapsed() / 1000, n, QStringLiteral("OK"));
         return n;
     } catch (const FalloMotor& f) {
         if (trazar)
@@ -190,13 +216,17 @@ std::shared_ptr<Recordset> Connection::Execute(const QString& sql, qint64* afect
 std::shared_ptr<Recordset> Connection::OpenSchema(int esquema, const QVariantList& restricciones) {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
     auto restriccion = [&](int i) {
-        return i < restricciones.size() && !restricciones[i].isNull() ? restricciones[i].toString() : QString();
+        return i < restricciones.size() && !restricciones[i].isNull() ? restricciones[i].toString()
+                                                                      : QString();
     };
     std::unique_ptr<CursorMotor> c;
     try {
-        if (esquema == adSchemaTables) c = mMotor->esquemaTablas();
-        else if (esquema == adSchemaColumns) c = mMotor->esquemaColumnas(restriccion(0), restriccion(2));
-        else fallarAdo(3251, "ADODB.Connection");
+        if (esquema == adSchemaTables)
+            c = mMotor->esquemaTablas();
+        else if (esquema == adSchemaColumns)
+            c = mMotor->esquemaColumnas(restriccion(0), restriccion(2));
+        else
+            fallarAdo(3251, "ADODB.Connection");
     } catch (const FalloMotor& f) {
         fallarProveedor(f);
     }
@@ -251,17 +281,23 @@ void Connection::RollbackTrans() {
 
 std::shared_ptr<Motor> crearMotor(const QString& cadenaConexion) {
     switch (CadenaConexion(cadenaConexion).tipo()) {
-    case CadenaConexion::Tipo::Embebida: return std::make_shared<MotorSqlite>(false);
-    case CadenaConexion::Tipo::Jet: return std::make_shared<MotorSqlite>(true);
-    case CadenaConexion::Tipo::OracleOdbc: return std::make_shared<MotorOdbc>(DialectoOdbc::Oracle);
-    case CadenaConexion::Tipo::SqlServerOdbc: break;
+    case CadenaConexion::Tipo::Embebida:
+        return std::make_shared<MotorSqlite>(false);
+    case CadenaConexion::Tipo::Jet:
+        return std::make_shared<MotorSqlite>(true);
+    case CadenaConexion::Tipo::OracleOdbc:
+        return std::make_shared<MotorOdbc>(DialectoOdbc::Oracle);
+    case CadenaConexion::Tipo::SqlServerOdbc:
+        break;
     }
     return std::make_shared<MotorOdbc>(DialectoOdbc::SqlServer);
 }
 
 // ------------------------------------------------------------------ fields
 
-int Fields::Count() const { return mRs->mAbierto ? static_cast<int>(mRs->mCampos.size()) : 0; }
+int Fields::Count() const {
+    return mRs->mAbierto ? static_cast<int>(mRs->mCampos.size()) : 0;
+}
 
 int Fields::indiceDe(const QString& nombre) const {
     const QString n = nombre.trimmed();
@@ -283,11 +319,21 @@ Field Fields::Item(const QString& nombre) const {
     return Field(mRs, i);
 }
 
-QString Field::Name() const { return mRs->mCampos[mIndice].nombre; }
-int Field::Type() const { return mRs->mCampos[mIndice].tipo; }
-int32_t Field::DefinedSize() const { return mRs->mCampos[mIndice].tamano; }
-int Field::Precision() const { return mRs->mCampos[mIndice].precision; }
-int Field::NumericScale() const { return mRs->mCampos[mIndice].escala; }
+QString Field::Name() const {
+    return mRs->mCampos[mIndice].nombre;
+}
+int Field::Type() const {
+    return mRs->mCampos[mIndice].tipo;
+}
+int32_t Field::DefinedSize() const {
+    return mRs->mCampos[mIndice].tamano;
+}
+int Field::Precision() const {
+    return mRs->mCampos[mIndice].precision;
+}
+int Field::NumericScale() const {
+    return mRs->mCampos[mIndice].escala;
+}
 
 QVariant Field::Value() const {
     mRs->exigirAbierto();
@@ -310,13 +356,17 @@ bool convertir(const QVariant& v, int tipo, QVariant& r) {
         return true;
     }
     if (esTipoTexto(tipo)) {
-        if (v.typeId() == QMetaType::QDateTime) r = textoFechaAlmacenada(v.toDateTime());
-        else r = v.toString();
+        if (v.typeId() == QMetaType::QDateTime)
+            r = textoFechaAlmacenada(v.toDateTime());
+        else
+            r = v.toString();
         return true;
     }
     if (esTipoFecha(tipo)) {
-        if (v.typeId() == QMetaType::QDateTime) r = v;
-        else if (v.typeId() == QMetaType::QDate) r = v.toDate().startOfDay();
+        if (v.typeId() == QMetaType::QDateTime)
+            r = v;
+        else if (v.typeId() == QMetaType::QDate)
+            r = v.toDate().startOfDay();
         else {
             QDateTime f;
             if (!leerFechaTexto(v.toString(), 0, f)) return false;
@@ -338,7 +388,9 @@ bool convertir(const QVariant& v, int tipo, QVariant& r) {
         }
         if (!ok) return false;
         switch (tipo) {
-        case adBoolean: r = d != 0; break;
+        case adBoolean:
+            r = d != 0;
+            break;
         case adInteger:
             if (d > 2147483647.0 || d < -2147483648.0) return false;
             r = static_cast<int>(d);
@@ -351,8 +403,12 @@ bool convertir(const QVariant& v, int tipo, QVariant& r) {
             if (d > 255 || d < 0) return false;
             r = static_cast<int>(d);
             break;
-        case adBigInt: r = static_cast<qlonglong>(d); break;
-        default: r = d; break;
+        case adBigInt:
+            r = static_cast<qlonglong>(d);
+            break;
+        default:
+            r = d;
+            break;
         }
         return true;
     }
@@ -396,7 +452,8 @@ void Recordset::exigirActualizable() const {
 
 void Recordset::Open(const QString& source, Connection* conexion, int cursorType, int lockType, int) {
     if (mAbierto) fallarAdo(errores::ObjetoAbierto, "ADODB.Recordset");
-    if (!conexion || conexion->State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Recordset");
+    if (!conexion || conexion->State() != adStateOpen)
+        fallarAdo(errores::ConexionInvalida, "ADODB.Recordset");
     if (source.trimmed().isEmpty()) fallarAdo(3001, "ADODB.Recordset");
     Resultado r = conexion->ejecutarMotor(source);
     mUbicacionCliente = conexion->CursorLocation() == adUseClient;
@@ -451,7 +508,8 @@ bool Recordset::asegurar(qint64 indice) const {
             // The rows were counted, not kept: read the result again up to where we are.
             mCursor->reiniciar();
             Fila descarte;
-            for (qint64 i = 0; i < mLeidasDelCursor; ++i) mCursor->siguiente(descarte);
+            for (qint64 i = 0; i < mLeidasDelCursor; ++i)
+                mCursor->siguiente(descarte);
             mCursorAlFinal = false;
         }
         Fila f;
@@ -468,7 +526,8 @@ bool Recordset::asegurar(qint64 indice) const {
 }
 
 void Recordset::leerTodo() const {
-    while (!mAgotado) asegurar(static_cast<qint64>(mFilas.size()) + 4096);
+    while (!mAgotado)
+        asegurar(static_cast<qint64>(mFilas.size()) + 4096);
 }
 
 bool Recordset::filaActualValida() const {
@@ -497,7 +556,8 @@ void Recordset::grabarPendiente() {
 }
 
 void Recordset::saltarBorradas(int direccion) {
-    while (mPos >= 0 && asegurar(mPos) && mBorradas[static_cast<size_t>(mPos)]) mPos += direccion;
+    while (mPos >= 0 && asegurar(mPos) && mBorradas[static_cast<size_t>(mPos)])
+        mPos += direccion;
 }
 
 void Recordset::MoveFirst() {
@@ -618,7 +678,8 @@ QString Recordset::nombreSql(const QString& nombre) const {
 QString Recordset::tablaDestino() const {
     // One table or view after FROM, nothing joined: what ADO can write back to.
     static const QRegularExpression unaTabla(
-        QStringLiteral(R"(^\s*SELECT\s+.*?\s+FROM\s+(\[[^\]]+\]|[\w@#$.]+)(?:\s+with\s*\(\s*nolock\s*\))?\s*(?:(?:WHERE|ORDER\s+BY)\b.*)?$)"),
+        QStringLiteral(
+            R"(^\s*SELECT\s+.*?\s+FROM\s+(\[[^\]]+\]|[\w@#$.]+)(?:\s+with\s*\(\s*nolock\s*\))?\s*(?:(?:WHERE|ORDER\s+BY)\b.*)?$)"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     static const QRegularExpression compuesta(QStringLiteral(R"(\b(JOIN|UNION|GROUP\s+BY|DISTINCT)\b)"),
                                               QRegularExpression::CaseInsensitiveOption);
@@ -691,7 +752,8 @@ void Recordset::Update() {
         const QString sql = columnas.isEmpty()
                                 ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(nombreSql(tabla))
                                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(nombreSql(tabla), columnas.join(QStringLiteral(", ")), marcas.join(QStringLiteral(", ")));
+                                      .arg(nombreSql(tabla), columnas.join(QStringLiteral(", ")),
+                                           marcas.join(QStringLiteral(", ")));
         mConexion->ejecutarParametros(sql, valores);
         // The key the database gave the new row, so that it can be changed or deleted next.
         const int id = mFields.indiceDe(QStringLiteral("ID"));
@@ -705,15 +767,18 @@ void Recordset::Update() {
                 }
             try {
                 Resultado r;
-                const QString consulta = QStringLiteral("SELECT MAX(%1) FROM %2%3")
-                                             .arg(nombreSql(mCampos[id].nombre), nombreSql(tabla),
-                                                  cond.isEmpty() ? QString() : QStringLiteral(" WHERE ") + cond.join(QStringLiteral(" AND ")));
+                const QString consulta =
+                    QStringLiteral("SELECT MAX(%1) FROM %2%3")
+                        .arg(nombreSql(mCampos[id].nombre), nombreSql(tabla),
+                             cond.isEmpty() ? QString()
+                                            : QStringLiteral(" WHERE ") + cond.join(QStringLiteral(" AND ")));
                 // Values are bound by hand: the engine's plain execute takes no parameters.
                 QString texto = consulta;
                 for (const QVariant& v : vals) {
                     QString lit;
                     if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QDateTime) {
-                        lit = v.typeId() == QMetaType::QDateTime ? textoFechaAlmacenada(v.toDateTime()) : v.toString();
+                        lit = v.typeId() == QMetaType::QDateTime ? textoFechaAlmacenada(v.toDateTime())
+                                                                 : v.toString();
                         lit.replace(QLatin1Char('\''), QLatin1String("''"));
                         lit = QLatin1Char('\'') + lit + QLatin1Char('\'');
                     } else if (v.typeId() == QMetaType::Bool) {
@@ -726,7 +791,8 @@ void Recordset::Update() {
                 }
                 r = mMotor->ejecutar(texto, mConexion->CommandTimeout());
                 Fila f;
-                if (r.cursor && r.cursor->siguiente(f)) mBufferEdicion[id] = f.value(0).isNull() ? QVariant() : QVariant(f.value(0).toInt());
+                if (r.cursor && r.cursor->siguiente(f))
+                    mBufferEdicion[id] = f.value(0).isNull() ? QVariant() : QVariant(f.value(0).toInt());
             } catch (const FalloMotor&) {
                 // The row was stored; only its new key stays unknown.
             }

@@ -139,9 +139,9 @@ private:
     QVector<DescCampo> mCampos;
     mutable std::vector<Fila> mFilas;
     mutable std::vector<bool> mBorradas;
-    mutable bool mAgotado = false;         // every row of the result is in the buffer
-    mutable qint64 mTotalCursor = -1;       // rows of the result, once counted
-    mutable bool mCursorAlFinal = false;    // counted past the buffer: rereading needs a restart
+    mutable bool mAgotado = false;       // every row of the result is in the buffer
+    mutable qint64 mTotalCursor = -1;    // rows of the result, once counted
+    mutable bool mCursorAlFinal = false; // counted past the buffer: rereading needs a restart
     mutable qint64 mLeidasDelCursor = 0;
     qint64 mPos = 0;
     bool mBOF = false;

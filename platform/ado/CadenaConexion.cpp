@@ -18,9 +18,11 @@ CadenaConexion::CadenaConexion(const QString& texto) {
         }
         QString clave = texto.mid(i, igual - i).trimmed();
         int j = igual + 1;
-        while (j < n && texto[j] == QLatin1Char(' ')) ++j;
+        while (j < n && texto[j] == QLatin1Char(' '))
+            ++j;
         QString valor;
-        if (j < n && (texto[j] == QLatin1Char('"') || texto[j] == QLatin1Char('\'') || texto[j] == QLatin1Char('{'))) {
+        if (j < n &&
+            (texto[j] == QLatin1Char('"') || texto[j] == QLatin1Char('\'') || texto[j] == QLatin1Char('{'))) {
             const QChar cierre = texto[j] == QLatin1Char('{') ? QLatin1Char('}') : texto[j];
             int fin = texto.indexOf(cierre, j + 1);
             if (fin < 0) fin = n;

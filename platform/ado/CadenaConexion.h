@@ -12,7 +12,7 @@ namespace ado {
 class CadenaConexion {
 public:
     explicit CadenaConexion(const QString& texto = {});
-    QString valor(const QString& clave) const;   // empty when missing
+    QString valor(const QString& clave) const; // empty when missing
     bool tiene(const QString& clave) const;
     // First key found among several spellings.
     QString valor(std::initializer_list<const char*> claves) const;

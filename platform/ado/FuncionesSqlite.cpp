@@ -12,10 +12,10 @@ namespace ado {
 
 // Reads a stored date or a text in ISO or dd/mm/yyyy form.
 bool leerFechaTexto(const QString& s, int estilo, QDateTime& r) {
-    static const QRegularExpression iso(
-        QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?)?\s*$)"));
-    static const QRegularExpression dmy(
-        QStringLiteral(R"(^\s*(\d{1,2})[/.-](\d{1,2})[/.-](\d{2,4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression iso(QStringLiteral(
+        R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?)?\s*$)"));
+    static const QRegularExpression dmy(QStringLiteral(
+        R"(^\s*(\d{1,2})[/.-](\d{1,2})[/.-](\d{2,4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     static const QRegularExpression compacta(QStringLiteral(R"(^\s*(\d{4})(\d{2})(\d{2})\s*$)"));
     int a, m, d, hh = 0, mi = 0, ss = 0, ms = 0;
     if (auto x = iso.match(s); x.hasMatch()) {
@@ -70,7 +70,8 @@ void devolverTexto(sqlite3_context* c, const QString& s) {
 
 QString numeroComoTexto(double v) {
     QString s = QString::number(v, 'f', 6);
-    while (s.contains(QLatin1Char('.')) && (s.endsWith(QLatin1Char('0')) || s.endsWith(QLatin1Char('.')))) s.chop(1);
+    while (s.contains(QLatin1Char('.')) && (s.endsWith(QLatin1Char('0')) || s.endsWith(QLatin1Char('.'))))
+        s.chop(1);
     return s;
 }
 
@@ -82,7 +83,8 @@ void fnLen(sqlite3_context* c, int, sqlite3_value** v) {
     if (sqlite3_value_type(v[0]) == SQLITE_NULL) return sqlite3_result_null(c);
     QString s = texto(v[0]);
     int n = static_cast<int>(s.size());
-    while (n > 0 && s[n - 1] == QLatin1Char(' ')) --n; // LEN ignores trailing blanks
+    while (n > 0 && s[n - 1] == QLatin1Char(' '))
+        --n; // LEN ignores trailing blanks
     sqlite3_result_int(c, n);
 }
 
@@ -133,25 +135,54 @@ void fnTexto(sqlite3_context* c, int, sqlite3_value** v) {
     const int estilo = sqlite3_value_int(v[1]);
     const int largo = sqlite3_value_int(v[2]);
     QString r;
-    if (t == SQLITE_INTEGER) r = QString::number(sqlite3_value_int64(v[0]));
-    else if (t == SQLITE_FLOAT) r = numeroComoTexto(sqlite3_value_double(v[0]));
+    if (t == SQLITE_INTEGER)
+        r = QString::number(sqlite3_value_int64(v[0]));
+    else if (t == SQLITE_FLOAT)
+        r = numeroComoTexto(sqlite3_value_double(v[0]));
     else {
         r = texto(v[0]);
         QDateTime f;
         if (estilo != 0 && r.size() >= 8 && r[4] == QLatin1Char('-') && leerFechaTexto(r, 0, f)) {
             switch (estilo) {
-            case 103: r = f.toString(QStringLiteral("dd/MM/yyyy")); break;
-            case 3: r = f.toString(QStringLiteral("dd/MM/yy")); break;
-            case 101: r = f.toString(QStringLiteral("MM/dd/yyyy")); break;
-            case 1: r = f.toString(QStringLiteral("MM/dd/yy")); break;
-            case 104: r = f.toString(QStringLiteral("dd.MM.yyyy")); break;
-            case 105: r = f.toString(QStringLiteral("dd-MM-yyyy")); break;
-            case 108: case 8: r = f.toString(QStringLiteral("HH:mm:ss")); break;
-            case 112: r = f.toString(QStringLiteral("yyyyMMdd")); break;
-            case 120: case 20: r = f.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); break;
-            case 121: case 21: r = f.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")); break;
-            case 126: r = f.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")); break;
-            default: r = f.toString(QStringLiteral("dd/MM/yyyy")); break;
+            case 103:
+                r = f.toString(QStringLiteral("dd/MM/yyyy"));
+                break;
+            case 3:
+                r = f.toString(QStringLiteral("dd/MM/yy"));
+                break;
+            case 101:
+                r = f.toString(QStringLiteral("MM/dd/yyyy"));
+                break;
+            case 1:
+                r = f.toString(QStringLiteral("MM/dd/yy"));
+                break;
+            case 104:
+                r = f.toString(QStringLiteral("dd.MM.yyyy"));
+                break;
+            case 105:
+                r = f.toString(QStringLiteral("dd-MM-yyyy"));
+                break;
+            case 108:
+            case 8:
+                r = f.toString(QStringLiteral("HH:mm:ss"));
+                break;
+            case 112:
+                r = f.toString(QStringLiteral("yyyyMMdd"));
+                break;
+            case 120:
+            case 20:
+                r = f.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                break;
+            case 121:
+            case 21:
+                r = f.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+                break;
+            case 126:
+                r = f.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+                break;
+            default:
+                r = f.toString(QStringLiteral("dd/MM/yyyy"));
+                break;
             }
         }
     }
@@ -194,9 +225,12 @@ void registrarFunciones(sqlite3* db) {
     sqlite3_create_function_v2(db, "isnumeric", 1, det, nullptr, fnIsNumeric, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "kv_texto", 3, det, nullptr, fnTexto, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "kv_fecha", 2, det, nullptr, fnFecha, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "year", 1, det, reinterpret_cast<void*>(0), fnParteFecha, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "month", 1, det, reinterpret_cast<void*>(1), fnParteFecha, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "day", 1, det, reinterpret_cast<void*>(2), fnParteFecha, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "year", 1, det, reinterpret_cast<void*>(0), fnParteFecha, nullptr, nullptr,
+                               nullptr);
+    sqlite3_create_function_v2(db, "month", 1, det, reinterpret_cast<void*>(1), fnParteFecha, nullptr,
+                               nullptr, nullptr);
+    sqlite3_create_function_v2(db, "day", 1, det, reinterpret_cast<void*>(2), fnParteFecha, nullptr, nullptr,
+                               nullptr);
 }
 
 } // namespace ado

@@ -15,7 +15,8 @@ namespace ado {
 class FalloMotor : public std::runtime_error {
 public:
     FalloMotor(int32_t numeroAdo, std::vector<ErrorProveedor> mensajes)
-        : std::runtime_error(mensajes.empty() ? std::string("error") : mensajes.front().Description.toStdString())
+        : std::runtime_error(mensajes.empty() ? std::string("error")
+                                              : mensajes.front().Description.toStdString())
         , numero(numeroAdo)
         , errores(std::move(mensajes)) {}
     int32_t numero;
@@ -69,9 +70,9 @@ struct Resultado {
 };
 
 struct ParametrosConexion {
-    QString cadena;      // the connection string as given
-    QString usuario;     // explicit user (Open's argument, else from the string)
-    QString clave;       // explicit password
+    QString cadena;  // the connection string as given
+    QString usuario; // explicit user (Open's argument, else from the string)
+    QString clave;   // explicit password
     int tiempoEspera = 15;
 };
 

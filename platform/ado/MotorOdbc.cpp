@@ -13,16 +13,22 @@ namespace ado {
 namespace {
 
 QString origen(DialectoOdbc d) {
-    return d == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB") : QStringLiteral("Microsoft OLE DB Provider for SQL Server");
+    return d == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB")
+                                     : QStringLiteral("Microsoft OLE DB Provider for SQL Server");
 }
 
-std::u16string utf16(const QString& s) { return s.toStdU16String(); }
-SQLWCHAR* w(std::u16string& s) { return reinterpret_cast<SQLWCHAR*>(s.data()); }
+std::u16string utf16(const QString& s) {
+    return s.toStdU16String();
+}
+SQLWCHAR* w(std::u16string& s) {
+    return reinterpret_cast<SQLWCHAR*>(s.data());
+}
 
 QString desdeW(const SQLWCHAR* p, SQLLEN bytes) {
     if (!p) return {};
     if (bytes < 0) return QString::fromUtf16(reinterpret_cast<const char16_t*>(p));
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(p), bytes / static_cast<SQLLEN>(sizeof(SQLWCHAR)));
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(p),
+                              bytes / static_cast<SQLLEN>(sizeof(SQLWCHAR)));
 }
 
 int32_t numeroPorEstado(const QString& estado) {
@@ -63,7 +69,8 @@ std::vector<ErrorProveedor> diagnosticos(SQLSMALLINT tipo, SQLHANDLE h, Dialecto
     }
     if (!r.empty()) {
         const int32_t n = numeroPorEstado(r.front().SQLState);
-        for (auto& e : r) e.Number = n;
+        for (auto& e : r)
+            e.Number = n;
     }
     return r;
 }
@@ -95,17 +102,50 @@ DescCampo describirColumna(SQLHSTMT st, SQLUSMALLINT i) {
     d.admiteNulos = nulos != SQL_NO_NULLS;
     const auto t = static_cast<int32_t>(qMin<SQLULEN>(tamano, 2147483647));
     switch (tipoSql) {
-    case SQL_CHAR: d.tipo = adChar; d.tamano = t; break;
-    case SQL_VARCHAR: d.tipo = adVarChar; d.tamano = t; break;
-    case SQL_LONGVARCHAR: d.tipo = adLongVarChar; d.tamano = 2147483647; break;
-    case SQL_WCHAR: d.tipo = adWChar; d.tamano = t; break;
-    case SQL_WVARCHAR: d.tipo = adVarWChar; d.tamano = t; break;
-    case SQL_WLONGVARCHAR: d.tipo = adLongVarWChar; d.tamano = 1073741823; break;
-    case SQL_INTEGER: d.tipo = adInteger; d.tamano = 4; break;
-    case SQL_SMALLINT: d.tipo = adSmallInt; d.tamano = 2; break;
-    case SQL_TINYINT: d.tipo = adUnsignedTinyInt; d.tamano = 1; break;
-    case SQL_BIGINT: d.tipo = adBigInt; d.tamano = 8; break;
-    case SQL_BIT: d.tipo = adBoolean; d.tamano = 2; break;
+    case SQL_CHAR:
+        d.tipo = adChar;
+        d.tamano = t;
+        break;
+    case SQL_VARCHAR:
+        d.tipo = adVarChar;
+        d.tamano = t;
+        break;
+    case SQL_LONGVARCHAR:
+        d.tipo = adLongVarChar;
+        d.tamano = 2147483647;
+        break;
+    case SQL_WCHAR:
+        d.tipo = adWChar;
+        d.tamano = t;
+        break;
+    case SQL_WVARCHAR:
+        d.tipo = adVarWChar;
+        d.tamano = t;
+        break;
+    case SQL_WLONGVARCHAR:
+        d.tipo = adLongVarWChar;
+        d.tamano = 1073741823;
+        break;
+    case SQL_INTEGER:
+        d.tipo = adInteger;
+        d.tamano = 4;
+        break;
+    case SQL_SMALLINT:
+        d.tipo = adSmallInt;
+        d.tamano = 2;
+        break;
+    case SQL_TINYINT:
+        d.tipo = adUnsignedTinyInt;
+        d.tamano = 1;
+        break;
+    case SQL_BIGINT:
+        d.tipo = adBigInt;
+        d.tamano = 8;
+        break;
+    case SQL_BIT:
+        d.tipo = adBoolean;
+        d.tamano = 2;
+        break;
     case SQL_NUMERIC:
     case SQL_DECIMAL:
         d.tipo = tn.contains(QLatin1String("money")) ? adCurrency : adNumeric;
@@ -114,17 +154,47 @@ DescCampo describirColumna(SQLHSTMT st, SQLUSMALLINT i) {
         d.escala = static_cast<uint8_t>(decimales);
         break;
     case SQL_FLOAT:
-    case SQL_DOUBLE: d.tipo = adDouble; d.tamano = 8; break;
-    case SQL_REAL: d.tipo = adSingle; d.tamano = 4; break;
+    case SQL_DOUBLE:
+        d.tipo = adDouble;
+        d.tamano = 8;
+        break;
+    case SQL_REAL:
+        d.tipo = adSingle;
+        d.tamano = 4;
+        break;
     case SQL_TYPE_TIMESTAMP:
-    case SQL_DATETIME: d.tipo = adDBTimeStamp; d.tamano = 16; break;
-    case SQL_TYPE_DATE: d.tipo = adDBDate; d.tamano = 6; break;
-    case SQL_TYPE_TIME: d.tipo = adDBTime; d.tamano = 6; break;
-    case SQL_BINARY: d.tipo = adBinary; d.tamano = t; break;
-    case SQL_VARBINARY: d.tipo = adVarBinary; d.tamano = t; break;
-    case SQL_LONGVARBINARY: d.tipo = adLongVarBinary; d.tamano = 2147483647; break;
-    case SQL_GUID: d.tipo = adGUID; d.tamano = 16; break;
-    default: d.tipo = adVarWChar; d.tamano = t ? t : 255; break;
+    case SQL_DATETIME:
+        d.tipo = adDBTimeStamp;
+        d.tamano = 16;
+        break;
+    case SQL_TYPE_DATE:
+        d.tipo = adDBDate;
+        d.tamano = 6;
+        break;
+    case SQL_TYPE_TIME:
+        d.tipo = adDBTime;
+        d.tamano = 6;
+        break;
+    case SQL_BINARY:
+        d.tipo = adBinary;
+        d.tamano = t;
+        break;
+    case SQL_VARBINARY:
+        d.tipo = adVarBinary;
+        d.tamano = t;
+        break;
+    case SQL_LONGVARBINARY:
+        d.tipo = adLongVarBinary;
+        d.tamano = 2147483647;
+        break;
+    case SQL_GUID:
+        d.tipo = adGUID;
+        d.tamano = 16;
+        break;
+    default:
+        d.tipo = adVarWChar;
+        d.tamano = t ? t : 255;
+        break;
     }
     // Drivers that know no declared size (SQLite's) report a text's type by name.
     if (esTipoTexto(d.tipo) && tn.contains(QLatin1Char('('))) {
@@ -182,7 +252,8 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
             if (rc == SQL_NO_DATA) break;
             if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLGetData");
             if (ind == SQL_NULL_DATA) return {};
-            const SQLLEN n = (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf : ind;
+            const SQLLEN n =
+                (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf : ind;
             r.append(buf, static_cast<int>(n));
             if (rc == SQL_SUCCESS) break;
         }
@@ -251,10 +322,12 @@ QString cadenaOdbc(const QString& cadenaProveedor, DialectoOdbc dialecto, const 
     }
     const QString usuario = usuarioDado.isEmpty() ? cc.valor({"UId", "User Id", "User"}) : usuarioDado;
     const QString clave = claveDada.isEmpty() ? cc.valor({"Pwd", "Password"}) : claveDada;
-    r = QStringLiteral("DRIVER={%1};SERVER=%2;").arg(entorno("QUENZAR_ODBC_SQLSERVER", "FreeTDS"), valorOdbc(host));
+    r = QStringLiteral("DRIVER={%1};SERVER=%2;")
+            .arg(entorno("QUENZAR_ODBC_SQLSERVER", "FreeTDS"), valorOdbc(host));
     if (!puerto.isEmpty()) r += QStringLiteral("PORT=%1;").arg(puerto);
     r += QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;")
-             .arg(valorOdbc(cc.valor({"Database", "Initial Catalog"}).trimmed()), valorOdbc(usuario), valorOdbc(clave));
+             .arg(valorOdbc(cc.valor({"Database", "Initial Catalog"}).trimmed()), valorOdbc(usuario),
+                  valorOdbc(clave));
     r += entorno("QUENZAR_ODBC_SQLSERVER_EXTRA", "TDS_Version=auto;ClientCharset=UTF-8;");
     return r;
 }
@@ -278,10 +351,13 @@ MotorOdbc::MotorOdbc(DialectoOdbc dialecto)
 
 MotorOdbc::~MotorOdbc() = default;
 
-bool MotorOdbc::abierto() const { return d->conectado; }
+bool MotorOdbc::abierto() const {
+    return d->conectado;
+}
 
 QString MotorOdbc::proveedor() const {
-    return mDialecto == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB.Oracle.1") : QStringLiteral("SQLOLEDB.1");
+    return mDialecto == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB.Oracle.1")
+                                             : QStringLiteral("SQLOLEDB.1");
 }
 
 void MotorOdbc::abrir(const ParametrosConexion& p) {
@@ -291,26 +367,30 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
         SQLSetEnvAttr(d->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     }
     SQLAllocHandle(SQL_HANDLE_DBC, d->env, &d->dbc);
-    SQLSetConnectAttr(d->dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(p.tiempoEspera)), 0);
+    SQLSetConnectAttr(d->dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                      reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(p.tiempoEspera)), 0);
     const QString cadena = cadenaOdbc(p.cadena, mDialecto, p.usuario, p.clave);
     mUltimo = ocultarClaves(cadena);
     auto c = utf16(cadena);
     SQLWCHAR salida[1024];
     SQLSMALLINT largo = 0;
-    const SQLRETURN rc = SQLDriverConnectW(d->dbc, nullptr, w(c), SQL_NTS, salida, 1024, &largo, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc =
+        SQLDriverConnectW(d->dbc, nullptr, w(c), SQL_NTS, salida, 1024, &largo, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
         auto e = diagnosticos(SQL_HANDLE_DBC, d->dbc, mDialecto);
         SQLFreeHandle(SQL_HANDLE_DBC, d->dbc);
         d->dbc = SQL_NULL_HDBC;
         if (e.empty()) fallarOdbc(SQL_HANDLE_ENV, d->env, mDialecto, "SQLDriverConnect");
         // A login refused is a general failure for ADO, whatever the state.
-        for (auto& x : e) x.Number = plataforma::errores::FalloGeneral;
+        for (auto& x : e)
+            x.Number = plataforma::errores::FalloGeneral;
         throw FalloMotor(plataforma::errores::FalloGeneral, e);
     }
     d->conectado = true;
     d->nivel = 0;
     const CadenaConexion cc(p.cadena);
-    mBase = mDialecto == DialectoOdbc::Oracle ? cc.valor("Data Source").trimmed() : cc.valor({"Database", "Initial Catalog"}).trimmed();
+    mBase = mDialecto == DialectoOdbc::Oracle ? cc.valor("Data Source").trimmed()
+                                              : cc.valor({"Database", "Initial Catalog"}).trimmed();
 }
 
 void MotorOdbc::cerrar() {
@@ -325,10 +405,13 @@ namespace {
 struct Sentencia {
     SQLHSTMT h = SQL_NULL_HSTMT;
     explicit Sentencia(SQLHDBC dbc, DialectoOdbc dialecto, int espera) {
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h))) fallarOdbc(SQL_HANDLE_DBC, dbc, dialecto, "SQLAllocHandle");
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h)))
+            fallarOdbc(SQL_HANDLE_DBC, dbc, dialecto, "SQLAllocHandle");
         // Forward-only: a static cursor would make FreeTDS open a server cursor, which breaks batches.
         SQLSetStmtAttr(h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
-        if (espera > 0) SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(espera)), 0);
+        if (espera > 0)
+            SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(espera)), 0);
     }
     ~Sentencia() {
         if (h) SQLFreeHandle(SQL_HANDLE_STMT, h);
@@ -339,14 +422,16 @@ std::unique_ptr<CursorMotor> leerTodo(SQLHSTMT st, DialectoOdbc dialecto) {
     SQLSMALLINT n = 0;
     SQLNumResultCols(st, &n);
     QVector<DescCampo> campos;
-    for (SQLUSMALLINT i = 1; i <= n; ++i) campos.push_back(describirColumna(st, i));
+    for (SQLUSMALLINT i = 1; i <= n; ++i)
+        campos.push_back(describirColumna(st, i));
     std::vector<Fila> filas;
     for (;;) {
         const SQLRETURN rc = SQLFetch(st);
         if (rc == SQL_NO_DATA) break;
         if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLFetch");
         Fila f(n);
-        for (SQLUSMALLINT i = 1; i <= n; ++i) f[i - 1] = leerValorOdbc(st, i, campos[i - 1].tipo, dialecto);
+        for (SQLUSMALLINT i = 1; i <= n; ++i)
+            f[i - 1] = leerValorOdbc(st, i, campos[i - 1].tipo, dialecto);
         filas.push_back(std::move(f));
     }
     return std::make_unique<CursorMemoria>(campos, std::move(filas));
@@ -355,8 +440,7 @@ std::unique_ptr<CursorMotor> leerTodo(SQLHSTMT st, DialectoOdbc dialecto) {
 } // namespace
 
 Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
-    if (!d->conectado)
-        throw FalloMotor(plataforma::errores::ConexionInvalida, {});
+    if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     mUltimo = sql;
     Sentencia st(d->dbc, mDialecto, tiempoEspera);
     auto texto = utf16(sql);
@@ -370,7 +454,8 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
     // Walk every result of a batch: row counts are per result, and the
     // error of a later statement only shows when its result is reached.
     for (;;) {
-        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLExecDirect");
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
+            fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLExecDirect");
         if (rc != SQL_NO_DATA) {
             SQLSMALLINT cols = 0;
             SQLNumResultCols(st.h, &cols);
@@ -380,7 +465,8 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
             } else {
                 SQLLEN filas = -1;
                 SQLRowCount(st.h, &filas);
-                if (filas >= 0) res.filasAfectadas = (res.filasAfectadas < 0 ? 0 : res.filasAfectadas) + filas;
+                if (filas >= 0)
+                    res.filasAfectadas = (res.filasAfectadas < 0 ? 0 : res.filasAfectadas) + filas;
             }
         }
         rc = SQLMoreResults(st.h);
@@ -389,7 +475,8 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
     return res;
 }
 
-qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) {
+qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores,
+                                        int tiempoEspera) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     mUltimo = sql;
     Sentencia st(d->dbc, mDialecto, tiempoEspera);
@@ -410,16 +497,20 @@ qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVaria
         SQLRETURN rc;
         if (!v.isValid() || v.isNull()) {
             ind = SQL_NULL_DATA;
-            rc = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 1, 0, nullptr, 0, &ind);
-        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Bool ||
-                   v.typeId() == QMetaType::UInt || v.typeId() == QMetaType::Short) {
+            rc =
+                SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR, 1, 0, nullptr, 0, &ind);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong ||
+                   v.typeId() == QMetaType::Bool || v.typeId() == QMetaType::UInt ||
+                   v.typeId() == QMetaType::Short) {
             enteros.push_back(v.toLongLong());
             ind = 0;
-            rc = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &enteros.back(), 0, &ind);
+            rc = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0, &enteros.back(),
+                                  0, &ind);
         } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float) {
             reales.push_back(v.toDouble());
             ind = 0;
-            rc = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &reales.back(), 0, &ind);
+            rc = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 0, 0, &reales.back(), 0,
+                                  &ind);
         } else if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate) {
             const QDateTime f = v.toDateTime();
             SQL_TIMESTAMP_STRUCT ts{};
@@ -483,9 +574,11 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaTablas() {
     QVector<DescCampo> campos = c->campos();
     std::vector<Fila> filas;
     Fila f;
-    while (c->siguiente(f)) filas.push_back({f.value(0), f.value(1), f.value(2), f.value(3), QVariant(), f.value(4)});
+    while (c->siguiente(f))
+        filas.push_back({f.value(0), f.value(1), f.value(2), f.value(3), QVariant(), f.value(4)});
     QVector<DescCampo> salida;
-    for (const char* n : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
+    for (const char* n :
+         {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
         DescCampo x;
         x.nombre = QLatin1String(n);
         x.tipo = adVarWChar;
@@ -509,11 +602,13 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaColumnas(const QString& catalogo,
     while (c->siguiente(f)) {
         // ODBC: 0 CAT, 1 SCHEM, 2 TABLE, 3 COLUMN, 4 DATA_TYPE, 5 TYPE_NAME, 6 COLUMN_SIZE,
         // 8 DECIMAL_DIGITS, 10 NULLABLE, 12 COLUMN_DEF, 16 ORDINAL_POSITION
-        const DescCampo tipo = tipoDeclarado(f.value(5).toString() +
-                                             (f.value(6).isNull() ? QString() : QStringLiteral("(%1)").arg(f.value(6).toInt())));
-        filas.push_back({f.value(0), f.value(1), f.value(2), f.value(3), f.value(16), !f.value(12).isNull(), f.value(12),
-                         f.value(10).toInt() != 0, tipo.tipo, esTipoTexto(tipo.tipo) ? QVariant(tipo.tamano) : QVariant(),
-                         f.value(6), f.value(8)});
+        const DescCampo tipo =
+            tipoDeclarado(f.value(5).toString() +
+                          (f.value(6).isNull() ? QString() : QStringLiteral("(%1)").arg(f.value(6).toInt())));
+        filas.push_back({f.value(0), f.value(1), f.value(2), f.value(3), f.value(16), !f.value(12).isNull(),
+                         f.value(12), f.value(10).toInt() != 0, tipo.tipo,
+                         esTipoTexto(tipo.tipo) ? QVariant(tipo.tamano) : QVariant(), f.value(6),
+                         f.value(8)});
     }
     QVector<DescCampo> salida;
     auto campo = [&](const char* n, int t) {
@@ -546,7 +641,8 @@ QStringList MotorOdbc::clavePrimaria(const QString& tabla) {
     if (!SQL_SUCCEEDED(SQLPrimaryKeysW(st.h, nullptr, 0, nullptr, 0, w(tab), SQL_NTS))) return r;
     auto c = leerTodo(st.h, mDialecto);
     Fila f;
-    while (c->siguiente(f)) r << f.value(3).toString();
+    while (c->siguiente(f))
+        r << f.value(3).toString();
     return r;
 }
 

@@ -29,7 +29,8 @@ public:
     void cerrar() override;
     bool abierto() const override;
     Resultado ejecutar(const QString& sql, int tiempoEspera) override;
-    qint64 ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) override;
+    qint64 ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores,
+                                 int tiempoEspera) override;
     void iniciarTransaccion() override;
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;

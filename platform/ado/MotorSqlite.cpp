@@ -27,7 +27,9 @@ ErrorProveedor mensaje(const QString& estado, int32_t nativo, const QString& tex
 }
 
 // SQL Server closes a failed statement with this notice.
-ErrorProveedor terminada() { return mensaje(QStringLiteral("01000"), 3621, QStringLiteral("Se terminó la instrucción.")); }
+ErrorProveedor terminada() {
+    return mensaje(QStringLiteral("01000"), 3621, QStringLiteral("Se terminó la instrucción."));
+}
 
 QString capturar(const QString& texto, const QString& patron) {
     const QRegularExpression re(patron);
@@ -41,32 +43,38 @@ FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
     int32_t numero = plataforma::errores::ErrorEnComando;
     auto agregar = [&](const QString& estado, int32_t nativo, const QString& texto) {
         e.push_back(mensaje(estado, nativo, texto));
-        for (auto& x : e) x.Number = numero;
+        for (auto& x : e)
+            x.Number = numero;
     };
     if (primario == SQLITE_CONSTRAINT) {
         numero = plataforma::errores::ViolacionIntegridad;
         if (msg.contains(QLatin1String(tsql::kPrefijoControlLargo))) {
             numero = plataforma::errores::DesbordeDatos;
-            agregar(QStringLiteral("22001"), 8152, QStringLiteral("Los datos de cadena o binarios se truncarían."));
+            agregar(QStringLiteral("22001"), 8152,
+                    QStringLiteral("Los datos de cadena o binarios se truncarían."));
         } else if (msg.contains(QLatin1String(tsql::kPrefijoControlTipo))) {
             numero = plataforma::errores::ConversionFallida;
-            const QString col = capturar(msg, QLatin1String(tsql::kPrefijoControlTipo) + QStringLiteral("(\\w+)"));
-            agregar(QStringLiteral("22018"), 245,
-                    QStringLiteral("Error de conversión: el valor de la columna '%1' no es un número.").arg(col));
+            const QString col =
+                capturar(msg, QLatin1String(tsql::kPrefijoControlTipo) + QStringLiteral("(\\w+)"));
+            agregar(
+                QStringLiteral("22018"), 245,
+                QStringLiteral("Error de conversión: el valor de la columna '%1' no es un número.").arg(col));
         } else if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE ||
                    rc == SQLITE_CONSTRAINT_ROWID) {
             const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
             const QString tabla = donde.section(QLatin1Char('.'), 0, 0);
             agregar(QStringLiteral("23000"), 2627,
-                    QStringLiteral("Infracción de la restricción PRIMARY KEY o UNIQUE KEY. No se puede insertar una "
-                                   "clave duplicada en el objeto 'dbo.%1'. (%2)")
+                    QStringLiteral(
+                        "Infracción de la restricción PRIMARY KEY o UNIQUE KEY. No se puede insertar una "
+                        "clave duplicada en el objeto 'dbo.%1'. (%2)")
                         .arg(tabla, donde));
         } else if (rc == SQLITE_CONSTRAINT_NOTNULL) {
             const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
             numero = plataforma::errores::ViolacionIntegridad;
             agregar(QStringLiteral("23000"), 515,
-                    QStringLiteral("No se puede insertar el valor NULL en la columna '%1', tabla '%2'; la columna no "
-                                   "admite valores NULL.")
+                    QStringLiteral(
+                        "No se puede insertar el valor NULL en la columna '%1', tabla '%2'; la columna no "
+                        "admite valores NULL.")
                         .arg(donde.section(QLatin1Char('.'), 1), donde.section(QLatin1Char('.'), 0, 0)));
         } else {
             agregar(QStringLiteral("23000"), 547,
@@ -78,24 +86,28 @@ FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
     }
     if (primario == SQLITE_TOOBIG) {
         numero = plataforma::errores::DesbordeDatos;
-        agregar(QStringLiteral("22001"), 8152, QStringLiteral("Los datos de cadena o binarios se truncarían."));
+        agregar(QStringLiteral("22001"), 8152,
+                QStringLiteral("Los datos de cadena o binarios se truncarían."));
         return FalloMotor(numero, e);
     }
     if (primario == SQLITE_MISMATCH) {
         numero = plataforma::errores::ConversionFallida;
-        agregar(QStringLiteral("22018"), 245, QStringLiteral("Error de conversión de tipos de datos (%1).").arg(msg));
+        agregar(QStringLiteral("22018"), 245,
+                QStringLiteral("Error de conversión de tipos de datos (%1).").arg(msg));
         return FalloMotor(numero, e);
     }
     if (primario == SQLITE_BUSY || primario == SQLITE_LOCKED) {
         numero = static_cast<int32_t>(0x80040E31);
-        agregar(QStringLiteral("HYT00"), 1222, QStringLiteral("Se superó el tiempo de espera de bloqueo solicitado."));
+        agregar(QStringLiteral("HYT00"), 1222,
+                QStringLiteral("Se superó el tiempo de espera de bloqueo solicitado."));
         return FalloMotor(numero, e);
     }
     if (primario == SQLITE_CANTOPEN || primario == SQLITE_IOERR || primario == SQLITE_NOTADB ||
         primario == SQLITE_CORRUPT || primario == SQLITE_PERM) {
         perdida = true;
         numero = plataforma::errores::FalloGeneral;
-        agregar(QStringLiteral("08S01"), 11, QStringLiteral("Error general de red. Consulte la documentación de la red."));
+        agregar(QStringLiteral("08S01"), 11,
+                QStringLiteral("Error general de red. Consulte la documentación de la red."));
         return FalloMotor(numero, e);
     }
     if (primario == SQLITE_READONLY) {
@@ -106,7 +118,8 @@ FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
     }
     if (primario == SQLITE_FULL) {
         numero = plataforma::errores::FalloGeneral;
-        agregar(QStringLiteral("42000"), 1105, QStringLiteral("No se pudo asignar espacio: el disco está lleno."));
+        agregar(QStringLiteral("42000"), 1105,
+                QStringLiteral("No se pudo asignar espacio: el disco está lleno."));
         return FalloMotor(numero, e);
     }
     if (primario == SQLITE_INTERRUPT) {
@@ -117,11 +130,13 @@ FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
     // SQLITE_ERROR and the rest: read the message.
     if (msg.startsWith(QLatin1String("no such column"))) {
         agregar(QStringLiteral("42S22"), 207,
-                QStringLiteral("El nombre de columna '%1' no es válido.").arg(msg.section(QLatin1Char(':'), 1).trimmed()));
+                QStringLiteral("El nombre de columna '%1' no es válido.")
+                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
     } else if (msg.startsWith(QLatin1String("no such table"))) {
         numero = plataforma::errores::TablaNoExiste;
         agregar(QStringLiteral("42S02"), 208,
-                QStringLiteral("El nombre de objeto '%1' no es válido.").arg(msg.section(QLatin1Char(':'), 1).trimmed()));
+                QStringLiteral("El nombre de objeto '%1' no es válido.")
+                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
     } else if (msg.contains(QLatin1String("already exists"))) {
         agregar(QStringLiteral("42S01"), 2714,
                 QStringLiteral("Ya hay un objeto con el nombre '%1' en la base de datos.")
@@ -132,7 +147,8 @@ FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
                     .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
     } else if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("near"))) {
         agregar(QStringLiteral("42000"), 102,
-                QStringLiteral("Sintaxis incorrecta cerca de '%1'.").arg(capturar(msg, QStringLiteral("near \"([^\"]*)\""))));
+                QStringLiteral("Sintaxis incorrecta cerca de '%1'.")
+                    .arg(capturar(msg, QStringLiteral("near \"([^\"]*)\""))));
     } else if (msg.startsWith(QLatin1String("no such function"))) {
         agregar(QStringLiteral("42000"), 195,
                 QStringLiteral("'%1' no es un nombre de función integrada reconocido.")
@@ -197,7 +213,8 @@ QVariant leerValor(sqlite3_stmt* st, int i, int tipo) {
         if (t == SQLITE_FLOAT) return static_cast<int>(sqlite3_column_double(st, i));
         break;
     case adBigInt:
-        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return static_cast<qlonglong>(sqlite3_column_int64(st, i));
+        if (t == SQLITE_INTEGER || t == SQLITE_FLOAT)
+            return static_cast<qlonglong>(sqlite3_column_int64(st, i));
         break;
     case adBoolean:
         if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_column_int64(st, i) != 0;
@@ -222,7 +239,8 @@ QVariant leerValor(sqlite3_stmt* st, int i, int tipo) {
     case adVarBinary:
     case adBinary:
         if (t == SQLITE_BLOB)
-            return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
+                              sqlite3_column_bytes(st, i));
         break;
     default:
         break;
@@ -242,7 +260,8 @@ public:
         , mTerminado(!hayFila) {
         const int n = sqlite3_column_count(st);
         mCampos.reserve(n);
-        for (int i = 0; i < n; ++i) mCampos.push_back(describir(st, i, hayFila));
+        for (int i = 0; i < n; ++i)
+            mCampos.push_back(describir(st, i, hayFila));
         if (mTerminado) sqlite3_reset(mSt);
     }
     ~CursorSqlite() override { sqlite3_finalize(mSt); }
@@ -257,14 +276,16 @@ public:
         mPendiente = false;
         const int n = static_cast<int>(mCampos.size());
         fila.resize(n);
-        for (int i = 0; i < n; ++i) fila[i] = leerValor(mSt, i, mCampos[i].tipo);
+        for (int i = 0; i < n; ++i)
+            fila[i] = leerValor(mSt, i, mCampos[i].tipo);
         return true;
     }
 
     qint64 contarResto() override {
         qint64 n = mPendiente ? 1 : 0;
         mPendiente = false;
-        while (!mTerminado && paso()) ++n;
+        while (!mTerminado && paso())
+            ++n;
         return n;
     }
 
@@ -299,17 +320,25 @@ void vincular(sqlite3_stmt* st, int i, const QVariant& v) {
         return;
     }
     switch (v.typeId()) {
-    case QMetaType::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); break;
+    case QMetaType::Bool:
+        sqlite3_bind_int(st, i, v.toBool() ? 1 : 0);
+        break;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::Short:
     case QMetaType::Long:
     case QMetaType::Char:
-    case QMetaType::UChar: sqlite3_bind_int64(st, i, v.toLongLong()); break;
-    case QMetaType::ULongLong: sqlite3_bind_int64(st, i, static_cast<sqlite3_int64>(v.toULongLong())); break;
+    case QMetaType::UChar:
+        sqlite3_bind_int64(st, i, v.toLongLong());
+        break;
+    case QMetaType::ULongLong:
+        sqlite3_bind_int64(st, i, static_cast<sqlite3_int64>(v.toULongLong()));
+        break;
     case QMetaType::Double:
-    case QMetaType::Float: sqlite3_bind_double(st, i, v.toDouble()); break;
+    case QMetaType::Float:
+        sqlite3_bind_double(st, i, v.toDouble());
+        break;
     case QMetaType::QDateTime: {
         const QByteArray b = textoFechaAlmacenada(v.toDateTime()).toUtf8();
         sqlite3_bind_text(st, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
@@ -337,7 +366,9 @@ void vincular(sqlite3_stmt* st, int i, const QVariant& v) {
 MotorSqlite::MotorSqlite(bool comoJet)
     : mJet(comoJet) {}
 
-MotorSqlite::~MotorSqlite() { cerrar(); }
+MotorSqlite::~MotorSqlite() {
+    cerrar();
+}
 
 QString MotorSqlite::proveedor() const {
     return mJet ? QStringLiteral("Microsoft.Jet.OLEDB.4.0") : QStringLiteral("SQLOLEDB.1");
@@ -353,13 +384,15 @@ void MotorSqlite::fallar(int rc, const QString& msg) {
 
 void MotorSqlite::comprobarAlcance() {
     if (!mDb)
-        throw FalloMotor(plataforma::errores::ConexionInvalida,
-                         {mensaje(QStringLiteral("08003"), 0, QStringLiteral("La conexión no está abierta."))});
+        throw FalloMotor(
+            plataforma::errores::ConexionInvalida,
+            {mensaje(QStringLiteral("08003"), 0, QStringLiteral("La conexión no está abierta."))});
     // SQLite keeps working on a file that was removed or whose folder is gone:
     // what the program would see on a server as a broken connection.
     if (!mPerdida && !QFileInfo::exists(mRuta)) mPerdida = true;
     if (mPerdida) {
-        auto e = mensaje(QStringLiteral("08S01"), 11, QStringLiteral("Error general de red. Consulte la documentación de la red."));
+        auto e = mensaje(QStringLiteral("08S01"), 11,
+                         QStringLiteral("Error general de red. Consulte la documentación de la red."));
         e.Number = plataforma::errores::FalloGeneral;
         throw FalloMotor(plataforma::errores::FalloGeneral, {e});
     }
@@ -429,10 +462,11 @@ void MotorSqlite::abrir(const ParametrosConexion& p) {
         if (clave.isEmpty()) clave = cc.valor({"Pwd", "Password"});
         ruta = plataforma::rutaBaseDatos(mNombre);
         if (mNombre.isEmpty() || !QFileInfo::exists(ruta)) {
-            auto e = mensaje(QStringLiteral("42000"), 4060,
-                             QStringLiteral("No se puede abrir la base de datos \"%1\" solicitada por el inicio de "
-                                            "sesión. Error de inicio de sesión.")
-                                 .arg(mNombre));
+            auto e = mensaje(
+                QStringLiteral("42000"), 4060,
+                QStringLiteral("No se puede abrir la base de datos \"%1\" solicitada por el inicio de "
+                               "sesión. Error de inicio de sesión.")
+                    .arg(mNombre));
             e.Number = plataforma::errores::FalloGeneral;
             throw FalloMotor(plataforma::errores::FalloGeneral, {e});
         }
@@ -451,8 +485,8 @@ void MotorSqlite::abrir(const ParametrosConexion& p) {
 void MotorSqlite::verificarUsuario(const QString& usuario, const QString& clave) {
     sqlite3_stmt* st = nullptr;
     // A database without logins lets everyone in (files made for one machine).
-    if (sqlite3_prepare_v2(mDb, "SELECT CLAVE FROM KV_LOGINS WHERE USUARIO = ?1 COLLATE NOCASE", -1, &st, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_prepare_v2(mDb, "SELECT CLAVE FROM KV_LOGINS WHERE USUARIO = ?1 COLLATE NOCASE", -1, &st,
+                           nullptr) != SQLITE_OK) {
         sqlite3_finalize(st);
         return;
     }
@@ -494,7 +528,8 @@ bool MotorSqlite::claveCorrecta(const QString& clave, const QString& resumen) {
     const QString sal = resumen.section(QLatin1Char('$'), 0, 0);
     const QByteArray a = resumenClave(clave, sal).toLatin1();
     const QByteArray b = resumen.toLatin1();
-    return a.size() == b.size() && sodium_memcmp(a.constData(), b.constData(), static_cast<size_t>(a.size())) == 0;
+    return a.size() == b.size() &&
+           sodium_memcmp(a.constData(), b.constData(), static_cast<size_t>(a.size())) == 0;
 }
 
 void MotorSqlite::cerrar() {
@@ -515,7 +550,8 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
     const auto sentencias = tsql::traducirLote(sql, [this](const QString& f) { return claveDeOrden(f); });
     {
         QStringList textos;
-        for (const auto& s : sentencias) textos << s.texto;
+        for (const auto& s : sentencias)
+            textos << s.texto;
         mUltimo = textos.join(QStringLiteral(";\n"));
     }
     Resultado res;
@@ -528,7 +564,8 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
     for (size_t i = 0; i < sentencias.size(); ++i) {
         const auto& s = sentencias[i];
         switch (s.clase) {
-        case tsql::Sentencia::Clase::Nada: continue;
+        case tsql::Sentencia::Clase::Nada:
+            continue;
         case tsql::Sentencia::Clase::Iniciar:
             if (mNivelTransaccion == 0) {
                 ejecutarSimple("BEGIN");
@@ -547,7 +584,8 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
                 ejecutarSimple("ROLLBACK");
             }
             continue;
-        case tsql::Sentencia::Clase::Normal: break;
+        case tsql::Sentencia::Clase::Normal:
+            break;
         }
         if (s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
             s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
@@ -586,7 +624,8 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
                 auto c = std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW);
                 std::vector<Fila> filas;
                 Fila f;
-                while (c->siguiente(f)) filas.push_back(f);
+                while (c->siguiente(f))
+                    filas.push_back(f);
                 if (!res.cursor) res.cursor = std::make_unique<CursorMemoria>(c->campos(), std::move(filas));
             }
             continue;
@@ -606,7 +645,8 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
     return res;
 }
 
-qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) {
+qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores,
+                                          int tiempoEspera) {
     comprobarAlcance();
     if (tiempoEspera > 0 && tiempoEspera != mEsperaActual) {
         sqlite3_busy_timeout(mDb, tiempoEspera * 1000);
@@ -621,7 +661,8 @@ qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVar
         sqlite3_finalize(st);
         fallar(rc, msg);
     }
-    for (int i = 0; i < valores.size(); ++i) vincular(st, i + 1, valores[i]);
+    for (int i = 0; i < valores.size(); ++i)
+        vincular(st, i + 1, valores[i]);
     const int antesTotal = sqlite3_total_changes(mDb);
     rc = sqlite3_step(st);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -657,7 +698,8 @@ void MotorSqlite::deshacerTransaccion() {
 std::unique_ptr<CursorMotor> MotorSqlite::esquemaTablas() {
     comprobarAlcance();
     QVector<DescCampo> campos;
-    for (const char* n : {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
+    for (const char* n :
+         {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
         DescCampo d;
         d.nombre = QLatin1String(n);
         d.tipo = adVarWChar;
@@ -666,16 +708,17 @@ std::unique_ptr<CursorMotor> MotorSqlite::esquemaTablas() {
     }
     std::vector<Fila> filas;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(mDb,
-                       "SELECT name, type FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE "
-                       "'sqlite_%' ORDER BY type, name",
-                       -1, &st, nullptr);
+    sqlite3_prepare_v2(
+        mDb,
+        "SELECT name, type FROM sqlite_master WHERE type IN ('table','view') AND name NOT LIKE "
+        "'sqlite_%' ORDER BY type, name",
+        -1, &st, nullptr);
     while (st && sqlite3_step(st) == SQLITE_ROW) {
         const QString nombre = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         const QString tipo = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
         filas.push_back({mNombre, QStringLiteral("dbo"), nombre,
-                         tipo == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TABLE"), QVariant(),
-                         QVariant()});
+                         tipo == QLatin1String("view") ? QStringLiteral("VIEW") : QStringLiteral("TABLE"),
+                         QVariant(), QVariant()});
     }
     sqlite3_finalize(st);
     return std::make_unique<CursorMemoria>(campos, std::move(filas));
@@ -717,30 +760,35 @@ std::unique_ptr<CursorMotor> MotorSqlite::esquemaColumnas(const QString& catalog
                            "'sqlite_%' AND (?1 IS NULL OR name = ?1 COLLATE NOCASE) ORDER BY name",
                            -1, &st, nullptr);
         const QByteArray t = tabla.trimmed().toUtf8();
-        if (tabla.trimmed().isEmpty()) sqlite3_bind_null(st, 1);
-        else sqlite3_bind_text(st, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        if (tabla.trimmed().isEmpty())
+            sqlite3_bind_null(st, 1);
+        else
+            sqlite3_bind_text(st, 1, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
         while (st && sqlite3_step(st) == SQLITE_ROW)
             tablas << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         sqlite3_finalize(st);
     }
     for (const QString& t : tablas) {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(mDb, "SELECT cid, name, type, \"notnull\", dflt_value FROM pragma_table_info(?1)", -1, &st,
-                           nullptr);
+        sqlite3_prepare_v2(mDb, "SELECT cid, name, type, \"notnull\", dflt_value FROM pragma_table_info(?1)",
+                           -1, &st, nullptr);
         const QByteArray tb = t.toUtf8();
         sqlite3_bind_text(st, 1, tb.constData(), static_cast<int>(tb.size()), SQLITE_TRANSIENT);
         while (st && sqlite3_step(st) == SQLITE_ROW) {
-            const DescCampo d = tipoDeclarado(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))));
+            const DescCampo d =
+                tipoDeclarado(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))));
             const bool defecto = sqlite3_column_type(st, 4) != SQLITE_NULL;
-            filas.push_back({mNombre, QStringLiteral("dbo"), t,
-                             QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
-                             sqlite3_column_int(st, 0) + 1, defecto,
-                             defecto ? QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 4))))
-                                     : QVariant(),
-                             sqlite3_column_int(st, 3) == 0, d.tipo,
-                             esTipoTexto(d.tipo) ? QVariant(d.tamano) : QVariant(),
-                             d.precision ? QVariant(int(d.precision)) : QVariant(),
-                             d.tipo == adNumeric || d.tipo == adCurrency ? QVariant(int(d.escala)) : QVariant()});
+            filas.push_back(
+                {mNombre, QStringLiteral("dbo"), t,
+                 QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))),
+                 sqlite3_column_int(st, 0) + 1, defecto,
+                 defecto
+                     ? QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 4))))
+                     : QVariant(),
+                 sqlite3_column_int(st, 3) == 0, d.tipo,
+                 esTipoTexto(d.tipo) ? QVariant(d.tamano) : QVariant(),
+                 d.precision ? QVariant(int(d.precision)) : QVariant(),
+                 d.tipo == adNumeric || d.tipo == adCurrency ? QVariant(int(d.escala)) : QVariant()});
         }
         sqlite3_finalize(st);
     }
@@ -751,7 +799,8 @@ QStringList MotorSqlite::clavePrimaria(const QString& tabla) {
     comprobarAlcance();
     QStringList r;
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(mDb, "SELECT name FROM pragma_table_info(?1) WHERE pk > 0 ORDER BY pk", -1, &st, nullptr);
+    sqlite3_prepare_v2(mDb, "SELECT name FROM pragma_table_info(?1) WHERE pk > 0 ORDER BY pk", -1, &st,
+                       nullptr);
     const QByteArray tb = tabla.toUtf8();
     sqlite3_bind_text(st, 1, tb.constData(), static_cast<int>(tb.size()), SQLITE_TRANSIENT);
     while (st && sqlite3_step(st) == SQLITE_ROW)
@@ -762,7 +811,8 @@ QStringList MotorSqlite::clavePrimaria(const QString& tabla) {
 
 QString MotorSqlite::claveDeOrden(const QString& fuente) {
     QString nombre = fuente.trimmed();
-    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']'))) nombre = nombre.mid(1, nombre.size() - 2);
+    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']')))
+        nombre = nombre.mid(1, nombre.size() - 2);
     const QString k = nombre.toLower();
     const auto it = mClavesDeOrden.constFind(k);
     if (it != mClavesDeOrden.constEnd()) return *it;
@@ -770,7 +820,8 @@ QString MotorSqlite::claveDeOrden(const QString& fuente) {
     QString tipo;
     {
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(mDb, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", -1, &st, nullptr);
+        sqlite3_prepare_v2(mDb, "SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", -1, &st,
+                           nullptr);
         const QByteArray n = nombre.toUtf8();
         sqlite3_bind_text(st, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
         if (st && sqlite3_step(st) == SQLITE_ROW)
@@ -795,8 +846,11 @@ QString MotorSqlite::claveDeOrden(const QString& fuente) {
         }
         sqlite3_finalize(st);
         // A table is stored in its rowid's order; a view is read by its key column ID.
-        if (tipo == QLatin1String("table")) r = (claves == 1 && !clave.isEmpty()) ? QLatin1Char('[') + clave + QLatin1Char(']') : QStringLiteral("rowid");
-        else if (!id.isEmpty()) r = QLatin1Char('[') + id + QLatin1Char(']');
+        if (tipo == QLatin1String("table"))
+            r = (claves == 1 && !clave.isEmpty()) ? QLatin1Char('[') + clave + QLatin1Char(']')
+                                                  : QStringLiteral("rowid");
+        else if (!id.isEmpty())
+            r = QLatin1Char('[') + id + QLatin1Char(']');
     }
     mClavesDeOrden.insert(k, r);
     return r;
@@ -807,7 +861,8 @@ void MotorSqlite::cambiarBase(const QString& nombre) {
     if (n.isEmpty() || n.compare(mNombre, Qt::CaseInsensitive) == 0 || mJet) return;
     const QString ruta = plataforma::rutaBaseDatos(n);
     if (!QFileInfo::exists(ruta)) {
-        auto e = mensaje(QStringLiteral("42000"), 911, QStringLiteral("La base de datos '%1' no existe.").arg(n));
+        auto e =
+            mensaje(QStringLiteral("42000"), 911, QStringLiteral("La base de datos '%1' no existe.").arg(n));
         e.Number = plataforma::errores::FalloGeneral;
         throw FalloMotor(plataforma::errores::FalloGeneral, {e});
     }
@@ -819,8 +874,8 @@ void MotorSqlite::cambiarBase(const QString& nombre) {
 
 void MotorSqlite::crearBase(const QString& ruta, const QString& script) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
         sqlite3_close(db);
         throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
@@ -854,7 +909,8 @@ void MotorSqlite::crearBase(const QString& ruta, const QString& script) {
                                 QString::fromUtf8(p, static_cast<int>(qMin<qptrdiff>(200, fin - p)));
             sqlite3_finalize(st);
             sqlite3_close(db);
-            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
+            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg,
+                                             QStringLiteral("crearBase"));
         }
         sqlite3_finalize(st);
         if (!resto || resto == p) break;

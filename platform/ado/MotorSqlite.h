@@ -22,7 +22,8 @@ public:
     void cerrar() override;
     bool abierto() const override { return mDb != nullptr; }
     Resultado ejecutar(const QString& sql, int tiempoEspera) override;
-    qint64 ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores, int tiempoEspera) override;
+    qint64 ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores,
+                                 int tiempoEspera) override;
     void iniciarTransaccion() override;
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;

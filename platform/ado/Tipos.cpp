@@ -6,7 +6,8 @@ namespace ado {
 
 DescCampo tipoDeclarado(const QString& declarado) {
     DescCampo d;
-    static const QRegularExpression re(QStringLiteral(R"(^\s*([A-Za-z_ ]+?)\s*(?:\(\s*(\w+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*([A-Za-z_ ]+?)\s*(?:\(\s*(\w+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
     const auto m = re.match(declarado);
     const QString base = m.hasMatch() ? m.captured(1).toLower() : declarado.trimmed().toLower();
     const QString a1 = m.captured(2);
@@ -19,10 +20,14 @@ DescCampo tipoDeclarado(const QString& declarado) {
         d.tamano = maximo ? 2147483647 : (n1 > 0 ? n1 : defecto);
         if (maximo) d.tipo = (tipo == adVarWChar || tipo == adWChar) ? adLongVarWChar : adLongVarChar;
     };
-    if (base == QLatin1String("varchar") || base == QLatin1String("character varying")) texto(adVarChar, 1);
-    else if (base == QLatin1String("nvarchar")) texto(adVarWChar, 1);
-    else if (base == QLatin1String("char") || base == QLatin1String("character")) texto(adChar, 1);
-    else if (base == QLatin1String("nchar")) texto(adWChar, 1);
+    if (base == QLatin1String("varchar") || base == QLatin1String("character varying"))
+        texto(adVarChar, 1);
+    else if (base == QLatin1String("nvarchar"))
+        texto(adVarWChar, 1);
+    else if (base == QLatin1String("char") || base == QLatin1String("character"))
+        texto(adChar, 1);
+    else if (base == QLatin1String("nchar"))
+        texto(adWChar, 1);
     else if (base == QLatin1String("text") || base == QLatin1String("clob") || base.isEmpty()) {
         d.tipo = adLongVarChar;
         d.tamano = 2147483647;
@@ -103,7 +108,9 @@ bool esTipoTexto(int t) {
            t == adLongVarWChar;
 }
 
-bool esTipoFecha(int t) { return t == adDate || t == adDBDate || t == adDBTime || t == adDBTimeStamp; }
+bool esTipoFecha(int t) {
+    return t == adDate || t == adDBDate || t == adDBTime || t == adDBTimeStamp;
+}
 
 bool esTipoNumerico(int t) {
     return t == adSmallInt || t == adInteger || t == adSingle || t == adDouble || t == adCurrency ||

@@ -9,8 +9,20 @@
 
 namespace ado {
 
-enum CursorTypeEnum : int { adOpenUnspecified = -1, adOpenForwardOnly = 0, adOpenKeyset = 1, adOpenDynamic = 2, adOpenStatic = 3 };
-enum LockTypeEnum : int { adLockUnspecified = -1, adLockReadOnly = 1, adLockPessimistic = 2, adLockOptimistic = 3, adLockBatchOptimistic = 4 };
+enum CursorTypeEnum : int {
+    adOpenUnspecified = -1,
+    adOpenForwardOnly = 0,
+    adOpenKeyset = 1,
+    adOpenDynamic = 2,
+    adOpenStatic = 3
+};
+enum LockTypeEnum : int {
+    adLockUnspecified = -1,
+    adLockReadOnly = 1,
+    adLockPessimistic = 2,
+    adLockOptimistic = 3,
+    adLockBatchOptimistic = 4
+};
 enum ObjectStateEnum : int { adStateClosed = 0, adStateOpen = 1 };
 enum CursorLocationEnum : int { adUseServer = 2, adUseClient = 3 };
 enum SchemaEnum : int { adSchemaColumns = 4, adSchemaTables = 20 };
@@ -51,8 +63,8 @@ enum DataTypeEnum : int {
 // A column of a result as the engine describes it.
 struct DescCampo {
     QString nombre;
-    int tipo = adVarChar;       // DataTypeEnum
-    int32_t tamano = 0;         // DefinedSize
+    int tipo = adVarChar; // DataTypeEnum
+    int32_t tamano = 0;   // DefinedSize
     uint8_t precision = 0;
     uint8_t escala = 0;
     bool admiteNulos = true;

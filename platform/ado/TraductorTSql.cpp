@@ -27,7 +27,9 @@ bool inicioPalabra(QChar c) {
     return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#') ||
            c == QLatin1Char('$');
 }
-bool cuerpoPalabra(QChar c) { return inicioPalabra(c) || c.isDigit(); }
+bool cuerpoPalabra(QChar c) {
+    return inicioPalabra(c) || c.isDigit();
+}
 
 Toks tokenizar(const QString& s) {
     Toks r;
@@ -44,9 +46,12 @@ Toks tokenizar(const QString& s) {
         const QChar c = s[i];
         if (c.isSpace()) {
             int j = i;
-            while (j < n && s[j].isSpace()) ++j;
-            if (!r.empty() && r.back().t == TT::Espacio) r.back().s += s.mid(i, j - i);
-            else r.push_back({TT::Espacio, s.mid(i, j - i)});
+            while (j < n && s[j].isSpace())
+                ++j;
+            if (!r.empty() && r.back().t == TT::Espacio)
+                r.back().s += s.mid(i, j - i);
+            else
+                r.push_back({TT::Espacio, s.mid(i, j - i)});
             i = j;
         } else if (c == QLatin1Char('-') && i + 1 < n && s[i + 1] == QLatin1Char('-')) {
             int j = s.indexOf(QLatin1Char('\n'), i);
@@ -59,8 +64,8 @@ Toks tokenizar(const QString& s) {
             espacio(i, j);
             i = j;
         } else if (c == QLatin1Char('\'') ||
-                   ((c == QLatin1Char('N') || c == QLatin1Char('n')) && i + 1 < n && s[i + 1] == QLatin1Char('\'') &&
-                    (r.empty() || r.back().t != TT::Palabra))) {
+                   ((c == QLatin1Char('N') || c == QLatin1Char('n')) && i + 1 < n &&
+                    s[i + 1] == QLatin1Char('\'') && (r.empty() || r.back().t != TT::Palabra))) {
             // N'...' is a plain literal here: the engine stores text as Unicode anyway.
             int j = (c == QLatin1Char('\'')) ? i + 1 : i + 2;
             while (j < n) {
@@ -98,29 +103,34 @@ Toks tokenizar(const QString& s) {
         } else if (c == QLatin1Char('#') && i + 1 < n && s[i + 1].isDigit()) {
             // Jet date literal #12/31/2026# or #2026-12-31 10:00#.
             int j = i + 1;
-            while (j < n && (s[j].isDigit() || QStringLiteral("/-:. APMapm").contains(s[j]))) ++j;
+            while (j < n && (s[j].isDigit() || QStringLiteral("/-:. APMapm").contains(s[j])))
+                ++j;
             if (j < n && s[j] == QLatin1Char('#')) {
                 r.push_back({TT::FechaJet, s.mid(i, j + 1 - i)});
                 i = j + 1;
             } else {
                 int k = i + 1;
-                while (k < n && cuerpoPalabra(s[k])) ++k;
+                while (k < n && cuerpoPalabra(s[k]))
+                    ++k;
                 r.push_back({TT::Palabra, s.mid(i, k - i)});
                 i = k;
             }
         } else if (inicioPalabra(c)) {
             int j = i + 1;
-            while (j < n && cuerpoPalabra(s[j])) ++j;
+            while (j < n && cuerpoPalabra(s[j]))
+                ++j;
             r.push_back({TT::Palabra, s.mid(i, j - i)});
             i = j;
         } else if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && s[i + 1].isDigit())) {
             int j = i;
-            while (j < n && (s[j].isDigit() || s[j] == QLatin1Char('.'))) ++j;
+            while (j < n && (s[j].isDigit() || s[j] == QLatin1Char('.')))
+                ++j;
             if (j < n && (s[j] == QLatin1Char('e') || s[j] == QLatin1Char('E')) && j + 1 < n &&
-                (s[j + 1].isDigit() || ((s[j + 1] == QLatin1Char('+') || s[j + 1] == QLatin1Char('-')) && j + 2 < n &&
-                                        s[j + 2].isDigit()))) {
+                (s[j + 1].isDigit() || ((s[j + 1] == QLatin1Char('+') || s[j + 1] == QLatin1Char('-')) &&
+                                        j + 2 < n && s[j + 2].isDigit()))) {
                 j += 2;
-                while (j < n && s[j].isDigit()) ++j;
+                while (j < n && s[j].isDigit())
+                    ++j;
             }
             r.push_back({TT::Numero, s.mid(i, j - i)});
             i = j;
@@ -141,14 +151,18 @@ Toks tokenizar(const QString& s) {
 
 QString unir(const Toks& t, size_t a, size_t b) {
     QString s;
-    for (size_t i = a; i < b && i < t.size(); ++i) s += t[i].s;
+    for (size_t i = a; i < b && i < t.size(); ++i)
+        s += t[i].s;
     return s;
 }
-QString unir(const Toks& t) { return unir(t, 0, t.size()); }
+QString unir(const Toks& t) {
+    return unir(t, 0, t.size());
+}
 
 // Next significant token at or after i, below b; b when none.
 size_t sig(const Toks& t, size_t i, size_t b) {
-    while (i < b && !t[i].significativo()) ++i;
+    while (i < b && !t[i].significativo())
+        ++i;
     return i;
 }
 
@@ -156,7 +170,8 @@ size_t sig(const Toks& t, size_t i, size_t b) {
 size_t cierre(const Toks& t, size_t i, size_t b) {
     int prof = 0;
     for (size_t j = i; j < b; ++j) {
-        if (t[j].sim('(')) ++prof;
+        if (t[j].sim('('))
+            ++prof;
         else if (t[j].sim(')')) {
             if (--prof == 0) return j;
         }
@@ -171,9 +186,10 @@ const Tok* ultimoSignificativo(const Toks& out) {
 }
 
 bool esPista(const Tok& t) {
-    static const char* pistas[] = {"NOLOCK",  "READUNCOMMITTED", "ROWLOCK", "UPDLOCK", "HOLDLOCK", "READPAST",
-                                   "TABLOCK", "TABLOCKX",        "PAGLOCK", "NOWAIT",  "XLOCK",    "SERIALIZABLE",
-                                   "READCOMMITTED", "REPEATABLEREAD", "FASTFIRSTROW", "NOEXPAND"};
+    static const char* pistas[] = {"NOLOCK",        "READUNCOMMITTED", "ROWLOCK",      "UPDLOCK",
+                                   "HOLDLOCK",      "READPAST",        "TABLOCK",      "TABLOCKX",
+                                   "PAGLOCK",       "NOWAIT",          "XLOCK",        "SERIALIZABLE",
+                                   "READCOMMITTED", "REPEATABLEREAD",  "FASTFIRSTROW", "NOEXPAND"};
     for (const char* p : pistas)
         if (t.es(p)) return true;
     return false;
@@ -190,8 +206,10 @@ bool soloPistas(const Toks& t, size_t i, size_t fin) {
         }
         if (t[j].es("INDEX")) {
             size_t k = sig(t, j + 1, fin);
-            if (k < fin && t[k].sim('(')) j = cierre(t, k, fin);
-            else if (k < fin && t[k].sim('=')) j = sig(t, k + 1, fin);
+            if (k < fin && t[k].sim('('))
+                j = cierre(t, k, fin);
+            else if (k < fin && t[k].sim('='))
+                j = sig(t, k + 1, fin);
             alguna = true;
             continue;
         }
@@ -221,9 +239,13 @@ QString fechaJetComoTexto(const QString& lit) {
     } else {
         return QLatin1Char('\'') + cuerpo + QLatin1Char('\'');
     }
-    QString r = QStringLiteral("%1-%2-%3").arg(a, 4, 10, QLatin1Char('0')).arg(m, 2, 10, QLatin1Char('0')).arg(d, 2, 10, QLatin1Char('0'));
+    QString r = QStringLiteral("%1-%2-%3")
+                    .arg(a, 4, 10, QLatin1Char('0'))
+                    .arg(m, 2, 10, QLatin1Char('0'))
+                    .arg(d, 2, 10, QLatin1Char('0'));
     if (!hora.isEmpty()) {
-        static const QRegularExpression hm(QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2}))?\s*([AaPp][Mm])?$)"));
+        static const QRegularExpression hm(
+            QStringLiteral(R"(^(\d{1,2}):(\d{2})(?::(\d{2}))?\s*([AaPp][Mm])?$)"));
         if (auto h = hm.match(hora.trimmed()); h.hasMatch()) {
             int hh = h.captured(1).toInt();
             const QString ampm = h.captured(4).toUpper();
@@ -231,7 +253,10 @@ QString fechaJetComoTexto(const QString& lit) {
             if (ampm == QLatin1String("AM") && hh == 12) hh = 0;
             const int mm = h.captured(2).toInt(), ss = h.captured(3).toInt();
             if (hh || mm || ss)
-                r += QStringLiteral(" %1:%2:%3").arg(hh, 2, 10, QLatin1Char('0')).arg(mm, 2, 10, QLatin1Char('0')).arg(ss, 2, 10, QLatin1Char('0'));
+                r += QStringLiteral(" %1:%2:%3")
+                         .arg(hh, 2, 10, QLatin1Char('0'))
+                         .arg(mm, 2, 10, QLatin1Char('0'))
+                         .arg(ss, 2, 10, QLatin1Char('0'));
         }
     }
     return QLatin1Char('\'') + r + QLatin1Char('\'');
@@ -239,11 +264,19 @@ QString fechaJetComoTexto(const QString& lit) {
 
 Toks transformar(const Toks& t, size_t a, size_t b);
 
-Tok palabra(const char* s) { return {TT::Palabra, QLatin1String(s)}; }
-Tok simbolo(const char* s) { return {TT::Simbolo, QLatin1String(s)}; }
-Tok blanco() { return {TT::Espacio, QStringLiteral(" ")}; }
+Tok palabra(const char* s) {
+    return {TT::Palabra, QLatin1String(s)};
+}
+Tok simbolo(const char* s) {
+    return {TT::Simbolo, QLatin1String(s)};
+}
+Tok blanco() {
+    return {TT::Espacio, QStringLiteral(" ")};
+}
 
-void agregar(Toks& out, const Toks& mas) { out.insert(out.end(), mas.begin(), mas.end()); }
+void agregar(Toks& out, const Toks& mas) {
+    out.insert(out.end(), mas.begin(), mas.end());
+}
 
 // Splits the arguments of the call whose "(" is at i and ")" at fin.
 std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_t fin) {
@@ -251,8 +284,10 @@ std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_
     int prof = 0;
     size_t desde = i + 1;
     for (size_t j = i + 1; j < fin; ++j) {
-        if (t[j].sim('(')) ++prof;
-        else if (t[j].sim(')')) --prof;
+        if (t[j].sim('('))
+            ++prof;
+        else if (t[j].sim(')'))
+            --prof;
         else if (prof == 0 && t[j].sim(',')) {
             r.push_back({desde, j});
             desde = j + 1;
@@ -264,7 +299,8 @@ std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_
 
 // CONVERT(type, expr [, style]) and CAST(expr AS type) in the engine's terms.
 Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estilo) {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\w+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\w+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
     const auto m = re.match(tipoTexto);
     const QString base = m.captured(1).toLower();
     const QString a1 = m.captured(2);
@@ -290,8 +326,9 @@ Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estil
         r.push_back(palabra(tipo));
         r.push_back(simbolo(")"));
     };
-    if (base == QLatin1String("varchar") || base == QLatin1String("nvarchar") || base == QLatin1String("char") ||
-        base == QLatin1String("nchar") || base == QLatin1String("text") || base == QLatin1String("ntext")) {
+    if (base == QLatin1String("varchar") || base == QLatin1String("nvarchar") ||
+        base == QLatin1String("char") || base == QLatin1String("nchar") || base == QLatin1String("text") ||
+        base == QLatin1String("ntext")) {
         QString largo = a1.isEmpty() ? QStringLiteral("30") : a1;
         if (largo.compare(QLatin1String("max"), Qt::CaseInsensitive) == 0) largo = QStringLiteral("0");
         llamada("kv_texto", {estilo.isEmpty() ? QStringLiteral("0") : estilo, largo});
@@ -309,8 +346,9 @@ Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estil
         r.push_back(simbolo(","));
         r.push_back({TT::Numero, QStringLiteral("4")});
         r.push_back(simbolo(")"));
-    } else if (base == QLatin1String("int") || base == QLatin1String("integer") || base == QLatin1String("bigint") ||
-               base == QLatin1String("smallint") || base == QLatin1String("tinyint") || base == QLatin1String("bit")) {
+    } else if (base == QLatin1String("int") || base == QLatin1String("integer") ||
+               base == QLatin1String("bigint") || base == QLatin1String("smallint") ||
+               base == QLatin1String("tinyint") || base == QLatin1String("bit")) {
         cast("INTEGER");
     } else if (base == QLatin1String("float") || base == QLatin1String("real")) {
         cast("REAL");
@@ -414,13 +452,18 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
     for (size_t i = a; i < b; ++i) {
         const Tok& k = t[i];
         if (k.t == TT::Palabra) {
-            if (k.es("ORDER")) nivel.orden = true;
-            else if (k.es("GROUP")) nivel.agrupado = true;
-            else if (k.es("JOIN")) nivel.multiples = true;
-            else if (k.es("WHERE") || k.es("HAVING")) nivel.trasFrom = false;
+            if (k.es("ORDER"))
+                nivel.orden = true;
+            else if (k.es("GROUP"))
+                nivel.agrupado = true;
+            else if (k.es("JOIN"))
+                nivel.multiples = true;
+            else if (k.es("WHERE") || k.es("HAVING"))
+                nivel.trasFrom = false;
             else if (k.es("FROM")) {
                 size_t j = sig(t, i + 1, b);
-                if (j < b && (t[j].es("dbo") || t[j].s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) == 0) &&
+                if (j < b &&
+                    (t[j].es("dbo") || t[j].s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) == 0) &&
                     j + 1 < b && t[j + 1].sim('.'))
                     j = sig(t, j + 2, b);
                 if (j < b && (t[j].t == TT::Palabra || t[j].t == TT::Ident)) nivel.fuente = t[j].s;
@@ -437,8 +480,8 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
             const size_t fin = cierre(t, i, b);
             const Tok* prev = ultimoSignificativo(out);
             // Bare table hint: FROM T (NOLOCK)
-            if (prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b && soloPistas(t, i, fin) &&
-                !prev->es("WITH")) {
+            if (prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b &&
+                soloPistas(t, i, fin) && !prev->es("WITH")) {
                 i = fin;
                 continue;
             }
@@ -477,7 +520,8 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
                                                prev->es("OF") || prev->es("BEFORE") || prev->sim(','));
             out.push_back(k);
             size_t j = sig(t, i + 1, b);
-            if (!enDisparador && j < b && !t[j].es("FROM") && (t[j].t == TT::Palabra || t[j].t == TT::Ident) && !t[j].es("TOP")) {
+            if (!enDisparador && j < b && !t[j].es("FROM") &&
+                (t[j].t == TT::Palabra || t[j].t == TT::Ident) && !t[j].es("TOP")) {
                 out.push_back(blanco());
                 out.push_back(palabra("FROM"));
             }
@@ -500,7 +544,9 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
                         if (args.size() >= 2) {
                             const QString tipo = unir(t, args[0].first, args[0].second);
                             Toks expr = transformar(t, args[1].first, args[1].second);
-                            const QString estilo = args.size() > 2 ? unir(t, args[2].first, args[2].second).trimmed() : QString();
+                            const QString estilo = args.size() > 2
+                                                       ? unir(t, args[2].first, args[2].second).trimmed()
+                                                       : QString();
                             agregar(out, conversion(tipo, expr, estilo));
                             i = fin;
                             continue;
@@ -510,17 +556,23 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
                         size_t as = fin;
                         int prof = 0;
                         for (size_t x = j + 1; x < fin; ++x) {
-                            if (t[x].sim('(')) ++prof;
-                            else if (t[x].sim(')')) --prof;
-                            else if (prof == 0 && t[x].es("AS")) as = x;
+                            if (t[x].sim('('))
+                                ++prof;
+                            else if (t[x].sim(')'))
+                                --prof;
+                            else if (prof == 0 && t[x].es("AS"))
+                                as = x;
                         }
                         if (as < fin) {
                             const QString tipo = unir(t, as + 1, fin).trimmed().toLower();
                             if (tipo.startsWith(QLatin1String("datetime")) || tipo == QLatin1String("date") ||
                                 tipo.startsWith(QLatin1String("smalldatetime")) ||
-                                tipo.startsWith(QLatin1String("decimal")) || tipo.startsWith(QLatin1String("numeric")) ||
-                                tipo.startsWith(QLatin1String("money")) || tipo.startsWith(QLatin1String("varchar")) ||
-                                tipo.startsWith(QLatin1String("nvarchar")) || tipo.startsWith(QLatin1String("char")) ||
+                                tipo.startsWith(QLatin1String("decimal")) ||
+                                tipo.startsWith(QLatin1String("numeric")) ||
+                                tipo.startsWith(QLatin1String("money")) ||
+                                tipo.startsWith(QLatin1String("varchar")) ||
+                                tipo.startsWith(QLatin1String("nvarchar")) ||
+                                tipo.startsWith(QLatin1String("char")) ||
                                 tipo.startsWith(QLatin1String("nchar"))) {
                                 Toks expr = transformar(t, j + 1, as);
                                 agregar(out, conversion(unir(t, as + 1, fin), expr, QString()));
@@ -627,8 +679,8 @@ bool iniciaSentencia(const Toks& actual, const Tok& k, const Toks& t, size_t i, 
     }
     if (k.es("COMMIT") || k.es("ROLLBACK")) return true;
     if (k.es("DROP")) return !(primero && primero->es("ALTER"));
-    if (k.es("CREATE") || k.es("ALTER") || k.es("TRUNCATE") || k.es("DECLARE") || k.es("PRINT") || k.es("EXEC") ||
-        k.es("EXECUTE") || k.es("USE") || k.es("GO"))
+    if (k.es("CREATE") || k.es("ALTER") || k.es("TRUNCATE") || k.es("DECLARE") || k.es("PRINT") ||
+        k.es("EXEC") || k.es("EXECUTE") || k.es("USE") || k.es("GO"))
         return true;
     return false;
 }
@@ -639,8 +691,10 @@ std::vector<Toks> dividir(const Toks& t) {
     int prof = 0;
     for (size_t i = 0; i < t.size(); ++i) {
         const Tok& k = t[i];
-        if (k.sim('(')) ++prof;
-        else if (k.sim(')')) prof = qMax(0, prof - 1);
+        if (k.sim('('))
+            ++prof;
+        else if (k.sim(')'))
+            prof = qMax(0, prof - 1);
         if (prof == 0 && k.sim(';')) {
             r.push_back(std::move(actual));
             actual.clear();
@@ -664,10 +718,14 @@ Sentencia clasificar(const Toks& s) {
         return r;
     }
     const Tok& k = s[i];
-    if (k.es("BEGIN")) r.clase = Sentencia::Clase::Iniciar;
-    else if (k.es("COMMIT")) r.clase = Sentencia::Clase::Confirmar;
-    else if (k.es("ROLLBACK")) r.clase = Sentencia::Clase::Deshacer;
-    else if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT")) r.clase = Sentencia::Clase::Nada;
+    if (k.es("BEGIN"))
+        r.clase = Sentencia::Clase::Iniciar;
+    else if (k.es("COMMIT"))
+        r.clase = Sentencia::Clase::Confirmar;
+    else if (k.es("ROLLBACK"))
+        r.clase = Sentencia::Clase::Deshacer;
+    else if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT"))
+        r.clase = Sentencia::Clase::Nada;
     if (r.clase != Sentencia::Clase::Normal) {
         r.texto = unir(s).trimmed();
         return r;
@@ -711,7 +769,8 @@ void reforzarColumna(const Toks& t, size_t a, size_t b, Toks& out) {
         out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(b));
         return;
     }
-    static const char* restricciones[] = {"CONSTRAINT", "PRIMARY", "UNIQUE", "FOREIGN", "CHECK", "INDEX", "KEY"};
+    static const char* restricciones[] = {"CONSTRAINT", "PRIMARY", "UNIQUE", "FOREIGN",
+                                          "CHECK",      "INDEX",   "KEY"};
     for (const char* r : restricciones)
         if (t[i].es(r)) {
             out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(b));
@@ -726,12 +785,14 @@ void reforzarColumna(const Toks& t, size_t a, size_t b, Toks& out) {
         if (p < b && t[p].sim('(')) finTipo = cierre(t, p, b) + 1;
         const QString col = nombreLimpio(t[nombre]);
         const bool entero = esTipoEnteroDeclarado(t[tipo].s);
-        out.insert(out.end(), t.begin() + static_cast<long>(a), t.begin() + static_cast<long>(qMin(finTipo, b)));
+        out.insert(out.end(), t.begin() + static_cast<long>(a),
+                   t.begin() + static_cast<long>(qMin(finTipo, b)));
         out.push_back({TT::Palabra, QStringLiteral(" CONSTRAINT [%1%2] CHECK (typeof([%2]) IN (%3))")
                                         .arg(QLatin1String(kPrefijoControlTipo), col,
                                              entero ? QStringLiteral("'integer','null'")
                                                     : QStringLiteral("'integer','real','null'"))});
-        if (finTipo < b) out.insert(out.end(), t.begin() + static_cast<long>(finTipo), t.begin() + static_cast<long>(b));
+        if (finTipo < b)
+            out.insert(out.end(), t.begin() + static_cast<long>(finTipo), t.begin() + static_cast<long>(b));
         return;
     }
     if (tipo >= b || t[tipo].t != TT::Palabra || !esTipoTextoDeclarado(t[tipo].s)) {
@@ -792,7 +853,8 @@ QString reforzarDefinicion(const QString& sentencia) {
     }
     // ALTER TABLE name ADD [COLUMN] definition
     size_t add = j;
-    while (add < t.size() && !t[add].es("ADD")) ++add;
+    while (add < t.size() && !t[add].es("ADD"))
+        ++add;
     if (add >= t.size()) return sentencia;
     size_t d = sig(t, add + 1, t.size());
     if (d < t.size() && t[d].es("COLUMN")) d = d + 1;

@@ -15,7 +15,9 @@ QSet<QString>& secretos() {
 }
 } // namespace
 
-bool activa() { return !qEnvironmentVariableIsEmpty("QUENZAR_TRAZA_SQL"); }
+bool activa() {
+    return !qEnvironmentVariableIsEmpty("QUENZAR_TRAZA_SQL");
+}
 
 void ocultar(const QString& secreto) {
     // Very short secrets would mask ordinary words; the keyword masking covers them.
@@ -24,7 +26,8 @@ void ocultar(const QString& secreto) {
 
 QString enmascarar(const QString& texto) {
     QString r = ocultarClaves(texto);
-    for (const QString& s : secretos()) r.replace(s, QStringLiteral("****"));
+    for (const QString& s : secretos())
+        r.replace(s, QStringLiteral("****"));
     return r;
 }
 
@@ -39,11 +42,13 @@ void registrar(const QString& escrito, const QString& recibido, qint64 microsegu
                         .arg(static_cast<double>(microsegundos) / 1000.0, 0, 'f', 3)
                         .arg(filas)
                         .arg(enmascarar(resultado));
-    linea += QStringLiteral("  escrita:  ") + enmascarar(escrito).replace(QLatin1Char('\n'), QLatin1String("\n            ")) +
+    linea += QStringLiteral("  escrita:  ") +
+             enmascarar(escrito).replace(QLatin1Char('\n'), QLatin1String("\n            ")) +
              QLatin1Char('\n');
     if (recibido != escrito)
         linea += QStringLiteral("  recibida: ") +
-                 enmascarar(recibido).replace(QLatin1Char('\n'), QLatin1String("\n            ")) + QLatin1Char('\n');
+                 enmascarar(recibido).replace(QLatin1Char('\n'), QLatin1String("\n            ")) +
+                 QLatin1Char('\n');
     f.write(linea.toUtf8());
 }
 

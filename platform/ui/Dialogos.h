@@ -76,6 +76,8 @@ QString TituloPrograma();
 inline int MsgBox(const QString& texto, int estilo = vbOKOnly, const QString& titulo = {}) {
     return Actual().MsgBox(texto, estilo, titulo);
 }
-inline void DoEvents() { Actual().ProcesarEventos(); }
+inline void DoEvents() {
+    Actual().ProcesarEventos();
+}
 
 } // namespace ui

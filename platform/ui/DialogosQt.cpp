@@ -21,26 +21,40 @@ namespace {
 
 QMessageBox::StandardButton botonQt(int respuesta) {
     switch (respuesta) {
-    case vbOK: return QMessageBox::Ok;
-    case vbCancel: return QMessageBox::Cancel;
-    case vbAbort: return QMessageBox::Abort;
-    case vbRetry: return QMessageBox::Retry;
-    case vbIgnore: return QMessageBox::Ignore;
-    case vbYes: return QMessageBox::Yes;
-    case vbNo: return QMessageBox::No;
+    case vbOK:
+        return QMessageBox::Ok;
+    case vbCancel:
+        return QMessageBox::Cancel;
+    case vbAbort:
+        return QMessageBox::Abort;
+    case vbRetry:
+        return QMessageBox::Retry;
+    case vbIgnore:
+        return QMessageBox::Ignore;
+    case vbYes:
+        return QMessageBox::Yes;
+    case vbNo:
+        return QMessageBox::No;
     }
     return QMessageBox::Ok;
 }
 
 QString textoBoton(int respuesta) {
     switch (respuesta) {
-    case vbOK: return QStringLiteral("Aceptar");
-    case vbCancel: return QStringLiteral("Cancelar");
-    case vbAbort: return QStringLiteral("&Anular");
-    case vbRetry: return QStringLiteral("&Reintentar");
-    case vbIgnore: return QStringLiteral("&Omitir");
-    case vbYes: return QStringLiteral("&Sí");
-    case vbNo: return QStringLiteral("&No");
+    case vbOK:
+        return QStringLiteral("Aceptar");
+    case vbCancel:
+        return QStringLiteral("Cancelar");
+    case vbAbort:
+        return QStringLiteral("&Anular");
+    case vbRetry:
+        return QStringLiteral("&Reintentar");
+    case vbIgnore:
+        return QStringLiteral("&Omitir");
+    case vbYes:
+        return QStringLiteral("&Sí");
+    case vbNo:
+        return QStringLiteral("&No");
     }
     return {};
 }
@@ -55,11 +69,21 @@ public:
         t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
         caja.setText(t);
         switch (estilo & 0x70) {
-        case vbCritical: caja.setIcon(QMessageBox::Critical); break;
-        case vbQuestion: caja.setIcon(QMessageBox::Question); break;
-        case vbExclamation: caja.setIcon(QMessageBox::Warning); break;
-        case vbInformation: caja.setIcon(QMessageBox::Information); break;
-        default: caja.setIcon(QMessageBox::NoIcon); break;
+        case vbCritical:
+            caja.setIcon(QMessageBox::Critical);
+            break;
+        case vbQuestion:
+            caja.setIcon(QMessageBox::Question);
+            break;
+        case vbExclamation:
+            caja.setIcon(QMessageBox::Warning);
+            break;
+        case vbInformation:
+            caja.setIcon(QMessageBox::Information);
+            break;
+        default:
+            caja.setIcon(QMessageBox::NoIcon);
+            break;
         }
         const auto botones = botonesDeEstilo(estilo);
         QMap<QAbstractButton*, int> respuestas;
@@ -81,9 +105,9 @@ public:
     std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
                                     const QString& defecto) override {
         bool ok = false;
-        QString r = QInputDialog::getText(QApplication::activeWindow(),
-                                          titulo.isEmpty() ? TituloPrograma() : titulo, mensaje,
-                                          QLineEdit::Normal, defecto, &ok);
+        QString r =
+            QInputDialog::getText(QApplication::activeWindow(), titulo.isEmpty() ? TituloPrograma() : titulo,
+                                  mensaje, QLineEdit::Normal, defecto, &ok);
         if (!ok) return std::nullopt;
         return r;
     }
@@ -94,7 +118,8 @@ public:
         QStringList partes = filtro.split(QLatin1Char('|'));
         QStringList filtros;
         for (int i = 0; i + 1 < partes.size(); i += 2)
-            filtros << partes[i].trimmed() + QStringLiteral(" (") + partes[i + 1].trimmed() + QLatin1Char(')');
+            filtros << partes[i].trimmed() + QStringLiteral(" (") + partes[i + 1].trimmed() +
+                           QLatin1Char(')');
         QString r = QFileDialog::getOpenFileName(QApplication::activeWindow(), titulo, carpeta,
                                                  filtros.join(QStringLiteral(";;")));
         if (r.isEmpty()) return std::nullopt;
@@ -123,9 +148,9 @@ public:
         if (auto* dlg = qobject_cast<QDialog*>(ventana)) return dlg->exec();
         ventana->setWindowModality(Qt::ApplicationModal);
         ventana->show();
-        QEventLoop bucle;
         ventana->setAttribute(Qt::WA_DeleteOnClose, false);
-        while (ventana->isVisible()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        while (ventana->isVisible())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return 0;
     }
 
@@ -162,6 +187,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<Interfaz> CrearInterfazQt() { return std::make_unique<InterfazQt>(); }
+std::unique_ptr<Interfaz> CrearInterfazQt() {
+    return std::make_unique<InterfazQt>();
+}
 
 } // namespace ui

@@ -34,8 +34,10 @@ std::optional<double> leerNumero(const QString& texto) {
     const int punto = s.lastIndexOf(QLatin1Char('.'));
     const int coma = s.lastIndexOf(QLatin1Char(','));
     if (punto >= 0 && coma >= 0) {
-        if (coma > punto) s.remove(QLatin1Char('.')).replace(QLatin1Char(','), QLatin1Char('.'));
-        else s.remove(QLatin1Char(','));
+        if (coma > punto)
+            s.remove(QLatin1Char('.')).replace(QLatin1Char(','), QLatin1Char('.'));
+        else
+            s.remove(QLatin1Char(','));
     } else if (coma >= 0) {
         if (s.count(QLatin1Char(',')) > 1) return std::nullopt;
         s.replace(QLatin1Char(','), QLatin1Char('.'));
@@ -52,7 +54,8 @@ QByteArray claveMaquina() {
     const QString ruta = ArchivoIni::carpetaIni() + QStringLiteral("/quenzar.clave");
     QFile f(ruta);
     if (f.exists()) {
-        if (!f.open(QIODevice::ReadOnly)) fallar(75, QStringLiteral("No se puede leer la clave de cifrado %1.").arg(ruta));
+        if (!f.open(QIODevice::ReadOnly))
+            fallar(75, QStringLiteral("No se puede leer la clave de cifrado %1.").arg(ruta));
         QByteArray k = f.readAll();
         if (k.size() == crypto_secretbox_KEYBYTES) return k;
         fallar(5, QStringLiteral("La clave de cifrado %1 está dañada.").arg(ruta));
@@ -61,7 +64,8 @@ QByteArray claveMaquina() {
     QByteArray k(crypto_secretbox_KEYBYTES, 0);
     crypto_secretbox_keygen(reinterpret_cast<unsigned char*>(k.data()));
     QSaveFile s(ruta);
-    if (!s.open(QIODevice::WriteOnly)) fallar(75, QStringLiteral("No se puede crear la clave de cifrado %1.").arg(ruta));
+    if (!s.open(QIODevice::WriteOnly))
+        fallar(75, QStringLiteral("No se puede crear la clave de cifrado %1.").arg(ruta));
     s.write(k);
     if (!s.commit()) fallar(75, QStringLiteral("No se puede crear la clave de cifrado %1.").arg(ruta));
     QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -87,14 +91,17 @@ QString Equipo::NombreUsuarioWindows() const {
     return QStringLiteral("usuario");
 }
 
-QString Equipo::CarpetaTemporal() const { return QDir::tempPath(); }
+QString Equipo::CarpetaTemporal() const {
+    return QDir::tempPath();
+}
 
 // ------------------------------------------------------------------ ArchivoIni
 
 QString ArchivoIni::carpetaIni() {
     const QString env = qEnvironmentVariable("QUENZAR_CARPETA_INI");
     if (!env.isEmpty()) return QDir::cleanPath(env);
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/quenzar");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/quenzar");
 }
 
 QString ArchivoIni::rutaIni(const QString& archivo) {
@@ -119,7 +126,8 @@ QString ArchivoIni::LeerIni(const QString& archivo, const QString& seccion, cons
         if (linea.isEmpty() || linea.startsWith(QLatin1Char(';'))) continue;
         if (linea.startsWith(QLatin1Char('['))) {
             const int c = linea.indexOf(QLatin1Char(']'));
-            enSeccion = c > 0 && linea.mid(1, c - 1).trimmed().compare(seccion.trimmed(), Qt::CaseInsensitive) == 0;
+            enSeccion =
+                c > 0 && linea.mid(1, c - 1).trimmed().compare(seccion.trimmed(), Qt::CaseInsensitive) == 0;
             continue;
         }
         if (!enSeccion) continue;
@@ -127,7 +135,8 @@ QString ArchivoIni::LeerIni(const QString& archivo, const QString& seccion, cons
         if (igual <= 0) continue;
         if (linea.left(igual).trimmed().compare(clave.trimmed(), Qt::CaseInsensitive) == 0) {
             QString v = linea.mid(igual + 1).trimmed();
-            if (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"'))) v = v.mid(1, v.size() - 2);
+            if (v.size() >= 2 && v.startsWith(QLatin1Char('"')) && v.endsWith(QLatin1Char('"')))
+                v = v.mid(1, v.size() - 2);
             return v;
         }
     }
@@ -145,7 +154,8 @@ void ArchivoIni::EscribirIni(const QString& archivo, const QString& seccion, con
             lineas = plataforma::desde1252(f.readAll()).split(QLatin1Char('\n'));
             for (auto& l : lineas)
                 if (l.endsWith(QLatin1Char('\r'))) l.chop(1);
-            while (!lineas.isEmpty() && lineas.last().isEmpty()) lineas.removeLast();
+            while (!lineas.isEmpty() && lineas.last().isEmpty())
+                lineas.removeLast();
         }
     }
     int inicio = -1, fin = static_cast<int>(lineas.size());
@@ -157,7 +167,8 @@ void ArchivoIni::EscribirIni(const QString& archivo, const QString& seccion, con
             break;
         }
         const int c = l.indexOf(QLatin1Char(']'));
-        if (c > 0 && l.mid(1, c - 1).trimmed().compare(seccion.trimmed(), Qt::CaseInsensitive) == 0) inicio = i;
+        if (c > 0 && l.mid(1, c - 1).trimmed().compare(seccion.trimmed(), Qt::CaseInsensitive) == 0)
+            inicio = i;
     }
     const QString nueva = clave.trimmed() + QLatin1Char('=') + valor;
     if (inicio < 0) {
@@ -166,7 +177,8 @@ void ArchivoIni::EscribirIni(const QString& archivo, const QString& seccion, con
         bool hecho = false;
         for (int i = inicio + 1; i < fin; ++i) {
             const int igual = lineas[i].indexOf(QLatin1Char('='));
-            if (igual > 0 && lineas[i].left(igual).trimmed().compare(clave.trimmed(), Qt::CaseInsensitive) == 0) {
+            if (igual > 0 &&
+                lineas[i].left(igual).trimmed().compare(clave.trimmed(), Qt::CaseInsensitive) == 0) {
                 lineas[i] = nueva;
                 hecho = true;
                 break;
@@ -207,14 +219,17 @@ QString Utilidades::Reemplazar(const QString& texto, const QString& buscado, con
     return r.replace(buscado, reemplazo);
 }
 
-QString Utilidades::CambiarCaracter(const QString& texto, const QString& caracter, const QString& nuevo) const {
+QString Utilidades::CambiarCaracter(const QString& texto, const QString& caracter,
+                                    const QString& nuevo) const {
     if (caracter.isEmpty()) return texto;
     QString r = texto;
     if (nuevo.isEmpty()) return r.remove(caracter.at(0));
     return r.replace(caracter.at(0), nuevo.at(0));
 }
 
-QString Utilidades::Recortar(const QString& texto, int n) const { return n <= 0 ? QString() : texto.left(n); }
+QString Utilidades::Recortar(const QString& texto, int n) const {
+    return n <= 0 ? QString() : texto.left(n);
+}
 
 double Utilidades::ANumero(const QString& texto) const {
     const auto v = leerNumero(texto);
@@ -222,12 +237,17 @@ double Utilidades::ANumero(const QString& texto) const {
     return std::round(*v * 10000.0) / 10000.0;
 }
 
-bool Utilidades::EsNumero(const QString& texto) const { return leerNumero(texto).has_value(); }
+bool Utilidades::EsNumero(const QString& texto) const {
+    return leerNumero(texto).has_value();
+}
 
-QString Utilidades::NoNulo(const QVariant& valor) const { return textoDeValor(valor); }
+QString Utilidades::NoNulo(const QVariant& valor) const {
+    return textoDeValor(valor);
+}
 
 int Utilidades::ContarPalabras(const QString& texto) const {
-    return static_cast<int>(texto.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size());
+    return static_cast<int>(
+        texto.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts).size());
 }
 
 QString Utilidades::Encriptar(const QString& texto) const {
@@ -236,7 +256,8 @@ QString Utilidades::Encriptar(const QString& texto) const {
     QByteArray salida(crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES + claro.size(), 0);
     auto* nonce = reinterpret_cast<unsigned char*>(salida.data());
     randombytes_buf(nonce, crypto_secretbox_NONCEBYTES);
-    crypto_secretbox_easy(nonce + crypto_secretbox_NONCEBYTES, reinterpret_cast<const unsigned char*>(claro.constData()),
+    crypto_secretbox_easy(nonce + crypto_secretbox_NONCEBYTES,
+                          reinterpret_cast<const unsigned char*>(claro.constData()),
                           static_cast<unsigned long long>(claro.size()), nonce,
                           reinterpret_cast<const unsigned char*>(clave.constData()));
     // Base64 holds no comma: the value fits a comma-separated record.
@@ -249,20 +270,25 @@ QString Utilidades::Desencriptar(const QString& texto) const {
     if (!t.startsWith(kPrefijoCifrado)) invalido();
     const auto dec = QByteArray::fromBase64Encoding(t.mid(kPrefijoCifrado.size()).toLatin1(),
                                                     QByteArray::AbortOnBase64DecodingErrors);
-    if (!dec || dec.decoded.size() < static_cast<int>(crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES)) invalido();
+    if (!dec ||
+        dec.decoded.size() < static_cast<int>(crypto_secretbox_NONCEBYTES + crypto_secretbox_MACBYTES))
+        invalido();
     const QByteArray clave = claveMaquina();
     const QByteArray& datos = dec.decoded;
     const auto* nonce = reinterpret_cast<const unsigned char*>(datos.constData());
     const qsizetype largoCifrado = datos.size() - static_cast<qsizetype>(crypto_secretbox_NONCEBYTES);
     QByteArray claro(largoCifrado - static_cast<qsizetype>(crypto_secretbox_MACBYTES), 0);
-    if (crypto_secretbox_open_easy(reinterpret_cast<unsigned char*>(claro.data()), nonce + crypto_secretbox_NONCEBYTES,
+    if (crypto_secretbox_open_easy(reinterpret_cast<unsigned char*>(claro.data()),
+                                   nonce + crypto_secretbox_NONCEBYTES,
                                    static_cast<unsigned long long>(largoCifrado), nonce,
                                    reinterpret_cast<const unsigned char*>(clave.constData())) != 0)
         invalido();
     return QString::fromUtf8(claro);
 }
 
-std::optional<QDate> Utilidades::ElegirFecha() const { return ui::Actual().ElegirFecha(QStringLiteral("Fecha")); }
+std::optional<QDate> Utilidades::ElegirFecha() const {
+    return ui::Actual().ElegirFecha(QStringLiteral("Fecha"));
+}
 
 int Utilidades::MostrarError(const ErrorEjecucion& error, int botones, const QString& rutina) const {
     QString texto = QStringLiteral("Error %1: %2").arg(error.Number()).arg(error.Description().trimmed());
@@ -275,13 +301,18 @@ int Utilidades::MostrarError(const ErrorEjecucion& error, int botones, const QSt
 
 int Teclado::IndiceControl(const QString& campo, const QVector<QLineEdit*>& controles) const {
     for (int i = 0; i < controles.size(); ++i)
-        if (controles[i] &&
-            controles[i]->property("DataField").toString().trimmed().compare(campo.trimmed(), Qt::CaseInsensitive) == 0)
+        if (controles[i] && controles[i]
+                                    ->property("DataField")
+                                    .toString()
+                                    .trimmed()
+                                    .compare(campo.trimmed(), Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
 
-bool Teclado::EsTeclaAvance(int tecla) const { return tecla == Qt::Key_Return || tecla == Qt::Key_Enter; }
+bool Teclado::EsTeclaAvance(int tecla) const {
+    return tecla == Qt::Key_Return || tecla == Qt::Key_Enter;
+}
 
 void Teclado::EnviarTecla(int tecla) const {
     QWidget* destino = QApplication::focusWidget();
@@ -289,7 +320,8 @@ void Teclado::EnviarTecla(int tecla) const {
     if (tecla == Qt::Key_Tab) {
         // What SendKeys "{TAB}" does: the next control of the tab order gets the focus.
         QWidget* sig = destino->nextInFocusChain();
-        while (sig && sig != destino && !(sig->focusPolicy() & Qt::TabFocus && sig->isEnabled() && sig->isVisible()))
+        while (sig && sig != destino &&
+               !(sig->focusPolicy() & Qt::TabFocus && sig->isEnabled() && sig->isVisible()))
             sig = sig->nextInFocusChain();
         if (sig) sig->setFocus(Qt::TabFocusReason);
         return;
@@ -315,10 +347,12 @@ QChar Teclado::FiltraTecla(const QLineEdit* caja, QChar c) const {
 
 void Teclado::LimpiaFormulario(QWidget* formulario) const {
     if (!formulario) return;
-    for (QLineEdit* e : formulario->findChildren<QLineEdit*>()) e->clear();
+    for (QLineEdit* e : formulario->findChildren<QLineEdit*>())
+        e->clear();
 }
 
-void Teclado::PreparaCampos(const QVector<QLineEdit*>& cajas, const QString& tabla, const QString& cadenaConexion) const {
+void Teclado::PreparaCampos(const QVector<QLineEdit*>& cajas, const QString& tabla,
+                            const QString& cadenaConexion) const {
     ado::Connection cn;
     cn.Open(cadenaConexion);
     ado::Recordset rs;
@@ -361,20 +395,25 @@ QString textoDeValor(const QVariant& v) {
     case QMetaType::Double:
     case QMetaType::Float: {
         const double d = v.toDouble();
-        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15) return QString::number(static_cast<qint64>(d));
+        if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 1e15)
+            return QString::number(static_cast<qint64>(d));
         QString s = QString::number(d, 'f', 4);
-        while (s.endsWith(QLatin1Char('0'))) s.chop(1);
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
         if (s.endsWith(QLatin1Char('.'))) s.chop(1);
         return s;
     }
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     case QMetaType::QDateTime: {
         const QDateTime f = v.toDateTime();
         if (f.time() == QTime(0, 0)) return f.date().toString(QStringLiteral("dd/MM/yyyy"));
         return f.toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     }
-    case QMetaType::QDate: return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-    default: return v.toString();
+    case QMetaType::QDate:
+        return v.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+    default:
+        return v.toString();
     }
 }
 

@@ -37,7 +37,8 @@ class ArchivoIni {
 public:
     QString LeerIni(const QString& archivo, const QString& seccion, const QString& clave,
                     const QString& defecto) const;
-    void EscribirIni(const QString& archivo, const QString& seccion, const QString& clave, const QString& valor) const;
+    void EscribirIni(const QString& archivo, const QString& seccion, const QString& clave,
+                     const QString& valor) const;
     static QString carpetaIni();
     static QString rutaIni(const QString& archivo);
 };
@@ -68,7 +69,8 @@ public:
     // A date picked by the user; empty when cancelled.
     std::optional<QDate> ElegirFecha() const;
     // The library's error box (Abort, Retry, Ignore by default); the answer code.
-    int MostrarError(const plataforma::ErrorEjecucion& error, int botones = 18, const QString& rutina = {}) const;
+    int MostrarError(const plataforma::ErrorEjecucion& error, int botones = 18,
+                     const QString& rutina = {}) const;
 };
 
 // Data-entry keyboard flow: Enter advances; numeric columns accept only numbers.
@@ -82,7 +84,8 @@ public:
     // The character to let through: unchanged, or a null QChar to drop it.
     QChar FiltraTecla(const QLineEdit* caja, QChar caracter) const;
     void LimpiaFormulario(QWidget* formulario) const;
-    void PreparaCampos(const QVector<QLineEdit*>& cajas, const QString& tabla, const QString& cadenaConexion) const;
+    void PreparaCampos(const QVector<QLineEdit*>& cajas, const QString& tabla,
+                       const QString& cadenaConexion) const;
     void LlenaCampos(const QVector<QLineEdit*>& cajas, ado::Recordset& rs) const;
 };
 

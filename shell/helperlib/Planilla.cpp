@@ -30,7 +30,9 @@ int ModeloPlanilla::rowCount(const QModelIndex& padre) const {
     return padre.isValid() ? 0 : static_cast<int>(mFilas.size());
 }
 
-int ModeloPlanilla::columnCount(const QModelIndex& padre) const { return padre.isValid() ? 0 : static_cast<int>(mCampos.size()); }
+int ModeloPlanilla::columnCount(const QModelIndex& padre) const {
+    return padre.isValid() ? 0 : static_cast<int>(mCampos.size());
+}
 
 QVariant ModeloPlanilla::data(const QModelIndex& i, int rol) const {
     if (!i.isValid() || i.row() >= static_cast<int>(mFilas.size())) return {};
@@ -50,7 +52,9 @@ QVariant ModeloPlanilla::headerData(int seccion, Qt::Orientation o, int rol) con
     return seccion + 1;
 }
 
-bool ModeloPlanilla::canFetchMore(const QModelIndex& padre) const { return !padre.isValid() && !mAgotado; }
+bool ModeloPlanilla::canFetchMore(const QModelIndex& padre) const {
+    return !padre.isValid() && !mAgotado;
+}
 
 void ModeloPlanilla::fetchMore(const QModelIndex& padre) {
     if (padre.isValid()) return;
@@ -74,7 +78,8 @@ void ModeloPlanilla::leerMas(int cuantas) {
     if (nuevas.empty()) return;
     const int desde = static_cast<int>(mFilas.size());
     beginInsertRows(QModelIndex(), desde, desde + static_cast<int>(nuevas.size()) - 1);
-    for (auto& x : nuevas) mFilas.push_back(std::move(x));
+    for (auto& x : nuevas)
+        mFilas.push_back(std::move(x));
     endInsertRows();
     emit filasLeidas(static_cast<int>(mFilas.size()), mAgotado);
 }
@@ -86,7 +91,8 @@ VentanaPlanilla::VentanaPlanilla(const QString& tabla, const QString& cadenaCone
     static const QRegularExpression nombreValido(QStringLiteral(R"(^\s*[\[\]\w.@#$ ]+\s*$)"));
     if (!nombreValido.match(tabla).hasMatch() || tabla.trimmed().isEmpty())
         throw plataforma::ErrorEjecucion(plataforma::errores::LlamadaInvalida,
-                                         QStringLiteral("Nombre de tabla no válido: %1").arg(tabla), QLatin1String(kOrigen));
+                                         QStringLiteral("Nombre de tabla no válido: %1").arg(tabla),
+                                         QLatin1String(kOrigen));
     setObjectName(QStringLiteral("Planilla"));
     setWindowTitle(titulo.isEmpty() ? tabla.trimmed() : titulo);
     mConexion->Open(cadenaConexion);
@@ -129,7 +135,8 @@ VentanaPlanilla::~VentanaPlanilla() {
     mModelo = nullptr;
 }
 
-void Planilla::AbrePlanilla(const QString& tabla, const QString& cadenaConexion, const QString& titulo) const {
+void Planilla::AbrePlanilla(const QString& tabla, const QString& cadenaConexion,
+                            const QString& titulo) const {
     VentanaPlanilla v(tabla, cadenaConexion, titulo);
     ui::Actual().MostrarModal(&v);
 }

@@ -37,23 +37,29 @@ protected:
 };
 
 TEST_F(Libreria, LeerIniSinMayusculasYConDefecto) {
-    escribir(QStringLiteral("CN000pr.INI"),
-             "; comentario\r\n[EQUIPO|ANA]\r\nFlatToolbars = 0\r\nNombre=Jos\xe9\r\n[OTRA]\r\nFlatToolbars=7\r\n");
+    escribir(
+        QStringLiteral("CN000pr.INI"),
+        "; comentario\r\n[EQUIPO|ANA]\r\nFlatToolbars = 0\r\nNombre=Jos\xe9\r\n[OTRA]\r\nFlatToolbars=7\r\n");
     ArchivoIni ini;
-    EXPECT_EQ(ini.LeerIni(QStringLiteral("cn000pr.ini"), QStringLiteral("equipo|ana"), QStringLiteral("FLATTOOLBARS"),
-                          QStringLiteral("1")),
+    EXPECT_EQ(ini.LeerIni(QStringLiteral("cn000pr.ini"), QStringLiteral("equipo|ana"),
+                          QStringLiteral("FLATTOOLBARS"), QStringLiteral("1")),
               QStringLiteral("0"));
-    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Nombre"), {}),
+    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"),
+                          QStringLiteral("Nombre"), {}),
               QStringLiteral("José"));
-    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Styles"),
-                          QStringLiteral("4")),
+    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"),
+                          QStringLiteral("Styles"), QStringLiteral("4")),
               QStringLiteral("4"));
-    EXPECT_EQ(ini.LeerIni(QStringLiteral("falta.ini"), QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("d")),
+    EXPECT_EQ(ini.LeerIni(QStringLiteral("falta.ini"), QStringLiteral("X"), QStringLiteral("Y"),
+                          QStringLiteral("d")),
               QStringLiteral("d"));
-    ini.EscribirIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Styles"), QStringLiteral("2"));
-    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Styles"), {}),
+    ini.EscribirIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Styles"),
+                    QStringLiteral("2"));
+    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"),
+                          QStringLiteral("Styles"), {}),
               QStringLiteral("2"));
-    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("OTRA"), QStringLiteral("FlatToolbars"), {}),
+    EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("OTRA"),
+                          QStringLiteral("FlatToolbars"), {}),
               QStringLiteral("7"));
 }
 
@@ -69,7 +75,8 @@ TEST_F(Libreria, CifradoIdaYVueltaYRechazoDeAlterados) {
     QString alterado = c1;
     const int i = alterado.size() - 3;
     alterado[i] = alterado[i] == QLatin1Char('A') ? QLatin1Char('B') : QLatin1Char('A');
-    for (const QString& malo : {alterado, QStringLiteral("texto plano"), QStringLiteral("KV1:%%%"), QStringLiteral("KV1:")}) {
+    for (const QString& malo :
+         {alterado, QStringLiteral("texto plano"), QStringLiteral("KV1:%%%"), QStringLiteral("KV1:")}) {
         try {
             u.Desencriptar(malo);
             ADD_FAILURE() << "aceptó " << malo.toStdString();
@@ -87,8 +94,10 @@ TEST_F(Libreria, TextosYNumeros) {
     EXPECT_EQ(u.AgregarBarra(QStringLiteral("/opt/q")), QStringLiteral("/opt/q/"));
     EXPECT_EQ(u.AgregarBarra(QStringLiteral("/opt/q/")), QStringLiteral("/opt/q/"));
     EXPECT_EQ(u.QuitarCaracter(QStringLiteral("= ANA="), QStringLiteral("=")), QStringLiteral(" ANA"));
-    EXPECT_EQ(u.Reemplazar(QStringLiteral("a,b,c"), QStringLiteral(","), QStringLiteral("|")), QStringLiteral("a|b|c"));
-    EXPECT_EQ(u.CambiarCaracter(QStringLiteral("a b"), QStringLiteral(" "), QStringLiteral("_")), QStringLiteral("a_b"));
+    EXPECT_EQ(u.Reemplazar(QStringLiteral("a,b,c"), QStringLiteral(","), QStringLiteral("|")),
+              QStringLiteral("a|b|c"));
+    EXPECT_EQ(u.CambiarCaracter(QStringLiteral("a b"), QStringLiteral(" "), QStringLiteral("_")),
+              QStringLiteral("a_b"));
     EXPECT_EQ(u.Recortar(QStringLiteral("abcdef"), 4), QStringLiteral("abcd"));
     EXPECT_EQ(u.Recortar(QStringLiteral("ab"), 4), QStringLiteral("ab"));
     EXPECT_EQ(u.Recortar(QStringLiteral("ab"), 0), QString());
@@ -100,10 +109,18 @@ TEST_F(Libreria, TextosYNumeros) {
         const char* texto;
         bool numero;
         double valor;
-    } casos[] = {{"12", true, 12},         {" -3.5 ", true, -3.5},   {"1,25", true, 1.25},
-                 {"1.234,56", true, 1234.56}, {"1,234.56", true, 1234.56}, {"0.123456", true, 0.1235},
-                 {"abc", false, 0},        {"", false, 0},           {"12abc", false, 0},
-                 {"1e3", true, 1000},      {"--1", false, 0},        {"1,2,3", false, 0}};
+    } casos[] = {{"12", true, 12},
+                 {" -3.5 ", true, -3.5},
+                 {"1,25", true, 1.25},
+                 {"1.234,56", true, 1234.56},
+                 {"1,234.56", true, 1234.56},
+                 {"0.123456", true, 0.1235},
+                 {"abc", false, 0},
+                 {"", false, 0},
+                 {"12abc", false, 0},
+                 {"1e3", true, 1000},
+                 {"--1", false, 0},
+                 {"1,2,3", false, 0}};
     for (const auto& c : casos) {
         EXPECT_EQ(u.EsNumero(QString::fromUtf8(c.texto)), c.numero) << c.texto;
         EXPECT_DOUBLE_EQ(u.ANumero(QString::fromUtf8(c.texto)), c.valor) << c.texto;
@@ -117,7 +134,8 @@ TEST_F(Libreria, TextosYNumeros) {
 TEST_F(Libreria, MostrarErrorPreguntaYDevuelveLaRespuesta) {
     prueba::Guion guion;
     guion->responder(ui::vbRetry, QStringLiteral("Error 3704"));
-    EXPECT_EQ(u.MostrarError(plataforma::ErrorEjecucion(3704, QStringLiteral("cerrado"), QStringLiteral("ADODB.Recordset")),
+    EXPECT_EQ(u.MostrarError(plataforma::ErrorEjecucion(3704, QStringLiteral("cerrado"),
+                                                        QStringLiteral("ADODB.Recordset")),
                              18, QStringLiteral("Actualizar Datos")),
               ui::vbRetry);
     ASSERT_EQ(guion->mensajes.size(), 1u);
@@ -191,7 +209,8 @@ TEST_F(Formulario, LlenaCamposYLimpiaFormulario) {
     EXPECT_EQ(cajas[3]->text(), QStringLiteral("1001"));
     EXPECT_EQ(cajas[4]->text(), QStringLiteral("11102005"));
     t.LimpiaFormulario(&ventana);
-    for (auto* c : cajas) EXPECT_TRUE(c->text().isEmpty());
+    for (auto* c : cajas)
+        EXPECT_TRUE(c->text().isEmpty());
 }
 
 TEST_F(Formulario, EnviarTeclaTabuladorPasaAlSiguiente) {
@@ -213,13 +232,15 @@ TEST_F(Formulario, PlanillaMuestraLasFilasDeLaTabla) {
         EXPECT_NE(v, nullptr);
         titulo = v->windowTitle();
         auto* m = v->modelo();
-        while (m->canFetchMore({})) m->fetchMore({});
+        while (m->canFetchMore({}))
+            m->fetchMore({});
         filas = m->rowCount();
         columnas = m->columnCount();
         primera = m->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString();
         return 1;
     });
-    SIN_ERROR(Planilla().AbrePlanilla(QStringLiteral("VT_Chequeras"), base.cadena(), QStringLiteral("Chequeras")));
+    SIN_ERROR(
+        Planilla().AbrePlanilla(QStringLiteral("VT_Chequeras"), base.cadena(), QStringLiteral("Chequeras")));
     EXPECT_EQ(titulo, QStringLiteral("Chequeras"));
     EXPECT_EQ(filas, 36);
     EXPECT_EQ(columnas, 9);

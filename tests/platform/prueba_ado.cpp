@@ -62,7 +62,8 @@ TEST_F(Ado, VacioTieneBofYEofYNoHayRegistroActual) {
 
 TEST_F(Ado, RecorridoPosicionYConteo) {
     Recordset rs;
-    rs.Open(QStringLiteral("SELECT IDBANCO, DESCRIPCION FROM V_TA_BANCOS ORDER BY DESCRIPCION"), cn, adOpenDynamic);
+    rs.Open(QStringLiteral("SELECT IDBANCO, DESCRIPCION FROM V_TA_BANCOS ORDER BY DESCRIPCION"), cn,
+            adOpenDynamic);
     EXPECT_FALSE(rs.BOF());
     EXPECT_EQ(rs.RecordCount(), 12);
     EXPECT_EQ(rs.AbsolutePosition(), 1);
@@ -98,19 +99,27 @@ TEST_F(Ado, ElConteoDeUnResultadoGrandeNoImpideLeerloDespues) {
 }
 
 TEST_F(Ado, TiposYTamanosDeclarados) {
-    cn.Execute(QStringLiteral("CREATE TABLE TIPOS (T varchar(20), I int, N numeric(12,2), M money, F datetime, "
-                              "B bit, L text, W nvarchar(30), S smallint, D float)"));
-    cn.Execute(QStringLiteral("INSERT INTO TIPOS VALUES ('x', 7, 1.5, 2.25, '2026-12-09 10:11:12', 1, 'largo', "
-                              "N'ñ', 3, 0.5)"));
+    cn.Execute(
+        QStringLiteral("CREATE TABLE TIPOS (T varchar(20), I int, N numeric(12,2), M money, F datetime, "
+                       "B bit, L text, W nvarchar(30), S smallint, D float)"));
+    cn.Execute(
+        QStringLiteral("INSERT INTO TIPOS VALUES ('x', 7, 1.5, 2.25, '2026-12-09 10:11:12', 1, 'largo', "
+                       "N'ñ', 3, 0.5)"));
     Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM TIPOS"), cn);
     struct {
         const char* campo;
         int tipo;
         int tamano;
-    } esperado[] = {{"T", adVarChar, 20},       {"I", adInteger, 4},       {"N", adNumeric, 19},
-                    {"M", adCurrency, 8},       {"F", adDBTimeStamp, 16},  {"B", adBoolean, 2},
-                    {"L", adLongVarChar, 2147483647}, {"W", adVarWChar, 30}, {"S", adSmallInt, 2},
+    } esperado[] = {{"T", adVarChar, 20},
+                    {"I", adInteger, 4},
+                    {"N", adNumeric, 19},
+                    {"M", adCurrency, 8},
+                    {"F", adDBTimeStamp, 16},
+                    {"B", adBoolean, 2},
+                    {"L", adLongVarChar, 2147483647},
+                    {"W", adVarWChar, 30},
+                    {"S", adSmallInt, 2},
                     {"D", adDouble, 8}};
     for (const auto& e : esperado) {
         const Field f = rs(QLatin1String(e.campo));
@@ -126,7 +135,8 @@ TEST_F(Ado, TiposYTamanosDeclarados) {
 
 TEST_F(Ado, EscrituraPorLaVistaActualizable) {
     Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM V_TA_QUENZAR WHERE IDBANCO = '10'"), cn, adOpenDynamic, adLockOptimistic);
+    rs.Open(QStringLiteral("SELECT * FROM V_TA_QUENZAR WHERE IDBANCO = '10'"), cn, adOpenDynamic,
+            adLockOptimistic);
     ASSERT_TRUE(rs.Eof());
     rs.AddNew();
     EXPECT_EQ(rs.EditMode(), adEditAdd);
@@ -138,7 +148,9 @@ TEST_F(Ado, EscrituraPorLaVistaActualizable) {
     SIN_ERROR(rs.Update());
     EXPECT_EQ(rs.EditMode(), adEditNone);
     EXPECT_FALSE(rs(QStringLiteral("ID")).Value().isNull()) << "the new row's key is known";
-    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10' AND NUMERO_HASTA = 150")), 1);
+    EXPECT_EQ(
+        contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10' AND NUMERO_HASTA = 150")),
+        1);
 
     rs(QStringLiteral("NUMERO_HASTA")).setValue(199);
     SIN_ERROR(rs.Update());
@@ -151,7 +163,8 @@ TEST_F(Ado, EscrituraPorLaVistaActualizable) {
 
 TEST_F(Ado, CancelarAltaYCierreConEdicionPendiente) {
     Recordset rs;
-    rs.Open(QStringLiteral("SELECT * FROM V_TA_BANCOS ORDER BY IDBANCO"), cn, adOpenDynamic, adLockOptimistic);
+    rs.Open(QStringLiteral("SELECT * FROM V_TA_BANCOS ORDER BY IDBANCO"), cn, adOpenDynamic,
+            adLockOptimistic);
     const QString primero = rs(QStringLiteral("IDBANCO")).Value().toString();
     rs.AddNew();
     rs(QStringLiteral("IDBANCO")).setValue(QStringLiteral("99"));
@@ -184,10 +197,12 @@ TEST_F(Ado, SoloLecturaYValoresDeTipoIncorrecto) {
 
 TEST_F(Ado, ExecuteDevuelveFilasAfectadasYResultados) {
     qint64 n = -1;
-    auto nada = cn.Execute(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC' WHERE CODIGO LIKE '11102%'"), &n);
+    auto nada =
+        cn.Execute(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC' WHERE CODIGO LIKE '11102%'"), &n);
     EXPECT_EQ(n, 10);
     EXPECT_EQ(nada->State(), adStateClosed);
-    auto rs = cn.Execute(QStringLiteral("SELECT TOP 2 CODIGO FROM MA_CUENTAS with(nolock) ORDER BY CODIGO"), &n);
+    auto rs =
+        cn.Execute(QStringLiteral("SELECT TOP 2 CODIGO FROM MA_CUENTAS with(nolock) ORDER BY CODIGO"), &n);
     ASSERT_EQ(rs->State(), adStateOpen);
     EXPECT_EQ(rs->RecordCount(), 2);
     EXPECT_EQ((*rs)(0).Value().toString(), QStringLiteral("1"));
@@ -197,17 +212,21 @@ TEST_F(Ado, ExecuteDevuelveFilasAfectadasYResultados) {
 }
 
 TEST_F(Ado, LasComparacionesDeTextoIgnoranMayusculas) {
-    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION = 'banco macro'")), 1);
-    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION LIKE 'banco m%'")), 1);
-    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM ta_configuracion WHERE CLAVE = 'titulobancos'")), 1);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION = 'banco macro'")),
+              1);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION LIKE 'banco m%'")),
+              1);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM ta_configuracion WHERE CLAVE = 'titulobancos'")),
+              1);
 }
 
 TEST_F(Ado, PaginadoDelGrillaSobreElMotor) {
     // 36 cheque books, page size 10: page 4 holds the last 6 rows; TOP 0 skips nothing.
     auto pagina = [&](int omitir) {
         Recordset rs;
-        rs.Open(QStringLiteral("SELECT  [Talonario], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN "
-                               "(SELECT TOP %1 ID FROM VT_Chequeras    )   ) AS Paginacion  ")
+        rs.Open(QStringLiteral(
+                    "SELECT  [Talonario], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN "
+                    "(SELECT TOP %1 ID FROM VT_Chequeras    )   ) AS Paginacion  ")
                     .arg(omitir),
                 cn);
         QList<int> ids;
@@ -257,12 +276,15 @@ const CasoNativo kNativos[] = {
      errores::DesbordeDatos},
     {"truncamiento_alta", "INSERT INTO MA_CUENTAS (CODIGO) VALUES ('123456789012345678901')", 8152, "22001",
      errores::DesbordeDatos},
-    {"conversion", "UPDATE TA_QUENZAR SET NUMERO_DESDE = 'mil' WHERE ID = 1", 245, "22018", errores::ConversionFallida},
+    {"conversion", "UPDATE TA_QUENZAR SET NUMERO_DESDE = 'mil' WHERE ID = 1", 245, "22018",
+     errores::ConversionFallida},
     {"sintaxis", "SELEC * FROM TA_BANCOS", 102, "42000", errores::ErrorEnComando},
 };
 
 INSTANTIATE_TEST_SUITE_P(Casos, Nativos, ::testing::ValuesIn(kNativos),
-                         [](const ::testing::TestParamInfo<CasoNativo>& i) { return std::string(i.param.nombre); });
+                         [](const ::testing::TestParamInfo<CasoNativo>& i) {
+                             return std::string(i.param.nombre);
+                         });
 
 TEST_F(Ado, TruncamientoDejaDosMensajesComoSqlServer) {
     FALLA_CON(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET DESCRIPCION = '%1' WHERE IDBANCO = '1'")
@@ -300,9 +322,10 @@ TEST_F(Ado, UsuarioOClaveIncorrectosNoAbren) {
 }
 
 TEST_F(Ado, LoteQueFallaAMitadNoDejaNada) {
-    FALLA_CON(cn.Execute(QStringLiteral("BEGIN TRANSACTION \r\r\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES "
-                                        "('50', 'NUEVO')\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES ('1', "
-                                        "'DUPLICADO')\rCOMMIT TRANSACTION\r")),
+    FALLA_CON(cn.Execute(QStringLiteral(
+                  "BEGIN TRANSACTION \r\r\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES "
+                  "('50', 'NUEVO')\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES ('1', "
+                  "'DUPLICADO')\rCOMMIT TRANSACTION\r")),
               errores::ViolacionIntegridad);
     EXPECT_EQ(cn.Errors().Item(0).NativeError, 2627);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO = '50'")), 0);
@@ -312,9 +335,10 @@ TEST_F(Ado, LoteQueFallaAMitadNoDejaNada) {
     EXPECT_EQ(cn.Errors().Count(), 0);
 
     // A batch that succeeds is committed by its own COMMIT.
-    SIN_ERROR(cn.Execute(QStringLiteral("BEGIN TRANSACTION \rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES "
-                                        "('51', 'UNO')\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES ('52', "
-                                        "'DOS')\rCOMMIT TRANSACTION")));
+    SIN_ERROR(
+        cn.Execute(QStringLiteral("BEGIN TRANSACTION \rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES "
+                                  "('51', 'UNO')\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES ('52', "
+                                  "'DOS')\rCOMMIT TRANSACTION")));
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO IN ('51','52')")), 2);
 }
 
@@ -337,8 +361,10 @@ TEST_F(Ado, DosConexionesEscribenElMismoArchivo) {
     Recordset abierto;
     abierto.Open(QStringLiteral("SELECT * FROM MA_CUENTAS"), otra);
     for (int i = 0; i < 20; ++i) {
-        SIN_ERROR(cn.Execute(QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO, DESCRIPCION) VALUES ('A%1', 'a')").arg(i)));
-        SIN_ERROR(otra.Execute(QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO, DESCRIPCION) VALUES ('B%1', 'b')").arg(i)));
+        SIN_ERROR(cn.Execute(
+            QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO, DESCRIPCION) VALUES ('A%1', 'a')").arg(i)));
+        SIN_ERROR(otra.Execute(
+            QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO, DESCRIPCION) VALUES ('B%1', 'b')").arg(i)));
     }
     Recordset rs;
     rs.Open(QStringLiteral("SELECT COUNT(*) FROM TA_CCOSTO"), otra);
@@ -368,7 +394,8 @@ TEST_F(Ado, EsquemaDeTablasYColumnas) {
     EXPECT_TRUE(usuarios);
     EXPECT_TRUE(vista);
 
-    auto columnas = cn.OpenSchema(adSchemaColumns, {QStringLiteral("QUENZAR"), QVariant(), QStringLiteral("TA_BANCOS")});
+    auto columnas =
+        cn.OpenSchema(adSchemaColumns, {QStringLiteral("QUENZAR"), QVariant(), QStringLiteral("TA_BANCOS")});
     QStringList nombres;
     while (!columnas->Eof()) {
         nombres << (*columnas)(QStringLiteral("COLUMN_NAME")).Value().toString();
@@ -378,25 +405,30 @@ TEST_F(Ado, EsquemaDeTablasYColumnas) {
         }
         columnas->MoveNext();
     }
-    EXPECT_EQ(nombres, (QStringList{QStringLiteral("IDBANCO"), QStringLiteral("DESCRIPCION"), QStringLiteral("CUIT"),
-                                    QStringLiteral("ACTIVO")}));
+    EXPECT_EQ(nombres, (QStringList{QStringLiteral("IDBANCO"), QStringLiteral("DESCRIPCION"),
+                                    QStringLiteral("CUIT"), QStringLiteral("ACTIVO")}));
     // Another catalog holds nothing.
-    EXPECT_TRUE(cn.OpenSchema(adSchemaColumns, {QStringLiteral("OTRA"), QVariant(), QStringLiteral("TA_BANCOS")})->Eof());
+    EXPECT_TRUE(
+        cn.OpenSchema(adSchemaColumns, {QStringLiteral("OTRA"), QVariant(), QStringLiteral("TA_BANCOS")})
+            ->Eof());
 }
 
 TEST_F(Ado, DefinicionesEnTiempoDeEjecucionControlanElLargo) {
     SIN_ERROR(cn.Execute(QStringLiteral("ALTER TABLE dbo.TA_BANCOS ADD SUCURSAL varchar(5) Null ")));
     FALLA_CON(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET SUCURSAL = '123456'")), errores::DesbordeDatos);
-    SIN_ERROR(cn.Execute(QStringLiteral("ALTER TABLE dbo.TA_BANCOS ADD ORDEN int Not Null  CONSTRAINT DF_TA_BANCOS_ORDEN DEFAULT (0)")));
+    SIN_ERROR(cn.Execute(QStringLiteral(
+        "ALTER TABLE dbo.TA_BANCOS ADD ORDEN int Not Null  CONSTRAINT DF_TA_BANCOS_ORDEN DEFAULT (0)")));
     EXPECT_EQ(contar(QStringLiteral("SELECT SUM(ORDEN) FROM TA_BANCOS")), 0);
 }
 
 TEST_F(Ado, FuncionesDeSqlServer) {
     Recordset rs;
-    rs.Open(QStringLiteral("SELECT LEN('ab  '), CHARINDEX('C', 'abc'), ISNULL(NULL, 'x'), "
-                           "CONVERT(NVARCHAR, CONVERT(datetime, '09/12/2026', 103), 103), CONVERT(decimal(10,2), 2.345), "
-                           "getDate(), YEAR('2026-12-09')"),
-            cn);
+    rs.Open(
+        QStringLiteral(
+            "SELECT LEN('ab  '), CHARINDEX('C', 'abc'), ISNULL(NULL, 'x'), "
+            "CONVERT(NVARCHAR, CONVERT(datetime, '09/12/2026', 103), 103), CONVERT(decimal(10,2), 2.345), "
+            "getDate(), YEAR('2026-12-09')"),
+        cn);
     EXPECT_EQ(rs(0).Value().toInt(), 2);
     EXPECT_EQ(rs(1).Value().toInt(), 3);
     EXPECT_EQ(rs(2).Value().toString(), QStringLiteral("x"));
@@ -419,8 +451,10 @@ TEST_F(Ado, LaTrazaGuardaLoEscritoYLoRecibidoSinClaves) {
     QFile f(ruta);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString t = QString::fromUtf8(f.readAll());
-    EXPECT_TRUE(t.contains(QStringLiteral("escrita:  SELECT TOP 1 * FROM TA_BANCOS with(nolock)"))) << t.toStdString();
-    EXPECT_TRUE(t.contains(QRegularExpression(QStringLiteral("recibida: SELECT +\\* FROM TA_BANCOS +ORDER BY rowid LIMIT 1"))))
+    EXPECT_TRUE(t.contains(QStringLiteral("escrita:  SELECT TOP 1 * FROM TA_BANCOS with(nolock)")))
+        << t.toStdString();
+    EXPECT_TRUE(t.contains(
+        QRegularExpression(QStringLiteral("recibida: SELECT +\\* FROM TA_BANCOS +ORDER BY rowid LIMIT 1"))))
         << t.toStdString();
     EXPECT_TRUE(t.contains(QStringLiteral("ERROR 207"))) << t.toStdString();
     EXPECT_TRUE(t.contains(QStringLiteral("Pwd=****"))) << t.toStdString();
@@ -430,11 +464,14 @@ TEST_F(Ado, LaTrazaGuardaLoEscritoYLoRecibidoSinClaves) {
 TEST(AdoJet, ElProveedorJetAbreUnArchivoYSeñalaElQueFalta) {
     prueba::BaseTemporal base;
     Connection cn;
-    SIN_ERROR(cn.Open(QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source =%1;User Id=Admin;Password=;").arg(base.ruta())));
+    SIN_ERROR(
+        cn.Open(QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source =%1;User Id=Admin;Password=;")
+                    .arg(base.ruta())));
     auto rs = cn.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO = '1'"));
     EXPECT_EQ((*rs)(0).Value().toInt(), 1);
     Connection falta;
-    FALLA_CON(falta.Open(QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source =/no/existe.mdb;User Id=Admin;Password=;")),
+    FALLA_CON(falta.Open(QStringLiteral(
+                  "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source =/no/existe.mdb;User Id=Admin;Password=;")),
               errores::FalloGeneral);
     EXPECT_EQ(falta.Errors().Item(0).SQLState, QStringLiteral("3024"));
 }

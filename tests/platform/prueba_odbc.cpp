@@ -22,8 +22,10 @@ public:
         qputenv(nombre, valor);
     }
     ~VariableEntorno() {
-        if (mHabia) qputenv(mNombre, mAnterior);
-        else qunsetenv(mNombre);
+        if (mHabia)
+            qputenv(mNombre, mAnterior);
+        else
+            qunsetenv(mNombre);
     }
 
 private:
@@ -35,11 +37,13 @@ private:
 TEST(CadenaOdbc, SqlServerConFreeTdsPorDefecto) {
     VariableEntorno d("QUENZAR_ODBC_SQLSERVER", "");
     VariableEntorno e("QUENZAR_ODBC_SQLSERVER_EXTRA", "");
-    EXPECT_EQ(cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV1\\INST2;Database =EMPRESA;UId=ANA;Pwd=;"),
-                         DialectoOdbc::SqlServer),
-              QStringLiteral("DRIVER={FreeTDS};SERVER=SRV1\\INST2;DATABASE=EMPRESA;UID=ANA;PWD=;TDS_Version=auto;"
-                             "ClientCharset=UTF-8;"));
-    EXPECT_EQ(cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=srv.empresa:1433;Database =EMPRESA;UId=ANA;Pwd=a;b;"),
+    EXPECT_EQ(
+        cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV1\\INST2;Database =EMPRESA;UId=ANA;Pwd=;"),
+                   DialectoOdbc::SqlServer),
+        QStringLiteral("DRIVER={FreeTDS};SERVER=SRV1\\INST2;DATABASE=EMPRESA;UID=ANA;PWD=;TDS_Version=auto;"
+                       "ClientCharset=UTF-8;"));
+    EXPECT_EQ(cadenaOdbc(QStringLiteral(
+                             "PROVIDER=SQLOLEDB;Server=srv.empresa:1433;Database =EMPRESA;UId=ANA;Pwd=a;b;"),
                          DialectoOdbc::SqlServer),
               QStringLiteral("DRIVER={FreeTDS};SERVER=srv.empresa;PORT=1433;DATABASE=EMPRESA;UID=ANA;PWD=a;"
                              "TDS_Version=auto;ClientCharset=UTF-8;"));
@@ -53,17 +57,22 @@ TEST(CadenaOdbc, SqlServerConFreeTdsPorDefecto) {
 TEST(CadenaOdbc, ConfigurableYOracle) {
     VariableEntorno d("QUENZAR_ODBC_SQLSERVER", "ODBC Driver 18 for SQL Server");
     VariableEntorno e("QUENZAR_ODBC_SQLSERVER_EXTRA", "Encrypt=no;");
-    EXPECT_EQ(cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV;Database =E;UId=U;Pwd=P;"), DialectoOdbc::SqlServer),
-              QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};SERVER=SRV;DATABASE=E;UID=U;PWD=P;Encrypt=no;"));
+    EXPECT_EQ(cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV;Database =E;UId=U;Pwd=P;"),
+                         DialectoOdbc::SqlServer),
+              QStringLiteral(
+                  "DRIVER={ODBC Driver 18 for SQL Server};SERVER=SRV;DATABASE=E;UID=U;PWD=P;Encrypt=no;"));
     VariableEntorno o("QUENZAR_ODBC_ORACLE", "");
-    EXPECT_EQ(cadenaOdbc(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=ANA;Password=x;"),
-                         DialectoOdbc::Oracle),
-              QStringLiteral("DRIVER={Oracle};DBQ=ORCL;UID=ANA;PWD=x;"));
+    EXPECT_EQ(
+        cadenaOdbc(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=ANA;Password=x;"),
+                   DialectoOdbc::Oracle),
+        QStringLiteral("DRIVER={Oracle};DBQ=ORCL;UID=ANA;PWD=x;"));
     // The engine is chosen from the provider string.
-    EXPECT_EQ(crearMotor(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=A;Password=;"))->proveedor(),
+    EXPECT_EQ(crearMotor(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=A;Password=;"))
+                  ->proveedor(),
               QStringLiteral("OraOLEDB.Oracle.1"));
-    EXPECT_EQ(crearMotor(QStringLiteral("PROVIDER=SQLOLEDB;Server=sqlite;Database =Q;UId=A;Pwd=;"))->proveedor(),
-              QStringLiteral("SQLOLEDB.1"));
+    EXPECT_EQ(
+        crearMotor(QStringLiteral("PROVIDER=SQLOLEDB;Server=sqlite;Database =Q;UId=A;Pwd=;"))->proveedor(),
+        QStringLiteral("SQLOLEDB.1"));
 }
 
 // SQL Server sessions driven through the SQLite ODBC driver.
@@ -77,7 +86,8 @@ protected:
         SIN_ERROR(cn.Open(cadena()));
     }
     QString cadena() const {
-        return QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV1\\INST;Database =%1;UId=ADMIN;Pwd=admin;").arg(base.ruta());
+        return QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV1\\INST;Database =%1;UId=ADMIN;Pwd=admin;")
+            .arg(base.ruta());
     }
     VariableEntorno mDriver, mExtra;
     prueba::BaseTemporal base;
@@ -86,7 +96,8 @@ protected:
 
 TEST_F(Odbc, ConsultaTiposYTamanos) {
     Recordset rs;
-    SIN_ERROR(rs.Open(QStringLiteral("SELECT IDBANCO, DESCRIPCION, ACTIVO FROM TA_BANCOS ORDER BY DESCRIPCION"), cn));
+    SIN_ERROR(rs.Open(
+        QStringLiteral("SELECT IDBANCO, DESCRIPCION, ACTIVO FROM TA_BANCOS ORDER BY DESCRIPCION"), cn));
     EXPECT_EQ(rs.RecordCount(), 12);
     EXPECT_EQ(rs(QStringLiteral("DESCRIPCION")).Value().toString(), QStringLiteral("BANCO BBVA"));
     EXPECT_TRUE(esTipoTexto(rs(QStringLiteral("IDBANCO")).Type()));
@@ -103,7 +114,8 @@ TEST_F(Odbc, ConsultaTiposYTamanos) {
 
 TEST_F(Odbc, FilasAfectadas) {
     qint64 n = -1;
-    SIN_ERROR(cn.Execute(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC' WHERE CODIGO LIKE '21103%'"), &n));
+    SIN_ERROR(
+        cn.Execute(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC' WHERE CODIGO LIKE '21103%'"), &n));
     EXPECT_EQ(n, 10);
     SIN_ERROR(cn.Execute(QStringLiteral("DELETE FROM TA_CCOSTO WHERE CODIGO = 'NADA'"), &n));
     EXPECT_EQ(n, 0);
@@ -130,7 +142,8 @@ TEST_F(Odbc, DiagnosticosDelControlador) {
 
 TEST_F(Odbc, EscrituraDeUnRecordset) {
     Recordset rs;
-    SIN_ERROR(rs.Open(QStringLiteral("SELECT * FROM TA_CCOSTO WHERE CODIGO = '2'"), cn, adOpenDynamic, adLockOptimistic));
+    SIN_ERROR(rs.Open(QStringLiteral("SELECT * FROM TA_CCOSTO WHERE CODIGO = '2'"), cn, adOpenDynamic,
+                      adLockOptimistic));
     ASSERT_FALSE(rs.Eof());
     rs(QStringLiteral("DESCRIPCION")).setValue(QStringLiteral("VENTAS"));
     SIN_ERROR(rs.Update());
@@ -139,7 +152,8 @@ TEST_F(Odbc, EscrituraDeUnRecordset) {
     rs(QStringLiteral("DESCRIPCION")).setValue(QStringLiteral("MAYORISTAS"));
     SIN_ERROR(rs.Update());
     rs.Close();
-    auto r = cn.Execute(QStringLiteral("SELECT DESCRIPCION FROM TA_CCOSTO WHERE CODIGO IN ('2', '21') ORDER BY CODIGO"));
+    auto r = cn.Execute(
+        QStringLiteral("SELECT DESCRIPCION FROM TA_CCOSTO WHERE CODIGO IN ('2', '21') ORDER BY CODIGO"));
     EXPECT_EQ((*r)(0).Value().toString(), QStringLiteral("VENTAS"));
     r->MoveNext();
     EXPECT_EQ((*r)(0).Value().toString(), QStringLiteral("MAYORISTAS"));
@@ -148,21 +162,23 @@ TEST_F(Odbc, EscrituraDeUnRecordset) {
 TEST_F(Odbc, EsquemaPorElControlador) {
     auto tablas = cn.OpenSchema(adSchemaTables, {QVariant(), QVariant(), QStringLiteral("ta_usuarios")});
     ASSERT_FALSE(tablas->Eof());
-    EXPECT_EQ((*tablas)(QStringLiteral("TABLE_NAME")).Value().toString().toUpper(), QStringLiteral("TA_USUARIOS"));
+    EXPECT_EQ((*tablas)(QStringLiteral("TABLE_NAME")).Value().toString().toUpper(),
+              QStringLiteral("TA_USUARIOS"));
     auto columnas = cn.OpenSchema(adSchemaColumns, {QVariant(), QVariant(), QStringLiteral("TA_BANCOS")});
     QStringList nombres;
     while (!columnas->Eof()) {
         nombres << (*columnas)(QStringLiteral("COLUMN_NAME")).Value().toString();
         columnas->MoveNext();
     }
-    EXPECT_EQ(nombres, (QStringList{QStringLiteral("IDBANCO"), QStringLiteral("DESCRIPCION"), QStringLiteral("CUIT"),
-                                    QStringLiteral("ACTIVO")}));
+    EXPECT_EQ(nombres, (QStringList{QStringLiteral("IDBANCO"), QStringLiteral("DESCRIPCION"),
+                                    QStringLiteral("CUIT"), QStringLiteral("ACTIVO")}));
 }
 
 TEST_F(Odbc, ConexionRechazadaDejaLosMensajes) {
     Connection otra;
-    FALLA_CON(otra.Open(QStringLiteral("PROVIDER=SQLOLEDB;Server=X;Database =/no/existe/carpeta/x.db;UId=A;Pwd=;")),
-              errores::FalloGeneral);
+    FALLA_CON(
+        otra.Open(QStringLiteral("PROVIDER=SQLOLEDB;Server=X;Database =/no/existe/carpeta/x.db;UId=A;Pwd=;")),
+        errores::FalloGeneral);
     EXPECT_GE(otra.Errors().Count(), 1);
     EXPECT_EQ(otra.State(), adStateClosed);
 }

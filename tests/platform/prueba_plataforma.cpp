@@ -79,10 +79,12 @@ TEST(Rutas, NombreDesnudoEnLaCarpetaDeDatosSinMayusculas) {
     QFile f(dir.filePath(QStringLiteral("kv_estadisticas.db")));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.close();
-    EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("KV_ESTADISTICAS")), dir.filePath(QStringLiteral("kv_estadisticas.db")));
+    EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("KV_ESTADISTICAS")),
+              dir.filePath(QStringLiteral("kv_estadisticas.db")));
     EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("NUEVA")), dir.filePath(QStringLiteral("NUEVA.db")));
     EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("/x/y.db")), QStringLiteral("/x/y.db"));
-    EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("C:\\datos\\y.mdb")), QStringLiteral("C:/datos/y.mdb"));
+    EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("C:\\datos\\y.mdb")),
+              QStringLiteral("C:/datos/y.mdb"));
     qputenv("QUENZAR_DATOS", anterior);
 }
 

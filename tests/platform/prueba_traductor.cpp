@@ -24,16 +24,19 @@ struct Caso {
 // page size 10, no search, no order), and the first page with TOP 0.
 const char* kPagina3 =
     "SELECT  [Talonario], [IDBANCO], [DESCRIPCION], [SERIE], [NUMERO_DESDE], [NUMERO_HASTA], [CuentaBanco], "
-    "[CuentaBancoDiferido], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 20 ID FROM "
+    "[CuentaBancoDiferido], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 20 ID "
+    "FROM "
     "VT_Chequeras   )   ) AS Paginacion  ";
-const char* kPagina1Orden =
-    "SELECT  [Talonario], [SERIE], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 0 ID "
-    "FROM VT_Chequeras  where IDBANCO = '1'  Order by [SERIE] Desc ) and IDBANCO = '1'  Order by [SERIE] Desc ) AS "
-    "Paginacion  where IDBANCO = '1'  Order by [SERIE] Desc ";
+const char* kPagina1Orden = "SELECT  [Talonario], [SERIE], ID  FROM (SELECT TOP 10 *  FROM VT_Chequeras "
+                            "WHERE ID NOT IN (SELECT TOP 0 ID "
+                            "FROM VT_Chequeras  where IDBANCO = '1'  Order by [SERIE] Desc ) and IDBANCO = "
+                            "'1'  Order by [SERIE] Desc ) AS "
+                            "Paginacion  where IDBANCO = '1'  Order by [SERIE] Desc ";
 
 const Caso kCasos[] = {
     {"top", "SELECT TOP 5 * FROM T", "SELECT * FROM T LIMIT 5"},
-    {"top_parentesis", "SELECT TOP (5) a FROM T ORDER BY a DESC", "SELECT a FROM T ORDER BY a DESC LIMIT (5)"},
+    {"top_parentesis", "SELECT TOP (5) a FROM T ORDER BY a DESC",
+     "SELECT a FROM T ORDER BY a DESC LIMIT (5)"},
     {"top_100_percent", "select top 100 percent * from T order by a", "select * from T order by a"},
     {"top_distinct", "SELECT DISTINCT TOP 3 a FROM T", "SELECT DISTINCT a FROM T LIMIT 3"},
     {"top_anidado", "SELECT * FROM (SELECT TOP 2 * FROM T ORDER BY a) X WHERE b IN (SELECT TOP 1 b FROM U)",
@@ -42,11 +45,14 @@ const Caso kCasos[] = {
      "SELECT * FROM (SELECT a FROM T LIMIT 1) UNION SELECT a FROM U"},
     {"paginado_pagina_3", kPagina3,
      "SELECT [Talonario], [IDBANCO], [DESCRIPCION], [SERIE], [NUMERO_DESDE], [NUMERO_HASTA], [CuentaBanco], "
-     "[CuentaBancoDiferido], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM VT_Chequeras LIMIT "
+     "[CuentaBancoDiferido], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM "
+     "VT_Chequeras LIMIT "
      "20 ) LIMIT 10 ) AS Paginacion"},
     {"paginado_top_0_orden", kPagina1Orden,
-     "SELECT [Talonario], [SERIE], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM VT_Chequeras "
-     "where IDBANCO = '1' Order by [SERIE] Desc LIMIT 0 ) and IDBANCO = '1' Order by [SERIE] Desc LIMIT 10 ) AS "
+     "SELECT [Talonario], [SERIE], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM "
+     "VT_Chequeras "
+     "where IDBANCO = '1' Order by [SERIE] Desc LIMIT 0 ) and IDBANCO = '1' Order by [SERIE] Desc LIMIT 10 ) "
+     "AS "
      "Paginacion where IDBANCO = '1' Order by [SERIE] Desc"},
     {"nolock", "SELECT * FROM T with(nolock) WHERE a = 1", "SELECT * FROM T WHERE a = 1"},
     {"nolock_espacios", "SELECT * FROM T  WITH ( NOLOCK )  WHERE a=1", "SELECT * FROM T WHERE a=1"},
@@ -60,12 +66,15 @@ const Caso kCasos[] = {
      "SELECT * FROM T WHERE f = kv_fecha( '31/12/2026',103)"},
     {"funciones", "SELECT ISNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2), getDate() FROM T",
      "SELECT IFNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2), getDate() FROM T"},
-    {"delete_sin_from", "DELETE TA_CONFIG_FORM WHERE FORMULARIO = 'X'", "DELETE FROM TA_CONFIG_FORM WHERE FORMULARIO = 'X'"},
+    {"delete_sin_from", "DELETE TA_CONFIG_FORM WHERE FORMULARIO = 'X'",
+     "DELETE FROM TA_CONFIG_FORM WHERE FORMULARIO = 'X'"},
     {"delete_con_from", "DELETE FROM T WHERE a = 1", "DELETE FROM T WHERE a = 1"},
     {"fecha_jet", "SELECT * FROM T WHERE f >= #12/31/2026# AND g < #2027-01-02 10:30#",
      "SELECT * FROM T WHERE f >= '2026-12-31' AND g < '2027-01-02 10:30:00'"},
-    {"dbo_y_unicode", "UPDATE dbo.T SET a = N'ñandú' WHERE [dbo].T.b = 1", "UPDATE T SET a = 'ñandú' WHERE T.b = 1"},
-    {"literales_intactos", "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'",
+    {"dbo_y_unicode", "UPDATE dbo.T SET a = N'ñandú' WHERE [dbo].T.b = 1",
+     "UPDATE T SET a = 'ñandú' WHERE T.b = 1"},
+    {"literales_intactos",
+     "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'",
      "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'"},
     {"comentario_no_oculta_limit", "SELECT TOP 3 a FROM T -- fin", "SELECT a FROM T LIMIT 3"},
     {"sin_cambios", "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102005'",
@@ -87,15 +96,16 @@ using Clase = tsql::Sentencia::Clase;
 
 TEST(Lotes, SeDividenSinPuntoYComaYReconocenLaTransaccion) {
     // The script runner's layout: statements separated by carriage returns only.
-    const auto s = tsql::traducirLote(QStringLiteral(
-        "BEGIN TRANSACTION \r\r\rINSERT INTO T (a) VALUES (1)\rUPDATE T SET a = 2 WHERE a IN (SELECT a FROM U)\r"));
+    const auto s =
+        tsql::traducirLote(QStringLiteral("BEGIN TRANSACTION \r\r\rINSERT INTO T (a) VALUES (1)\rUPDATE T "
+                                          "SET a = 2 WHERE a IN (SELECT a FROM U)\r"));
     ASSERT_EQ(s.size(), 3u);
     EXPECT_EQ(s[0].clase, Clase::Iniciar);
     EXPECT_EQ(normalizar(s[1].texto), QStringLiteral("INSERT INTO T (a) VALUES (1)"));
     EXPECT_EQ(normalizar(s[2].texto), QStringLiteral("UPDATE T SET a = 2 WHERE a IN (SELECT a FROM U)"));
 
-    const auto t = tsql::traducirLote(QStringLiteral(
-        "SET NOCOUNT ON; INSERT INTO T (a) SELECT TOP 1 a FROM U ORDER BY a\nDELETE T WHERE a = 9\nCOMMIT TRAN"));
+    const auto t = tsql::traducirLote(QStringLiteral("SET NOCOUNT ON; INSERT INTO T (a) SELECT TOP 1 a FROM "
+                                                     "U ORDER BY a\nDELETE T WHERE a = 9\nCOMMIT TRAN"));
     ASSERT_EQ(t.size(), 4u);
     EXPECT_EQ(t[0].clase, Clase::Nada);
     EXPECT_EQ(normalizar(t[1].texto), QStringLiteral("INSERT INTO T (a) SELECT a FROM U ORDER BY a LIMIT 1"));
@@ -108,13 +118,17 @@ TEST(Lotes, SeDividenSinPuntoYComaYReconocenLaTransaccion) {
 }
 
 TEST(Definiciones, LosTextosLlevanLargoYMayusculasIndistintas) {
-    const QString r = tsql::reforzarDefinicion(QStringLiteral(
-        "CREATE TABLE X (A varchar(10) NOT NULL, B int, C text, D numeric(12,2), CONSTRAINT PK_X PRIMARY KEY (A))"));
-    EXPECT_TRUE(r.contains(QStringLiteral("A varchar(10) COLLATE NOCASE CONSTRAINT [kv_largo_A] CHECK (length([A]) <= 10) NOT NULL")))
+    const QString r =
+        tsql::reforzarDefinicion(QStringLiteral("CREATE TABLE X (A varchar(10) NOT NULL, B int, C text, D "
+                                                "numeric(12,2), CONSTRAINT PK_X PRIMARY KEY (A))"));
+    EXPECT_TRUE(r.contains(QStringLiteral(
+        "A varchar(10) COLLATE NOCASE CONSTRAINT [kv_largo_A] CHECK (length([A]) <= 10) NOT NULL")))
         << r.toStdString();
-    EXPECT_TRUE(r.contains(QStringLiteral("[kv_tipo_B] CHECK (typeof([B]) IN ('integer','null'))"))) << r.toStdString();
+    EXPECT_TRUE(r.contains(QStringLiteral("[kv_tipo_B] CHECK (typeof([B]) IN ('integer','null'))")))
+        << r.toStdString();
     EXPECT_TRUE(r.contains(QStringLiteral("C text COLLATE NOCASE,"))) << r.toStdString();
-    EXPECT_TRUE(r.contains(QStringLiteral("[kv_tipo_D] CHECK (typeof([D]) IN ('integer','real','null'))"))) << r.toStdString();
+    EXPECT_TRUE(r.contains(QStringLiteral("[kv_tipo_D] CHECK (typeof([D]) IN ('integer','real','null'))")))
+        << r.toStdString();
     EXPECT_TRUE(r.contains(QStringLiteral("CONSTRAINT PK_X PRIMARY KEY (A))"))) << r.toStdString();
     // Other statements come back as they were.
     const QString sel = QStringLiteral("SELECT * FROM X");

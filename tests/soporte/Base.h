@@ -16,7 +16,8 @@ public:
     ~BaseTemporal();
     const QString& carpeta() const { return mCarpeta; }
     const QString& ruta() const { return mRuta; }
-    QString cadena(const QString& usuario = QStringLiteral("ADMIN"), const QString& clave = QStringLiteral("admin")) const;
+    QString cadena(const QString& usuario = QStringLiteral("ADMIN"),
+                   const QString& clave = QStringLiteral("admin")) const;
 
 private:
     QTemporaryDir mDir;
@@ -31,22 +32,22 @@ std::string describir(const plataforma::ErrorEjecucion& e);
 } // namespace prueba
 
 // A database call that must succeed; on failure the engine's own message is shown.
-#define SIN_ERROR(expr)                                                                                              \
-    do {                                                                                                             \
-        try {                                                                                                        \
-            expr;                                                                                                    \
-        } catch (const plataforma::ErrorEjecucion& e_) {                                                             \
-            FAIL() << #expr << " -> " << ::prueba::describir(e_);                                                    \
-        }                                                                                                            \
+#define SIN_ERROR(expr)                                                                                      \
+    do {                                                                                                     \
+        try {                                                                                                \
+            expr;                                                                                            \
+        } catch (const plataforma::ErrorEjecucion& e_) {                                                     \
+            FAIL() << #expr << " -> " << ::prueba::describir(e_);                                            \
+        }                                                                                                    \
     } while (0)
 
 // A call that must fail with the given run-time error number.
-#define FALLA_CON(expr, numero)                                                                                      \
-    do {                                                                                                             \
-        try {                                                                                                        \
-            expr;                                                                                                    \
-            ADD_FAILURE() << #expr << " no falló (se esperaba " << (numero) << ")";                                 \
-        } catch (const plataforma::ErrorEjecucion& e_) {                                                             \
-            EXPECT_EQ(e_.Number(), (numero)) << #expr << " -> " << ::prueba::describir(e_);                         \
-        }                                                                                                            \
+#define FALLA_CON(expr, numero)                                                                              \
+    do {                                                                                                     \
+        try {                                                                                                \
+            expr;                                                                                            \
+            ADD_FAILURE() << #expr << " no falló (se esperaba " << (numero) << ")";                          \
+        } catch (const plataforma::ErrorEjecucion& e_) {                                                     \
+            EXPECT_EQ(e_.Number(), (numero)) << #expr << " -> " << ::prueba::describir(e_);                  \
+        }                                                                                                    \
     } while (0)

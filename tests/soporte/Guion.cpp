@@ -7,7 +7,8 @@ namespace prueba {
 
 InterfazGuionada::~InterfazGuionada() {
     for (const auto& r : mRespuestas)
-        ADD_FAILURE() << "Respuesta preparada y no usada: " << r.respuesta << " (" << r.contiene.toStdString() << ")";
+        ADD_FAILURE() << "Respuesta preparada y no usada: " << r.respuesta << " (" << r.contiene.toStdString()
+                      << ")";
     if (!mModales.empty()) ADD_FAILURE() << "Ventana modal esperada y no mostrada";
 }
 
@@ -41,13 +42,14 @@ int InterfazGuionada::MsgBox(const QString& texto, int estilo, const QString& ti
     const Respuesta r = mRespuestas.front();
     mRespuestas.pop_front();
     if (!r.contiene.isEmpty()) {
-        EXPECT_TRUE(texto.contains(r.contiene)) << "El mensaje \"" << texto.toStdString() << "\" no contiene \""
-                                                << r.contiene.toStdString() << "\"";
+        EXPECT_TRUE(texto.contains(r.contiene)) << "El mensaje \"" << texto.toStdString()
+                                                << "\" no contiene \"" << r.contiene.toStdString() << "\"";
     }
     return r.respuesta;
 }
 
-std::optional<QString> InterfazGuionada::InputBox(const QString& mensaje, const QString& titulo, const QString&) {
+std::optional<QString> InterfazGuionada::InputBox(const QString& mensaje, const QString& titulo,
+                                                  const QString&) {
     mensajes.push_back({mensaje, -1, titulo});
     if (mEntradas.empty()) {
         ADD_FAILURE() << "Cuadro de entrada inesperado: " << mensaje.toStdString();
@@ -60,7 +62,8 @@ std::optional<QString> InterfazGuionada::InputBox(const QString& mensaje, const 
     return valor;
 }
 
-std::optional<QString> InterfazGuionada::AbrirArchivo(const QString& titulo, const QString& filtro, const QString&) {
+std::optional<QString> InterfazGuionada::AbrirArchivo(const QString& titulo, const QString& filtro,
+                                                      const QString&) {
     mensajes.push_back({filtro, -2, titulo});
     if (mArchivos.empty()) {
         ADD_FAILURE() << "Diálogo de archivo inesperado: " << titulo.toStdString();
@@ -98,7 +101,8 @@ qint64 InterfazGuionada::IniciarProceso(const QString& programa, const QStringLi
     return pidProceso;
 }
 
-bool InterfazGuionada::CrearAccesoDirecto(const QString& nombre, const QString&, const QString&, const QString&) {
+bool InterfazGuionada::CrearAccesoDirecto(const QString& nombre, const QString&, const QString&,
+                                          const QString&) {
     accesosDirectos.push_back(nombre);
     return true;
 }
@@ -107,13 +111,17 @@ void InterfazGuionada::ProcesarEventos() {
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-void InterfazGuionada::TerminarPrograma(int codigo) { throw ProgramaTerminado{codigo}; }
+void InterfazGuionada::TerminarPrograma(int codigo) {
+    throw ProgramaTerminado{codigo};
+}
 
 Guion::Guion()
     : mInterfaz(new InterfazGuionada) {
     mAnterior = ui::Instalar(std::unique_ptr<ui::Interfaz>(mInterfaz));
 }
 
-Guion::~Guion() { ui::Instalar(std::move(mAnterior)); }
+Guion::~Guion() {
+    ui::Instalar(std::move(mAnterior));
+}
 
 } // namespace prueba

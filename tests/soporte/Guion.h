@@ -42,8 +42,10 @@ public:
     qint64 pidProceso = 4242;
 
     int MsgBox(const QString& texto, int estilo, const QString& titulo) override;
-    std::optional<QString> InputBox(const QString& mensaje, const QString& titulo, const QString& defecto) override;
-    std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro, const QString& carpeta) override;
+    std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
+                                    const QString& defecto) override;
+    std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro,
+                                        const QString& carpeta) override;
     std::optional<QDate> ElegirFecha(const QString& titulo) override;
     int MostrarModal(QWidget* ventana) override;
     qint64 IniciarProceso(const QString& programa, const QStringList& argumentos) override;
