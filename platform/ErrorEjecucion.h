@@ -30,6 +30,12 @@ private:
     std::string mTexto;
 };
 
+// Thrown where the program ends at once (the seam's TerminarPrograma under
+// test); never turned into a run-time error, so that no handler stops it.
+struct FinDelPrograma {
+    int codigo = 0;
+};
+
 // Numbers the Parts test. ADO's HRESULTs are kept as the signed 32-bit values
 // the original saw in Err.Number.
 namespace errores {

@@ -16,6 +16,8 @@ Rutina Rutina::silenciosa(QString nombre) {
 ErrorEjecucion comoErrorEjecucion(std::exception_ptr e) {
     try {
         std::rethrow_exception(e);
+    } catch (const FinDelPrograma&) {
+        throw;
     } catch (const ErrorEjecucion& err) {
         return err;
     } catch (const std::bad_alloc&) {

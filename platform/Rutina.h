@@ -38,7 +38,8 @@ private:
     ErrorEjecucion mUltimo;
 };
 
-// Turns any exception into the program's run-time error.
+// Turns any exception into the program's run-time error; FinDelPrograma
+// passes through.
 ErrorEjecucion comoErrorEjecucion(std::exception_ptr e);
 
 } // namespace plataforma

@@ -2,6 +2,7 @@
 // The scripted seam: dialogs are answered from queues, every message is
 // recorded, and a message nobody expected fails the test.
 
+#include "platform/ErrorEjecucion.h"
 #include "platform/ui/Dialogos.h"
 
 #include <deque>
@@ -19,9 +20,7 @@ struct Mensaje {
 };
 
 // Thrown where the program would end at once.
-struct ProgramaTerminado {
-    int codigo;
-};
+using ProgramaTerminado = plataforma::FinDelPrograma;
 
 class InterfazGuionada final : public ui::Interfaz {
 public:
