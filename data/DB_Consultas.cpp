@@ -31,7 +31,9 @@ QString comillas(const QString& v) {
     return r.replace(QLatin1Char('\''), QLatin1String("''"));
 }
 
-int primerNativo(ado::Connection& cn) { return cn.Errors().Count() > 0 ? cn.Errors().Item(0).NativeError : 0; }
+int primerNativo(ado::Connection& cn) {
+    return cn.Errors().Count() > 0 ? cn.Errors().Item(0).NativeError : 0;
+}
 
 } // namespace
 
@@ -55,8 +57,9 @@ bool DB_Dll::recuperarConexion(Perfil perfil, int& contador) {
             ++contador;
             if (contador < 3) continue;
         }
-        const QString texto = CRLF + CRLF + CRLF + QStringLiteral("Se perdio la conexion con la base de datos ") +
-                              gDB().gDBName + CRLF + QStringLiteral(" Servidor ") + gDB().gServidor + CRLF + CRLF +
+        const QString texto = CRLF + CRLF + CRLF +
+                              QStringLiteral("Se perdio la conexion con la base de datos ") + gDB().gDBName +
+                              CRLF + QStringLiteral(" Servidor ") + gDB().gServidor + CRLF + CRLF +
                               QStringLiteral("Elija SI para reintentar conectarse") + CRLF +
                               QStringLiteral("Elija NO para cerrar la aplicacion") + CRLF + CRLF + CRLF;
         if (ui::MsgBox(texto, ui::vbYesNo + ui::vbCritical, QStringLiteral("AVISO AL OPERADOR")) != ui::vbYes)
@@ -91,11 +94,18 @@ void DB_Dll::AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs, ado::Co
     while (paso <= 5) {
         try {
             switch (paso) {
-            case 2: CierraRecordset(Lrcs); break;
-            case 3: SentenciaSQL = SS_TSinonimos(SentenciaSQL); break;
-            case 4: conexion = Conexionactiva ? Conexionactiva : &gCnn(); break;
+            case 2:
+                CierraRecordset(Lrcs);
+                break;
+            case 3:
+                SentenciaSQL = SS_TSinonimos(SentenciaSQL);
+                break;
+            case 4:
+                conexion = Conexionactiva ? Conexionactiva : &gCnn();
+                break;
             case 5:
-                if (gCnn().ConnectionString().indexOf(QLatin1String("ORACLE"), 0, Qt::CaseInsensitive) > 0 && ConvOracle)
+                if (gCnn().ConnectionString().indexOf(QLatin1String("ORACLE"), 0, Qt::CaseInsensitive) > 0 &&
+                    ConvOracle)
                     Lrcs.Open(ORACLE_Dicc(SentenciaSQL), conexion, CursorType, LockType, Options);
                 else
                     Lrcs.Open(SentenciaSQL, conexion, CursorType, LockType, Options);
@@ -119,7 +129,8 @@ void DB_Dll::AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs, ado::Co
     }
 }
 
-void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected, std::shared_ptr<ado::Recordset>* Lrcs) {
+void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
+                                std::shared_ptr<ado::Recordset>* Lrcs) {
     int contador = 0;
     int paso = 1;
     qint64 afectadas = 0;
@@ -132,8 +143,10 @@ void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected, 
                 if (!(crea && borra)) {
                     SentenciaSQL = sinAdmin(SentenciaSQL);
                 } else if (!contiene(SentenciaSQL, "DELETE")) {
-                    if (contiene(SentenciaSQL, "@ADMIN_")) SentenciaSQL = sinAdmin(SentenciaSQL);
-                    else SentenciaSQL = SS_TSinonimos(SentenciaSQL);
+                    if (contiene(SentenciaSQL, "@ADMIN_"))
+                        SentenciaSQL = sinAdmin(SentenciaSQL);
+                    else
+                        SentenciaSQL = SS_TSinonimos(SentenciaSQL);
                 } else {
                     SentenciaSQL = sinAdmin(SentenciaSQL);
                 }
@@ -177,7 +190,8 @@ void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected, 
     }
 }
 
-void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected, std::shared_ptr<ado::Recordset>* Lrcs) {
+void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected,
+                                 std::shared_ptr<ado::Recordset>* Lrcs) {
     int paso = 1;
     qint64 afectadas = 0;
     while (paso <= 4) {
@@ -186,10 +200,13 @@ void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected,
             case 1: {
                 const bool crea = contiene(SentenciaSQL, "CREATE");
                 const bool borra = contiene(SentenciaSQL, "DROP");
-                if (!(crea && borra)) SentenciaSQL = sinAdmin(SentenciaSQL);
+                if (!(crea && borra))
+                    SentenciaSQL = sinAdmin(SentenciaSQL);
                 else if (!contiene(SentenciaSQL, "DELETE"))
-                    SentenciaSQL = contiene(SentenciaSQL, "@ADMIN_") ? sinAdmin(SentenciaSQL) : SS_TSinonimos(SentenciaSQL);
-                else SentenciaSQL = sinAdmin(SentenciaSQL);
+                    SentenciaSQL = contiene(SentenciaSQL, "@ADMIN_") ? sinAdmin(SentenciaSQL)
+                                                                     : SS_TSinonimos(SentenciaSQL);
+                else
+                    SentenciaSQL = sinAdmin(SentenciaSQL);
                 break;
             }
             case 2:
@@ -223,9 +240,11 @@ void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected,
                 return;
             }
             const int32_t n = e.Number();
-            if (n != errores::FalloGeneral && n != errores::ViolacionIntegridad && n != errores::TablaNoExiste &&
-                n != errores::ErrorEnComando && !contiene(SentenciaSQL, "TRANS"))
-                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbCritical, QStringLiteral("Aviso al operador!!!"));
+            if (n != errores::FalloGeneral && n != errores::ViolacionIntegridad &&
+                n != errores::TablaNoExiste && n != errores::ErrorEnComando &&
+                !contiene(SentenciaSQL, "TRANS"))
+                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbCritical,
+                           QStringLiteral("Aviso al operador!!!"));
             return;
         }
     }
@@ -235,7 +254,8 @@ void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected,
 
 QString DB_Dll::numeroComoTexto(const QString& valor) const {
     // The number the text begins with (VB's Val): "." is the decimal point.
-    static const QRegularExpression re(QStringLiteral(R"(^\s*([-+]?\s*(?:\d[\d ]*)?(?:\.\d*)?(?:[eE][-+]?\d+)?))"));
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*([-+]?\s*(?:\d[\d ]*)?(?:\.\d*)?(?:[eE][-+]?\d+)?))"));
     QString t = re.match(valor).captured(1);
     t.remove(QLatin1Char(' '));
     bool ok = false;
@@ -247,19 +267,24 @@ QString DB_Dll::numeroComoTexto(const QString& valor) const {
 QString DB_Dll::cuerpoBusqueda(const QString& T, const QString& V, const QString& C, const QVariant& Tipodato,
                                bool conTop) const {
     const int tipo = Tipodato.toString().trimmed().toInt();
-    const QString inicio = conTop ? QStringLiteral("SELECT TOP 1 * FROM ") + T + QStringLiteral(" with(nolock)  WHERE ")
-                                  : QStringLiteral("SELECT * FROM ") + T + QStringLiteral(" with(nolock)   WHERE ");
+    const QString inicio =
+        conTop ? QStringLiteral("SELECT TOP 1 * FROM ") + T + QStringLiteral(" with(nolock)  WHERE ")
+               : QStringLiteral("SELECT * FROM ") + T + QStringLiteral(" with(nolock)   WHERE ");
     switch (tipo) {
-    case 7: return inicio + C + QStringLiteral(" = ") + V.trimmed() + QStringLiteral(" ");
+    case 7:
+        return inicio + C + QStringLiteral(" = ") + V.trimmed() + QStringLiteral(" ");
     case 3:
     case 4:
-    case 5: return inicio + C + QStringLiteral(" = ") + numeroComoTexto(V);
-    default: return inicio + C + QStringLiteral(" = ") + V;
+    case 5:
+        return inicio + C + QStringLiteral(" = ") + numeroComoTexto(V);
+    default:
+        return inicio + C + QStringLiteral(" = ") + V;
     }
 }
 
-bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, const QString& Campo, ado::Recordset* Lrcs,
-                           const QVariant& Tipodato, const QString& Condicion, bool SoloLectura) {
+bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, const QString& Campo,
+                           ado::Recordset* Lrcs, const QVariant& Tipodato, const QString& Condicion,
+                           bool SoloLectura) {
     int contador = 0;
     bool resultado = false;
     QString sql;
@@ -271,15 +296,19 @@ bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, co
             case 1:
                 if (!Condicion.isEmpty()) {
                     sql = QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock) ") +
-                          (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) + Condicion;
+                          (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) +
+                          Condicion;
                 } else if (Tipodato.toString().trimmed() == QLatin1String("8")) {
-                    sql = QStringLiteral("SELECT TOP 1  * FROM ") + Tabla + QStringLiteral(" with(nolock)  WHERE LTRIM(RTRIM(") +
-                          Campo + QStringLiteral(")) ='") + comillas(ValorBuscado.trimmed()) + QStringLiteral("'");
+                    sql = QStringLiteral("SELECT TOP 1  * FROM ") + Tabla +
+                          QStringLiteral(" with(nolock)  WHERE LTRIM(RTRIM(") + Campo +
+                          QStringLiteral(")) ='") + comillas(ValorBuscado.trimmed()) + QStringLiteral("'");
                 } else {
                     sql = cuerpoBusqueda(Tabla, ValorBuscado, Campo, Tipodato, true);
                 }
                 break;
-            case 2: sql = SS_TSinonimos(sql); break;
+            case 2:
+                sql = SS_TSinonimos(sql);
+                break;
             case 3:
                 if (!Lrcs) {
                     privado.Open(ORACLE_Dicc(sql), gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly);
@@ -298,10 +327,12 @@ bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, co
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 && recuperarConexion(Perfil::Busqueda, contador))
+            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 &&
+                recuperarConexion(Perfil::Busqueda, contador))
                 continue;
-            const int r = ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
-                                     QStringLiteral("Aviso al Operador"));
+            const int r =
+                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
+                           QStringLiteral("Aviso al Operador"));
             if (r == ui::vbRetry) continue;
             if (r == ui::vbIgnore) {
                 ++paso;
@@ -314,7 +345,8 @@ bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, co
 }
 
 bool DB_Dll::ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado, const QString& Campo,
-                             ado::Recordset* Lrcs, const QVariant& Tipodato, const QString& Condicion, bool SoloLectura) {
+                             ado::Recordset* Lrcs, const QVariant& Tipodato, const QString& Condicion,
+                             bool SoloLectura) {
     int contador = 0;
     bool resultado = false;
     QString sql;
@@ -325,10 +357,12 @@ bool DB_Dll::ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado, 
             if (paso == 1) {
                 if (!Condicion.isEmpty()) {
                     sql = QStringLiteral("SELECT * FROM ") + Tabla + QStringLiteral(" with(nolock)  ") +
-                          (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) + Condicion;
+                          (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) +
+                          Condicion;
                 } else if (Tipodato.toString().trimmed() == QLatin1String("8")) {
-                    sql = QStringLiteral("SELECT * FROM ") + Tabla + QStringLiteral(" with(nolock)   WHERE ") + Campo +
-                          QStringLiteral(" ='") + comillas(ValorBuscado) + QStringLiteral("'");
+                    sql = QStringLiteral("SELECT * FROM ") + Tabla +
+                          QStringLiteral(" with(nolock)   WHERE ") + Campo + QStringLiteral(" ='") +
+                          comillas(ValorBuscado) + QStringLiteral("'");
                 } else {
                     sql = cuerpoBusqueda(Tabla, ValorBuscado, Campo, Tipodato, false);
                 }
@@ -350,10 +384,12 @@ bool DB_Dll::ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado, 
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 && recuperarConexion(Perfil::Busqueda, contador))
+            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 &&
+                recuperarConexion(Perfil::Busqueda, contador))
                 continue;
-            const int r = ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
-                                     QStringLiteral("Aviso al Operador"));
+            const int r =
+                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
+                           QStringLiteral("Aviso al Operador"));
             if (r == ui::vbRetry) continue;
             if (r == ui::vbIgnore) {
                 ++paso;
@@ -366,8 +402,8 @@ bool DB_Dll::ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado, 
 }
 
 QVariant DB_Dll::DatosTabla(const QString& Tabla, const QString& ValorBuscado, const QString& CampoDevuelto,
-                            const QString& Campo, const QVariant& Tipodato, const QString& Condicion, bool UsaTrim,
-                            bool IgnoraError) {
+                            const QString& Campo, const QVariant& Tipodato, const QString& Condicion,
+                            bool UsaTrim, bool IgnoraError) {
     int contador = 0;
     QVariant resultado;
     QString sql;
@@ -378,40 +414,52 @@ QVariant DB_Dll::DatosTabla(const QString& Tabla, const QString& ValorBuscado, c
             switch (paso) {
             case 1: {
                 const QString A = Condicion.trimmed().isEmpty() ? QString() : QStringLiteral(" AND ");
-                const QString inicio = QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock)  WHERE ");
+                const QString inicio =
+                    QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock)  WHERE ");
                 const int tipo = Tipodato.toString().trimmed().toInt();
                 if (tipo == 8 && UsaTrim)
                     sql = inicio + QStringLiteral("LTRIM(RTRIM(") + Campo + QStringLiteral(")) ='") +
                           comillas(ValorBuscado.trimmed()) + QStringLiteral("' ") + A + Condicion;
                 else if (tipo == 8)
-                    sql = inicio + Campo + QStringLiteral(" ='") + comillas(ValorBuscado) + QStringLiteral("' ") + A + Condicion;
+                    sql = inicio + Campo + QStringLiteral(" ='") + comillas(ValorBuscado) +
+                          QStringLiteral("' ") + A + Condicion;
                 else if (tipo == 7)
-                    sql = inicio + Campo + QStringLiteral(" = #") + ValorBuscado.trimmed() + QStringLiteral("# ") + A + Condicion;
+                    sql = inicio + Campo + QStringLiteral(" = #") + ValorBuscado.trimmed() +
+                          QStringLiteral("# ") + A + Condicion;
                 else if (tipo == 3 || tipo == 4 || tipo == 5)
-                    sql = inicio + Campo + QStringLiteral(" = ") + numeroComoTexto(ValorBuscado) + A + Condicion;
+                    sql = inicio + Campo + QStringLiteral(" = ") + numeroComoTexto(ValorBuscado) + A +
+                          Condicion;
                 else
                     sql = inicio + Campo + QStringLiteral(" = ") + ValorBuscado + A + Condicion;
                 break;
             }
-            case 2: AbrirRecordset(sql, privado, &gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true); break;
+            case 2:
+                AbrirRecordset(sql, privado, &gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
+                break;
             case 3:
                 if (!gOpenFlag) return QVariant();
                 break;
             case 4:
-                if (privado.Eof()) resultado = QString();
-                else resultado = orvexa::textoDeValor(privado(CampoDevuelto).Value());
+                if (privado.Eof())
+                    resultado = QString();
+                else
+                    resultado = orvexa::textoDeValor(privado(CampoDevuelto).Value());
                 break;
-            case 5: CierraRecordset(privado); break;
+            case 5:
+                CierraRecordset(privado);
+                break;
             }
             ++paso;
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             if (IgnoraError) return QString();
             auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 && recuperarConexion(Perfil::Ejecuta, contador))
+            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 &&
+                recuperarConexion(Perfil::Ejecuta, contador))
                 continue;
-            const int r = ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
-                                     QStringLiteral("Aviso al Operador"));
+            const int r =
+                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
+                           QStringLiteral("Aviso al Operador"));
             if (r == ui::vbRetry) continue;
             if (r == ui::vbIgnore) {
                 ++paso;
@@ -428,7 +476,8 @@ QVariant DB_Dll::BuscaMaximo(const QString& QueTabla, const QString& QueCampo, c
     QString condicion = Condicion.isValid() ? Condicion.toString() : QString();
     bool hayCondicion = Condicion.isValid();
     for (int vuelta = 0; vuelta < 2; ++vuelta) {
-        QString sql = QStringLiteral("SELECT MAX(") + QueCampo + QStringLiteral(") AS MAYOR FROM ") + QueTabla;
+        QString sql =
+            QStringLiteral("SELECT MAX(") + QueCampo + QStringLiteral(") AS MAYOR FROM ") + QueTabla;
         if (hayCondicion) sql += QStringLiteral(" WHERE ") + condicion.trimmed();
         ado::Recordset rs;
         rs.Open(sql, gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly);
@@ -438,8 +487,9 @@ QVariant DB_Dll::BuscaMaximo(const QString& QueTabla, const QString& QueCampo, c
         if (vuelta == 0 && QueTabla.compare(QLatin1String("V_MA_ARTICULOS"), Qt::CaseInsensitive) == 0 &&
             mayor.trimmed().startsWith(QLatin1Char('0'))) {
             // Codes beginning with 0 do not count: look again without them.
-            condicion = hayCondicion ? condicion + QStringLiteral(" and substring(ltrim(idarticulo),1,1)<>'0'")
-                                     : QStringLiteral(" substring(ltrim(idarticulo),1,1)<>'0'");
+            condicion = hayCondicion
+                            ? condicion + QStringLiteral(" and substring(ltrim(idarticulo),1,1)<>'0'")
+                            : QStringLiteral(" substring(ltrim(idarticulo),1,1)<>'0'");
             hayCondicion = true;
             continue;
         }
@@ -449,7 +499,8 @@ QVariant DB_Dll::BuscaMaximo(const QString& QueTabla, const QString& QueCampo, c
     return QVariant();
 }
 
-QVariant DB_Dll::BuscaMinimo(const QString& QueTabla, const QString& QueCampo, const QVariant&, const QVariant& Condicion) {
+QVariant DB_Dll::BuscaMinimo(const QString& QueTabla, const QString& QueCampo, const QVariant&,
+                             const QVariant& Condicion) {
     QString sql = QStringLiteral("SELECT MIN(") + QueCampo + QStringLiteral(") AS MENOR FROM ") + QueTabla +
                   QStringLiteral("  with(nolock) ");
     if (Condicion.isValid()) sql += QStringLiteral(" WHERE ") + Condicion.toString().trimmed();

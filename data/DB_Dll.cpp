@@ -51,7 +51,9 @@ Accion porRespuesta(int r) {
 
 } // namespace
 
-void registrarDialogoConexion(DialogoConexion dialogo) { dialogoRegistrado() = std::move(dialogo); }
+void registrarDialogoConexion(DialogoConexion dialogo) {
+    dialogoRegistrado() = std::move(dialogo);
+}
 
 DB_Dll& gDB() {
     auto& s = ranuraGDB();
@@ -59,7 +61,9 @@ DB_Dll& gDB() {
     return *s;
 }
 
-bool& gConfidencialidad() { return ranuraConfidencialidad(); }
+bool& gConfidencialidad() {
+    return ranuraConfidencialidad();
+}
 
 void reiniciarSesion() {
     ranuraGDB().reset();
@@ -88,12 +92,13 @@ orvexa::Utilidades& DB_Dll::util() {
 
 QString DB_Dll::cadenaDesdeCampos() const {
     if (gServidor.contains(QLatin1Char('#')))
-        return QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=") + gDBName + QStringLiteral(";User Id=") +
-               gUsuario + QStringLiteral(";Password=") + gUserPassWord + QStringLiteral(";");
+        return QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=") + gDBName +
+               QStringLiteral(";User Id=") + gUsuario + QStringLiteral(";Password=") + gUserPassWord +
+               QStringLiteral(";");
     return QStringLiteral("PROVIDER=") + const_cast<DB_Dll&>(*this).pSQLOLEDB() + QStringLiteral(";") +
-           QStringLiteral("Server=") + gServidor + QStringLiteral(";") + QStringLiteral("Database =") + gDBName +
-           QStringLiteral(";") + QStringLiteral("UId=") + gUsuario + QStringLiteral(";") + QStringLiteral("Pwd=") +
-           gUserPassWord + QStringLiteral(";") + gExtended;
+           QStringLiteral("Server=") + gServidor + QStringLiteral(";") + QStringLiteral("Database =") +
+           gDBName + QStringLiteral(";") + QStringLiteral("UId=") + gUsuario + QStringLiteral(";") +
+           QStringLiteral("Pwd=") + gUserPassWord + QStringLiteral(";") + gExtended;
 }
 
 bool DB_Dll::dialogoConexion() {
@@ -130,13 +135,17 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
     while (paso <= 8) {
         try {
             switch (paso) {
-            case 2: gOpenFlag = true; break;
+            case 2:
+                gOpenFlag = true;
+                break;
             case 3:
                 if (gProveedor.isEmpty()) gProveedor = QStringLiteral("SQLOLEDB");
                 break;
             case 4:
-                if (ConnString.trimmed().isEmpty()) gConnString = cadenaDesdeCampos();
-                else gConnString = ConnString;
+                if (ConnString.trimmed().isEmpty())
+                    gConnString = cadenaDesdeCampos();
+                else
+                    gConnString = ConnString;
                 break;
             case 5:
                 if (PideParametrosSQL) {
@@ -144,8 +153,12 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
                     gConnString = cadenaDesdeCampos();
                 }
                 break;
-            case 6: gCnn().setCursorLocation(lCursor); break;
-            case 7: gCnn().Open(gConnString, QString(), QString(), -1); break;
+            case 6:
+                gCnn().setCursorLocation(lCursor);
+                break;
+            case 7:
+                gCnn().Open(gConnString, QString(), QString(), -1);
+                break;
             case 8:
                 if (!ValidaAdmin) {
                     gEsAdmin = true;
@@ -155,9 +168,9 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
                         if (!MuestraError) {
                             gEsAdmin = true;
                         } else {
-                            const QVariant v = DatosTabla(QStringLiteral("ta_usuarios"), gUsuario,
-                                                          QStringLiteral("Administrador"), QStringLiteral("nombre"), 8,
-                                                          QString(), true, false);
+                            const QVariant v = DatosTabla(
+                                QStringLiteral("ta_usuarios"), gUsuario, QStringLiteral("Administrador"),
+                                QStringLiteral("nombre"), 8, QString(), true, false);
                             gEsAdmin = util().ANumero(v.toString()) == 1;
                         }
                     }
@@ -184,16 +197,19 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
                 const QString CR = QStringLiteral("\r");
                 const QString CRLF = QStringLiteral("\r\n");
                 const QString texto =
-                    QStringLiteral(" Estado de Sql: ") + x.SQLState + CR + QStringLiteral("Numero de Error: ") +
-                    QString::number(x.Number) + CR + QStringLiteral("Descripcion: ") + ado::traza::enmascarar(x.Description) +
-                    CR + QStringLiteral("Codigo Nativo: ") + QString::number(x.NativeError) + CR + CRLF +
+                    QStringLiteral(" Estado de Sql: ") + x.SQLState + CR +
+                    QStringLiteral("Numero de Error: ") + QString::number(x.Number) + CR +
+                    QStringLiteral("Descripcion: ") + ado::traza::enmascarar(x.Description) + CR +
+                    QStringLiteral("Codigo Nativo: ") + QString::number(x.NativeError) + CR + CRLF +
                     QStringLiteral("Nombre de Proceso: ") + ui::TituloPrograma() + CR + CRLF + CRLF +
                     QStringLiteral("1. Verifique el Usuario, contraseña y base de datos") + CRLF +
-                    QStringLiteral("2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
-                                   "instancia, por ejemplo : ") +
+                    QStringLiteral(
+                        "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
+                        "instancia, por ejemplo : ") +
                     gDB().gServidor + QStringLiteral("\\ORVEXA") + CRLF +
                     QStringLiteral("3. Verifique si el inicio de sesion para el usuario ") + gDB().gUsuario +
-                    QStringLiteral(" existe") + CRLF + CRLF + CRLF + QStringLiteral(" - Desea Intentarlo Nuevamente??? ");
+                    QStringLiteral(" existe") + CRLF + CRLF + CRLF +
+                    QStringLiteral(" - Desea Intentarlo Nuevamente??? ");
                 const int r = ui::MsgBox(texto, ui::vbYesNo + ui::vbCritical,
                                          QStringLiteral(" Error de Conexion a Base de Datos"));
                 if (r == ui::vbYes) {
@@ -224,8 +240,12 @@ void DB_Dll::ReintentaConectar() {
     while (paso <= 5) {
         try {
             switch (paso) {
-            case 1: gOpenFlag = false; break;
-            case 2: gCnn().setCommandTimeout(90); break;
+            case 1:
+                gOpenFlag = false;
+                break;
+            case 2:
+                gCnn().setCommandTimeout(90);
+                break;
             case 3:
                 try {
                     gCnn().Close();
@@ -233,8 +253,12 @@ void DB_Dll::ReintentaConectar() {
                     if (e.Number() != errores::ObjetoCerrado) throw;
                 }
                 break;
-            case 4: gCnn().Open(gCnn().ConnectionString(), gDB().gUsuario, gDB().gUserPassWord, -1); break;
-            case 5: gOpenFlag = true; break;
+            case 4:
+                gCnn().Open(gCnn().ConnectionString(), gDB().gUsuario, gDB().gUserPassWord, -1);
+                break;
+            case 5:
+                gOpenFlag = true;
+                break;
             }
             ++paso;
         } catch (...) {
@@ -242,9 +266,13 @@ void DB_Dll::ReintentaConectar() {
             gOpenFlag = false;
             if (e.Number() == errores::FalloGeneral) return;
             switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("AbrirRecordset")))) {
-            case Accion::Repetir: continue;
-            case Accion::Siguiente: ++paso; continue;
-            case Accion::Salir: return;
+            case Accion::Repetir:
+                continue;
+            case Accion::Siguiente:
+                ++paso;
+                continue;
+            case Accion::Salir:
+                return;
             }
         }
     }
@@ -267,9 +295,10 @@ void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, 
             }
             QString cadena = ConnString;
             if (cadena.isEmpty())
-                cadena = QStringLiteral("PROVIDER=") + gProveedor + QStringLiteral(";") + QStringLiteral("Data Source =") +
-                         gDBName + QStringLiteral(";") + CadenaID + QStringLiteral("=") + gUsuario + QStringLiteral(";") +
-                         CadenaPWD + QStringLiteral("=") + gUserPassWord + QStringLiteral(";") + gExtended;
+                cadena = QStringLiteral("PROVIDER=") + gProveedor + QStringLiteral(";") +
+                         QStringLiteral("Data Source =") + gDBName + QStringLiteral(";") + CadenaID +
+                         QStringLiteral("=") + gUsuario + QStringLiteral(";") + CadenaPWD +
+                         QStringLiteral("=") + gUserPassWord + QStringLiteral(";") + gExtended;
             cadena += fragmento;
             gCnn().Open(cadena, QString(), QString(), -1);
             gConnString = cadena;
@@ -277,7 +306,8 @@ void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, 
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             const QString estado = gCnn().Errors().Count() > 0 ? gCnn().Errors().Item(0).SQLState : QString();
-            if (estado == QLatin1String("3024") || estado == QLatin1String("3044") || estado == QLatin1String("3051")) {
+            if (estado == QLatin1String("3024") || estado == QLatin1String("3044") ||
+                estado == QLatin1String("3051")) {
                 elegir = true;
                 gCnn().Errors().Clear();
                 continue;
@@ -286,16 +316,19 @@ void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, 
                 ++intentosClave;
                 gCnn().Errors().Clear();
                 if (gIgnoraPassWord.toBool()) {
-                    fragmento = QStringLiteral("Jet OLEDB:Database Password=") + gUserPassWord + QStringLiteral(";");
+                    fragmento =
+                        QStringLiteral("Jet OLEDB:Database Password=") + gUserPassWord + QStringLiteral(";");
                 } else {
                     const auto clave = ui::Actual().InputBox(QStringLiteral("ingrese el password:"),
                                                              QStringLiteral("Password Access"), QString());
                     if (!clave) return;
-                    fragmento = QStringLiteral(" Jet OLEDB:Database Password=") + *clave + QStringLiteral(";");
+                    fragmento =
+                        QStringLiteral(" Jet OLEDB:Database Password=") + *clave + QStringLiteral(";");
                 }
                 continue;
             }
-            ui::MsgBox(QString::number(e.Number()) + QStringLiteral("  ") + ado::traza::enmascarar(e.Description()),
+            ui::MsgBox(QString::number(e.Number()) + QStringLiteral("  ") +
+                           ado::traza::enmascarar(e.Description()),
                        ui::vbCritical, QString());
             return;
         }
@@ -306,27 +339,59 @@ void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, 
 
 bool DB_Dll::adodate(const QVariant& q) const {
     switch (codigoTipo(q)) {
-    case 7: case 133: case 137: case 134: case 135: case 64: return true;
-    default: return false;
+    case 7:
+    case 133:
+    case 137:
+    case 134:
+    case 135:
+    case 64:
+        return true;
+    default:
+        return false;
     }
 }
 
 bool DB_Dll::ADOText(const QVariant& q) const {
     switch (codigoTipo(q)) {
-    case 8: case 201: case 203: case 200: case 202: case 130: case 129: return true;
-    default: return false;
+    case 8:
+    case 201:
+    case 203:
+    case 200:
+    case 202:
+    case 130:
+    case 129:
+        return true;
+    default:
+        return false;
     }
 }
 
 bool DB_Dll::ADONumeric(const QVariant& q) const {
     switch (codigoTipo(q)) {
-    case 20: case 14: case 5: case 3: case 131: case 4: case 2: case 16: case 21: case 19: case 18: case 17: return true;
-    default: return false;
+    case 20:
+    case 14:
+    case 5:
+    case 3:
+    case 131:
+    case 4:
+    case 2:
+    case 16:
+    case 21:
+    case 19:
+    case 18:
+    case 17:
+        return true;
+    default:
+        return false;
     }
 }
 
-bool DB_Dll::ADOCurrency(const QVariant& q) const { return codigoTipo(q) == 6; }
-bool DB_Dll::ADOBoolean(const QVariant& q) const { return codigoTipo(q) == 11; }
+bool DB_Dll::ADOCurrency(const QVariant& q) const {
+    return codigoTipo(q) == 6;
+}
+bool DB_Dll::ADOBoolean(const QVariant& q) const {
+    return codigoTipo(q) == 11;
+}
 
 QString DB_Dll::ADOComilla(const QVariant& q) const {
     return adodate(q) || ADOText(q) ? QStringLiteral("'") : QString();
@@ -336,8 +401,9 @@ QString DB_Dll::SQLValue(const QVariant& Valor, const QString& Tipo) {
     QVariant v = Valor;
     QString abre, cierra;
     if (Tipo == QLatin1String("@")) {
-        if (!v.isNull()) v = util().Reemplazar(orvexa::textoDeValor(util().ANumero(orvexa::textoDeValor(v))),
-                                               QStringLiteral(","), QStringLiteral("."));
+        if (!v.isNull())
+            v = util().Reemplazar(orvexa::textoDeValor(util().ANumero(orvexa::textoDeValor(v))),
+                                  QStringLiteral(","), QStringLiteral("."));
     } else if (Tipo == QLatin1String("'")) {
         abre = cierra = QStringLiteral("'");
     }
@@ -359,7 +425,8 @@ QString DB_Dll::SQLValue(const QVariant& Valor, const QString& Tipo) {
 }
 
 QString DB_Dll::AddBrackets(const QString& n) const {
-    if (n.contains(QLatin1Char(' ')) && !n.startsWith(QLatin1Char('['))) return QLatin1Char('[') + n + QLatin1Char(']');
+    if (n.contains(QLatin1Char(' ')) && !n.startsWith(QLatin1Char('[')))
+        return QLatin1Char('[') + n + QLatin1Char(']');
     return n;
 }
 
@@ -392,7 +459,8 @@ QString DB_Dll::stSTF(QString& rsName, int16_t rnPart) {
     if (!segundo) {
         if (rnPart != 0) return d < 0 ? rsName : rsName.mid(d + 1);
         if (d < 0)
-            throw ErrorEjecucion(errores::LlamadaInvalida, QStringLiteral("Llamada a procedimiento o argumento no válido"),
+            throw ErrorEjecucion(errores::LlamadaInvalida,
+                                 QStringLiteral("Llamada a procedimiento o argumento no válido"),
                                  QStringLiteral("DB_Dll"));
         return rsName.left(d);
     }
@@ -408,13 +476,17 @@ bool DB_Dll::ExisteTablaDB(const QString& Tabla) {
     int paso = 1;
     while (paso <= 3) {
         try {
-            if (paso == 1) rs = gCnn().OpenSchema(ado::adSchemaTables);
+            if (paso == 1)
+                rs = gCnn().OpenSchema(ado::adSchemaTables);
             else if (paso == 2) {
                 if (rs->Eof()) return false;
             } else {
                 while (!rs->Eof()) {
-                    if ((*rs)(QStringLiteral("TABLE_NAME")).Value().toString().trimmed().compare(Tabla.trimmed(),
-                                                                                                 Qt::CaseInsensitive) == 0)
+                    if ((*rs)(QStringLiteral("TABLE_NAME"))
+                            .Value()
+                            .toString()
+                            .trimmed()
+                            .compare(Tabla.trimmed(), Qt::CaseInsensitive) == 0)
                         return true;
                     rs->MoveNext();
                 }
@@ -423,9 +495,13 @@ bool DB_Dll::ExisteTablaDB(const QString& Tabla) {
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("VerificaCampos")))) {
-            case Accion::Repetir: continue;
-            case Accion::Siguiente: ++paso; continue;
-            case Accion::Salir: return resultado;
+            case Accion::Repetir:
+                continue;
+            case Accion::Siguiente:
+                ++paso;
+                continue;
+            case Accion::Salir:
+                return resultado;
             }
         }
     }
@@ -442,8 +518,11 @@ bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
                 rs = gCnn().OpenSchema(ado::adSchemaColumns, {gDBName, QVariant(), Tabla, QVariant()});
             } else {
                 while (!rs->Eof()) {
-                    if ((*rs)(QStringLiteral("COLUMN_NAME")).Value().toString().trimmed().compare(Campo.trimmed(),
-                                                                                                  Qt::CaseInsensitive) == 0)
+                    if ((*rs)(QStringLiteral("COLUMN_NAME"))
+                            .Value()
+                            .toString()
+                            .trimmed()
+                            .compare(Campo.trimmed(), Qt::CaseInsensitive) == 0)
                         return true;
                     rs->MoveNext();
                 }
@@ -452,9 +531,13 @@ bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("VerificaCampos")))) {
-            case Accion::Repetir: continue;
-            case Accion::Siguiente: ++paso; continue;
-            case Accion::Salir: return false;
+            case Accion::Repetir:
+                continue;
+            case Accion::Siguiente:
+                ++paso;
+                continue;
+            case Accion::Salir:
+                return false;
             }
         }
     }
@@ -468,11 +551,13 @@ void DB_Dll::AddField(const QString& Tabla, const QString& Campo, const QString&
     while (paso <= 2) {
         try {
             if (paso == 1) {
-                sql = QStringLiteral("ALTER TABLE dbo.") + Tabla + QStringLiteral(" ADD ") + Campo + QStringLiteral(" ") +
-                      Tipo + (PermiteNulos ? QStringLiteral(" Null ") : QStringLiteral(" Not Null "));
+                sql = QStringLiteral("ALTER TABLE dbo.") + Tabla + QStringLiteral(" ADD ") + Campo +
+                      QStringLiteral(" ") + Tipo +
+                      (PermiteNulos ? QStringLiteral(" Null ") : QStringLiteral(" Not Null "));
                 if (ValorDefault.isValid())
-                    sql += QStringLiteral(" CONSTRAINT DF_") + Tabla.trimmed() + QStringLiteral("_") + Campo.trimmed() +
-                           QStringLiteral(" DEFAULT (") + orvexa::textoDeValor(ValorDefault) + QStringLiteral(")");
+                    sql += QStringLiteral(" CONSTRAINT DF_") + Tabla.trimmed() + QStringLiteral("_") +
+                           Campo.trimmed() + QStringLiteral(" DEFAULT (") +
+                           orvexa::textoDeValor(ValorDefault) + QStringLiteral(")");
             } else {
                 EjecutaConsultaSQL(sql);
             }
@@ -480,9 +565,13 @@ void DB_Dll::AddField(const QString& Tabla, const QString& Campo, const QString&
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
             switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("errAddField")))) {
-            case Accion::Repetir: continue;
-            case Accion::Siguiente: ++paso; continue;
-            case Accion::Salir: return;
+            case Accion::Repetir:
+                continue;
+            case Accion::Siguiente:
+                ++paso;
+                continue;
+            case Accion::Salir:
+                return;
             }
         }
     }
@@ -499,21 +588,29 @@ bool DB_Dll::VerCampoDB(const QString& Tabla, const QString& Campo, bool Agregar
 
 QString palabraRespuesta(int r) {
     switch (r) {
-    case ui::vbRetry: return QStringLiteral("Reintentar");
-    case ui::vbIgnore: return QStringLiteral("Ignorar");
-    case ui::vbAbort: return QStringLiteral("Abortar");
-    case ui::vbCancel: return QStringLiteral("Cancelar");
-    case ui::vbYes: return QStringLiteral("Sí");
-    case ui::vbNo: return QStringLiteral("No");
-    default: return {};
+    case ui::vbRetry:
+        return QStringLiteral("Reintentar");
+    case ui::vbIgnore:
+        return QStringLiteral("Ignorar");
+    case ui::vbAbort:
+        return QStringLiteral("Abortar");
+    case ui::vbCancel:
+        return QStringLiteral("Cancelar");
+    case ui::vbYes:
+        return QStringLiteral("Sí");
+    case ui::vbNo:
+        return QStringLiteral("No");
+    default:
+        return {};
     }
 }
 
 QString lineaRegistro(const QString& rutina, const QString& mensaje, int respuesta, bool mostrado) {
     const QDateTime ahora = QDateTime::currentDateTime();
-    return ahora.toString(QStringLiteral("MM-dd-yyyy")) + QLatin1Char(' ') + ahora.toString(QStringLiteral("HH:mm:ss")) +
-           QStringLiteral(" Rutina: ") + rutina.trimmed() + QStringLiteral(" Mensaje ") + mensaje.trimmed() +
-           QStringLiteral(" Respondió : ") + (mostrado ? palabraRespuesta(respuesta) : QString());
+    return ahora.toString(QStringLiteral("MM-dd-yyyy")) + QLatin1Char(' ') +
+           ahora.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" Rutina: ") + rutina.trimmed() +
+           QStringLiteral(" Mensaje ") + mensaje.trimmed() + QStringLiteral(" Respondió : ") +
+           (mostrado ? palabraRespuesta(respuesta) : QString());
 }
 
 bool agregarLinea(const QString& ruta, const QString& linea) {
@@ -525,10 +622,12 @@ bool agregarLinea(const QString& ruta, const QString& linea) {
 
 int16_t DB_Dll::TratamientoErrores(const ErrorEjecucion& CodErr, int Botones, const QString& Rutina) {
     QString carpeta = plataforma::carpetaAplicacion();
-    if (!carpeta.endsWith(QLatin1Char('/')) && !carpeta.endsWith(QLatin1Char('\\'))) carpeta += QLatin1Char('/');
+    if (!carpeta.endsWith(QLatin1Char('/')) && !carpeta.endsWith(QLatin1Char('\\')))
+        carpeta += QLatin1Char('/');
     const QString ruta = gLogErr.isEmpty() ? carpeta + QStringLiteral("KVERR.LOG") : gLogErr;
-    const QString mensaje = QStringLiteral("Ha ocurrido el Siguiente Error (") + QString::number(CodErr.Number()) +
-                            QStringLiteral(") ") + ado::traza::enmascarar(CodErr.Description().trimmed());
+    const QString mensaje = QStringLiteral("Ha ocurrido el Siguiente Error (") +
+                            QString::number(CodErr.Number()) + QStringLiteral(") ") +
+                            ado::traza::enmascarar(CodErr.Description().trimmed());
     const QString textoRutina = Rutina.isEmpty() ? QString() : QStringLiteral(" - ") + Rutina;
     const QString titulo = CodErr.Source() + textoRutina + QStringLiteral(" Aviso al operador!!! - 5 ");
     if (CodErr.Number() == 0) return 0;

@@ -69,12 +69,13 @@ public:
     void ReintentaConectar();
     void OpenLocalADODB(const QString& ConnString = {}, const QString& CadenaID = QStringLiteral("User Id"),
                         const QString& CadenaPWD = QStringLiteral("Password"));
-    bool ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado, const QString& Campo = QStringLiteral("Codigo"),
-                         ado::Recordset* Lrcs = nullptr, const QVariant& Tipodato = 8, const QString& Condicion = {},
+    bool ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado,
+                         const QString& Campo = QStringLiteral("Codigo"), ado::Recordset* Lrcs = nullptr,
+                         const QVariant& Tipodato = 8, const QString& Condicion = {},
                          bool SoloLectura = false);
-    bool ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, const QString& Campo = QStringLiteral("Codigo"),
-                       ado::Recordset* Lrcs = nullptr, const QVariant& Tipodato = 8, const QString& Condicion = {},
-                       bool SoloLectura = true);
+    bool ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado,
+                       const QString& Campo = QStringLiteral("Codigo"), ado::Recordset* Lrcs = nullptr,
+                       const QVariant& Tipodato = 8, const QString& Condicion = {}, bool SoloLectura = true);
     QVariant DatosTabla(const QString& Tabla, const QString& ValorBuscado, const QString& CampoDevuelto,
                         const QString& Campo = QStringLiteral("Codigo"), const QVariant& Tipodato = 8,
                         const QString& Condicion = {}, bool UsaTrim = true, bool IgnoraError = false);
@@ -85,7 +86,8 @@ public:
     bool ADOCurrency(const QVariant& Qtype) const;
     bool ADOBoolean(const QVariant& Qtype) const;
     void CierraRecordset(ado::Recordset& LrcsTemp);
-    void QConsulta(const QVariant&, const QVariant&, const QVariant&, const QVariant&, const QVariant&, const QVariant&) {}
+    void QConsulta(const QVariant&, const QVariant&, const QVariant&, const QVariant&, const QVariant&,
+                   const QVariant&) {}
     void QGridConsulta(const QVariant&, const QVariant&, const QVariant&, const QVariant&, const QVariant&) {}
     QString stSTF(QString& rsName, int16_t rnPart);
     QString AddBrackets(const QString& rObjName) const;
@@ -97,8 +99,9 @@ public:
                             std::shared_ptr<ado::Recordset>* Lrcs = nullptr);
     void EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected = nullptr,
                              std::shared_ptr<ado::Recordset>* Lrcs = nullptr);
-    void AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs, ado::Connection* Conexionactiva = nullptr,
-                        int CursorType = 0, int LockType = 1, int Options = -1, bool ConvOracle = true);
+    void AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs,
+                        ado::Connection* Conexionactiva = nullptr, int CursorType = 0, int LockType = 1,
+                        int Options = -1, bool ConvOracle = true);
     QString ORACLE_Dicc(const QString& Valor);
     QVariant BuscaUltimoCodigo(const QString& QueTabla, const QString& QueCampo, const QVariant& Tipo = 8,
                                const QString& Condicion = {});
@@ -115,7 +118,8 @@ public:
     QString SS_TSinonimos(const QString& sql);
     QString ArchivoErrores() const { return gLogErr; }
     void setArchivoErrores(const QString& ruta) { gLogErr = ruta; }
-    int16_t TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18, const QString& Rutina = {});
+    int16_t TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18,
+                               const QString& Rutina = {});
 
     // The connection string built from the fields (Part of OpenServerADODB).
     QString cadenaDesdeCampos() const;

@@ -26,8 +26,10 @@ QString aplicarGrupo(QString s, const QString& n, const QString& sin) {
 
 // VB's IsDate for the forms the program writes: ISO, and day/month/year.
 std::optional<QDate> comoFecha(const QString& q) {
-    static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})[-/.](\d{1,2})[-/.](\d{1,2})(?:[ T]\d{1,2}:\d{2}(?::\d{2}(?:\.\d+)?)?)?\s*$)"));
-    static const QRegularExpression dmy(QStringLiteral(R"(^\s*(\d{1,2})[-/.](\d{1,2})[-/.](\d{2}|\d{4})(?:\s+\d{1,2}:\d{2}(?::\d{2})?)?\s*$)"));
+    static const QRegularExpression iso(QStringLiteral(
+        R"(^\s*(\d{4})[-/.](\d{1,2})[-/.](\d{1,2})(?:[ T]\d{1,2}:\d{2}(?::\d{2}(?:\.\d+)?)?)?\s*$)"));
+    static const QRegularExpression dmy(QStringLiteral(
+        R"(^\s*(\d{1,2})[-/.](\d{1,2})[-/.](\d{2}|\d{4})(?:\s+\d{1,2}:\d{2}(?::\d{2})?)?\s*$)"));
     if (auto m = iso.match(q); m.hasMatch()) {
         const QDate d(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
         if (d.isValid()) return d;
@@ -61,7 +63,8 @@ QString DB_Dll::SS_TSinonimos(const QString& sql) {
         const QString sin = QLatin1String(grupos[g][1]);
         s = aplicarGrupo(s, n, sin);
         if (g == 0) {
-            s = reemplazar(s, QLatin1Char('{') + n + QLatin1Char('.'), QLatin1Char('{') + sin + QLatin1Char('.'));
+            s = reemplazar(s, QLatin1Char('{') + n + QLatin1Char('.'),
+                           QLatin1Char('{') + sin + QLatin1Char('.'));
             s = reemplazar(s, QStringLiteral("@Admin_MA_CUENTAS"), QStringLiteral("MA_CUENTAS"));
         }
     }
@@ -71,7 +74,8 @@ QString DB_Dll::SS_TSinonimos(const QString& sql) {
 QString DB_Dll::ORACLE_Dicc(const QString& Valor) {
     if (!gConnString.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive)) return Valor;
     if (util().ContarPalabras(Valor) <= 1)
-        return Valor.compare(QLatin1String("LEN"), Qt::CaseInsensitive) == 0 ? QStringLiteral("LENGTH") : Valor;
+        return Valor.compare(QLatin1String("LEN"), Qt::CaseInsensitive) == 0 ? QStringLiteral("LENGTH")
+                                                                             : Valor;
     QString R = Valor;
 
     // A. Row limit.
@@ -85,13 +89,16 @@ QString DB_Dll::ORACLE_Dicc(const QString& Valor) {
         QString cola, G, O;
         const int g = static_cast<int>(Valor.indexOf(QLatin1String(" GROUP BY "), 0, Qt::CaseInsensitive));
         const int o = static_cast<int>(Valor.indexOf(QLatin1String("ORDER BY "), 0, Qt::CaseInsensitive));
-        if (g >= 0) cola = G = Valor.mid(g);
-        else if (o >= 0) cola = O = Valor.mid(o);
+        if (g >= 0)
+            cola = G = Valor.mid(g);
+        else if (o >= 0)
+            cola = O = Valor.mid(o);
         const QString limite = Valor.contains(QLatin1String(" WHERE "), Qt::CaseInsensitive)
                                    ? QStringLiteral(" AND ROWNUM <= ") + N
                                    : QStringLiteral(" WHERE ROWNUM <= ") + N;
         if (!cola.trimmed().isEmpty()) cuerpo = reemplazar(cuerpo, cola.trimmed(), QStringLiteral(" "));
-        R = pre + QLatin1Char(' ') + cuerpo + QLatin1Char(' ') + limite + QLatin1Char(' ') + G + QLatin1Char(' ') + O;
+        R = pre + QLatin1Char(' ') + cuerpo + QLatin1Char(' ') + limite + QLatin1Char(' ') + G +
+            QLatin1Char(' ') + O;
     }
     // B. Length function.
     for (const char* l : {" LEN(", " LEN (", " LEN  (", " LEN   (", " LEN    ("})
@@ -141,7 +148,8 @@ QString DB_Dll::ORACLE_Dicc(const QString& Valor) {
             const int p = static_cast<int>(R.indexOf(QLatin1String("103"), desde));
             if (p < 0) break;
             const int abre = static_cast<int>(R.lastIndexOf(QLatin1Char('('), p));
-            if (abre >= 7 && R.mid(abre - 7, 8).compare(QLatin1String("TO_CHAR("), Qt::CaseInsensitive) == 0) {
+            if (abre >= 7 &&
+                R.mid(abre - 7, 8).compare(QLatin1String("TO_CHAR("), Qt::CaseInsensitive) == 0) {
                 R.replace(p, 3, QStringLiteral("'DD/MM/YYYY'"));
             }
             desde = p + 3;
@@ -175,8 +183,9 @@ void DB_Dll::EjecutaScriptOracle(QString& S, qint64& afectadas) {
     S = reemplazar(S, QStringLiteral("COMMIT TRANS"), QStringLiteral("COMMIT"));
     S = reemplazar(S, QStringLiteral("ROLLBACK TRANSACTION"), QStringLiteral("ROLLBACK"));
     S = reemplazar(S, QStringLiteral("ROLLBACK TRANS"), QStringLiteral("ROLLBACK"));
-    static const char* claves[] = {"INSERT ", "DELETE ", "UPDATE ", "CREATE ", "DROP ", "ALTER ", "SET TRANSACTION",
-                                   "COMMIT", "ROLLBACK", "IF NOT EXIST", "IF EXIST", "GRANT "};
+    static const char* claves[] = {"INSERT ",  "DELETE ",      "UPDATE ",         "CREATE ",
+                                   "DROP ",    "ALTER ",       "SET TRANSACTION", "COMMIT",
+                                   "ROLLBACK", "IF NOT EXIST", "IF EXIST",        "GRANT "};
     auto proxima = [&](int desde) {
         int mejor = -1;
         for (const char* c : claves) {

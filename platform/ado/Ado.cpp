@@ -15,6 +15,11 @@ namespace errores = plataforma::errores;
 
 // ------------------------------------------------------------------ errors
 
+Ganchos& ganchos() {
+    static Ganchos g;
+    return g;
+}
+
 void fallarAdo(int32_t numero, const char* origen) {
     QString texto;
     switch (numero) {
@@ -113,6 +118,7 @@ void Connection::Open(const QString& cadena, const QString& usuario, const QStri
     p.tiempoEspera = mTiempoConexion;
     traza::ocultar(clave);
     traza::ocultar(cc.valor({"Pwd", "Password"}));
+    if (ganchos().antesDeAbrir) ganchos().antesDeAbrir(usada);
     auto motor = crearMotor(usada);
     QElapsedTimer reloj;
     reloj.start();
@@ -158,6 +164,7 @@ QString Connection::Provider() const {
 
 Resultado Connection::ejecutarMotor(const QString& sql) {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
+    if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(sql);
     QElapsedTimer reloj;
     reloj.start();
     const bool trazar = traza::activa();

@@ -8,6 +8,7 @@
 #include "platform/ado/Tipos.h"
 
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -205,6 +206,14 @@ private:
     int mAislamiento = adXactCursorStability;
     ado::Errors mErrores;
 };
+
+// Called before every connection opens and before every command runs:
+// for tests that make a database unreachable at a chosen moment.
+struct Ganchos {
+    std::function<void(const QString& cadena)> antesDeAbrir;
+    std::function<void(const QString& sql)> antesDeEjecutar;
+};
+Ganchos& ganchos();
 
 // ADO's own failures (not the provider's).
 [[noreturn]] void fallarAdo(int32_t numero, const char* origen);

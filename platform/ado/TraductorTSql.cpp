@@ -262,7 +262,7 @@ QString fechaJetComoTexto(const QString& lit) {
     return QLatin1Char('\'') + r + QLatin1Char('\'');
 }
 
-Toks transformar(const Toks& t, size_t a, size_t b);
+Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false);
 
 Tok palabra(const char* s) {
     return {TT::Palabra, QLatin1String(s)};
@@ -368,6 +368,7 @@ const ClaveDeOrden* gClaveDeOrden = nullptr;
 
 // What one SELECT level holds, to know whether its TOP needs an order.
 struct Nivel {
+    bool condicion = false; // inside WHERE, ON or HAVING
     bool orden = false;
     bool agrupado = false;
     bool distinto = false;
@@ -445,10 +446,11 @@ void cerrarTope(Toks& out, std::optional<Tope>& tope, bool envolver, const Nivel
     tope.reset();
 }
 
-Toks transformar(const Toks& t, size_t a, size_t b) {
+Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion) {
     Toks out;
     std::optional<Tope> tope;
     Nivel nivel;
+    nivel.condicion = enCondicion;
     for (size_t i = a; i < b; ++i) {
         const Tok& k = t[i];
         if (k.t == TT::Palabra) {
@@ -458,9 +460,10 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
                 nivel.agrupado = true;
             else if (k.es("JOIN"))
                 nivel.multiples = true;
-            else if (k.es("WHERE") || k.es("HAVING"))
+            else if (k.es("WHERE") || k.es("HAVING") || k.es("ON")) {
                 nivel.trasFrom = false;
-            else if (k.es("FROM")) {
+                nivel.condicion = true;
+            } else if (k.es("FROM")) {
                 size_t j = sig(t, i + 1, b);
                 if (j < b &&
                     (t[j].es("dbo") || t[j].s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) == 0) &&
@@ -476,6 +479,28 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
             out.push_back({TT::Cadena, fechaJetComoTexto(k.s)});
             continue;
         }
+        if (k.t == TT::Cadena && nivel.condicion && k.s.size() >= 2 && k.s.endsWith(QLatin1Char('\''))) {
+            // A text compared in a condition follows SQL Server's rules: letter
+            // case is ignored, also against an expression such as LTRIM(RTRIM(c))
+            // that carries no collation of its own, and so are trailing blanks.
+            const Tok* prev = ultimoSignificativo(out);
+            static const char* comparaciones[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
+            bool compara = false;
+            if (prev && prev->t == TT::Simbolo)
+                for (const char* c : comparaciones)
+                    if (prev->s == QLatin1String(c)) compara = true;
+            if (compara) {
+                QString cuerpo = k.s.mid(1, k.s.size() - 2);
+                int fin = static_cast<int>(cuerpo.size());
+                if (prev->s == QLatin1String("=") || prev->s == QLatin1String("<>") ||
+                    prev->s == QLatin1String("!="))
+                    while (fin > 0 && cuerpo[fin - 1] == QLatin1Char(' '))
+                        --fin;
+                out.push_back({TT::Cadena, QLatin1Char('\'') + cuerpo.left(fin) + QLatin1Char('\'')});
+                out.push_back({TT::Palabra, QStringLiteral(" COLLATE NOCASE")});
+                continue;
+            }
+        }
         if (k.sim('(')) {
             const size_t fin = cierre(t, i, b);
             const Tok* prev = ultimoSignificativo(out);
@@ -486,7 +511,7 @@ Toks transformar(const Toks& t, size_t a, size_t b) {
                 continue;
             }
             out.push_back(k);
-            agregar(out, transformar(t, i + 1, fin));
+            agregar(out, transformar(t, i + 1, fin, nivel.condicion));
             if (fin < b) out.push_back(t[fin]);
             i = fin;
             continue;

@@ -51,9 +51,9 @@ const Caso kCasos[] = {
     {"paginado_top_0_orden", kPagina1Orden,
      "SELECT [Talonario], [SERIE], ID FROM (SELECT * FROM VT_Chequeras WHERE ID NOT IN (SELECT ID FROM "
      "VT_Chequeras "
-     "where IDBANCO = '1' Order by [SERIE] Desc LIMIT 0 ) and IDBANCO = '1' Order by [SERIE] Desc LIMIT 10 ) "
-     "AS "
-     "Paginacion where IDBANCO = '1' Order by [SERIE] Desc"},
+     "where IDBANCO = '1' COLLATE NOCASE Order by [SERIE] Desc LIMIT 0 ) and IDBANCO = '1' COLLATE NOCASE "
+     "Order by [SERIE] Desc LIMIT 10 ) AS Paginacion where IDBANCO = '1' COLLATE NOCASE Order by [SERIE] "
+     "Desc"},
     {"nolock", "SELECT * FROM T with(nolock) WHERE a = 1", "SELECT * FROM T WHERE a = 1"},
     {"nolock_espacios", "SELECT * FROM T  WITH ( NOLOCK )  WHERE a=1", "SELECT * FROM T WHERE a=1"},
     {"nolock_indice", "SELECT * FROM T WITH(NOLOCK, INDEX(ix_a)) ", "SELECT * FROM T"},
@@ -67,7 +67,7 @@ const Caso kCasos[] = {
     {"funciones", "SELECT ISNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2), getDate() FROM T",
      "SELECT IFNULL(a, 0), LEN(b), CHARINDEX('x', c), SUBSTRING(d, 1, 2), getDate() FROM T"},
     {"delete_sin_from", "DELETE TA_CONFIG_FORM WHERE FORMULARIO = 'X'",
-     "DELETE FROM TA_CONFIG_FORM WHERE FORMULARIO = 'X'"},
+     "DELETE FROM TA_CONFIG_FORM WHERE FORMULARIO = 'X' COLLATE NOCASE"},
     {"delete_con_from", "DELETE FROM T WHERE a = 1", "DELETE FROM T WHERE a = 1"},
     {"fecha_jet", "SELECT * FROM T WHERE f >= #12/31/2026# AND g < #2027-01-02 10:30#",
      "SELECT * FROM T WHERE f >= '2026-12-31' AND g < '2027-01-02 10:30:00'"},
@@ -75,10 +75,17 @@ const Caso kCasos[] = {
      "UPDATE T SET a = 'ñandú' WHERE T.b = 1"},
     {"literales_intactos",
      "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'",
-     "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien'"},
+     "SELECT 'TOP 5 with(nolock) #1/1/2020# DELETE T' AS [top], [with] FROM T WHERE b = 'O''Brien' COLLATE "
+     "NOCASE"},
     {"comentario_no_oculta_limit", "SELECT TOP 3 a FROM T -- fin", "SELECT a FROM T LIMIT 3"},
+    {"blancos_finales_en_condicion",
+     "UPDATE T SET a = 'x  ' WHERE (U.USUARIO = 'ANA ') AND b LIKE '%p %' AND c <> 'z '",
+     "UPDATE T SET a = 'x  ' WHERE (U.USUARIO = 'ANA' COLLATE NOCASE) AND b LIKE '%p %' AND c <> 'z' COLLATE "
+     "NOCASE"},
+    {"textos_sin_mayusculas", "SELECT * FROM T WHERE LTRIM(RTRIM(nombre)) ='cajero' AND x >= 'b '",
+     "SELECT * FROM T WHERE LTRIM(RTRIM(nombre)) ='cajero' COLLATE NOCASE AND x >= 'b ' COLLATE NOCASE"},
     {"sin_cambios", "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102005'",
-     "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102005'"},
+     "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102005' COLLATE NOCASE"},
 };
 
 class Traduccion : public ::testing::TestWithParam<Caso> {};

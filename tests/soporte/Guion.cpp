@@ -13,7 +13,11 @@ InterfazGuionada::~InterfazGuionada() {
 }
 
 InterfazGuionada& InterfazGuionada::responder(int respuesta, const QString& contiene) {
-    mRespuestas.push_back({respuesta, contiene});
+    mRespuestas.push_back({respuesta, contiene, {}});
+    return *this;
+}
+InterfazGuionada& InterfazGuionada::responderCon(std::function<int(const Mensaje&)> f) {
+    mRespuestas.push_back({0, QString(), std::move(f)});
     return *this;
 }
 InterfazGuionada& InterfazGuionada::responderEntrada(std::optional<QString> r) {
@@ -41,6 +45,7 @@ int InterfazGuionada::MsgBox(const QString& texto, int estilo, const QString& ti
     }
     const Respuesta r = mRespuestas.front();
     mRespuestas.pop_front();
+    if (r.funcion) return r.funcion(mensajes.back());
     if (!r.contiene.isEmpty()) {
         EXPECT_TRUE(texto.contains(r.contiene)) << "El mensaje \"" << texto.toStdString()
                                                 << "\" no contiene \"" << r.contiene.toStdString() << "\"";

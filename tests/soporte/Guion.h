@@ -29,6 +29,8 @@ public:
     // The next message box is answered with `respuesta`; when `contiene` is
     // given, its text must hold it.
     InterfazGuionada& responder(int respuesta, const QString& contiene = {});
+    // The next message box is answered by `f`, which sees the message.
+    InterfazGuionada& responderCon(std::function<int(const Mensaje&)> f);
     InterfazGuionada& responderEntrada(std::optional<QString> r);
     InterfazGuionada& responderArchivo(std::optional<QString> r);
     InterfazGuionada& responderFecha(std::optional<QDate> r);
@@ -57,6 +59,7 @@ private:
     struct Respuesta {
         int respuesta;
         QString contiene;
+        std::function<int(const Mensaje&)> funcion;
     };
     std::deque<Respuesta> mRespuestas;
     std::deque<std::optional<QString>> mEntradas;
