@@ -472,13 +472,39 @@ void MotorSqlite::abrir(const ParametrosConexion& p) {
         }
     }
     abrirArchivo(ruta, p.tiempoEspera);
-    if (!mJet) {
-        try {
+    try {
+        if (!mJet)
             verificarUsuario(usuario, clave);
-        } catch (...) {
-            cerrar();
-            throw;
-        }
+        else
+            verificarClaveBase(cc.valor("Jet OLEDB:Database Password"));
+    } catch (...) {
+        cerrar();
+        throw;
+    }
+}
+
+void MotorSqlite::verificarClaveBase(const QString& clave) {
+    // A local file may carry a database password (the login "*"), as Jet files do.
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(mDb, "SELECT CLAVE FROM KV_LOGINS WHERE USUARIO = '*'", -1, &st, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(st);
+        return;
+    }
+    bool ok = true;
+    if (sqlite3_step(st) == SQLITE_ROW) {
+        const auto* r = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        ok = r && claveCorrecta(clave, QString::fromUtf8(r));
+    }
+    sqlite3_finalize(st);
+    if (!ok) {
+        ErrorProveedor e;
+        e.SQLState = QStringLiteral("3031");
+        e.NativeError = -534971980;
+        e.Number = plataforma::errores::FalloGeneral;
+        e.Source = QStringLiteral("Microsoft JET Database Engine");
+        e.Description = QStringLiteral("No es una contraseña válida.");
+        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
     }
 }
 

@@ -52,6 +52,7 @@ private:
     void abrirArchivo(const QString& ruta, int tiempoEsperaSeg);
     void ejecutarSimple(const char* sql);
     void verificarUsuario(const QString& usuario, const QString& clave);
+    void verificarClaveBase(const QString& clave);
     QString claveDeOrden(const QString& fuente);
 
     sqlite3* mDb = nullptr;

@@ -345,3 +345,58 @@ TEST_F(Conexion, TratamientoErroresMuestraYRegistraEnLaCarpetaDelPrograma) {
 }
 
 } // namespace
+
+namespace {
+
+class BaseLocal : public Conexion {
+protected:
+    void SetUp() override {
+        // A local file with a database password.
+        ado::Connection cn;
+        cn.Open(base.cadena());
+        cn.Execute(QStringLiteral("INSERT INTO KV_LOGINS (USUARIO, CLAVE) VALUES ('*', '%1')")
+                       .arg(ado::MotorSqlite::resumenClave(QStringLiteral("secreta"))));
+        auto& db = gDB();
+        db.gProveedor = QStringLiteral("Microsoft.Jet.OLEDB.4.0");
+        db.gDBName = base.ruta();
+    }
+};
+
+TEST_F(BaseLocal, ClaveDeLaBasePreguntadaHastaTresVeces) {
+    auto& db = gDB();
+    guion->responderEntrada(QStringLiteral("mala")).responderEntrada(QStringLiteral("secreta"));
+    db.OpenLocalADODB();
+    EXPECT_EQ(db.gCnn().State(), ado::adStateOpen);
+    EXPECT_TRUE(db.gConnString.endsWith(QStringLiteral(" Jet OLEDB:Database Password=secreta;")));
+    ASSERT_GE(guion->mensajes.size(), 1u);
+    EXPECT_EQ(guion->mensajes[0].texto, QStringLiteral("ingrese el password:"));
+    EXPECT_EQ(guion->mensajes[0].titulo, QStringLiteral("Password Access"));
+}
+
+TEST_F(BaseLocal, ClaveErroneaTerminaTrasTresIntentos) {
+    auto& db = gDB();
+    guion->responderEntrada(QStringLiteral("a"))
+        .responderEntrada(QStringLiteral("b"))
+        .responderEntrada(QStringLiteral("c"));
+    guion->responder(ui::vbOK, QStringLiteral("No es una contraseña válida."));
+    db.OpenLocalADODB();
+    EXPECT_EQ(db.gCnn().State(), ado::adStateClosed);
+}
+
+TEST_F(BaseLocal, ElPedidoDeClaveSePuedeCancelar) {
+    auto& db = gDB();
+    guion->responderEntrada(std::nullopt);
+    db.OpenLocalADODB();
+    EXPECT_EQ(db.gCnn().State(), ado::adStateClosed);
+}
+
+TEST_F(BaseLocal, ConClaveGuardadaSinPreguntar) {
+    auto& db = gDB();
+    db.gIgnoraPassWord = true;
+    db.gUserPassWord = QStringLiteral("secreta");
+    db.OpenLocalADODB();
+    EXPECT_EQ(db.gCnn().State(), ado::adStateOpen);
+    EXPECT_TRUE(db.gConnString.endsWith(QStringLiteral("Jet OLEDB:Database Password=secreta;")));
+}
+
+} // namespace

@@ -49,6 +49,14 @@ TEST_F(Servicios, MensajeErrorMuestraYRegistraEnLaCarpetaTemporal) {
     EXPECT_TRUE(leer(carpetaApp() + QStringLiteral("KVERR.LOG")).endsWith("Respondi\xf3 : \r\n"));
     EXPECT_EQ(shell::MensajeError(plataforma::ErrorEjecucion(0, QStringLiteral("x"))), 0);
     EXPECT_EQ(guion->mensajes.size(), 2u);
+
+    // A password in a failure's text reaches neither the message nor the log.
+    guion->responder(ui::vbAbort);
+    shell::MensajeError(plataforma::ErrorEjecucion(
+        1, QStringLiteral("falló PROVIDER=SQLOLEDB;Server=S;Database =D;UId=U;Pwd=secretisima;")));
+    EXPECT_FALSE(guion->mensajes.back().texto.contains(QStringLiteral("secretisima")));
+    EXPECT_TRUE(guion->mensajes.back().texto.contains(QStringLiteral("Pwd=****")));
+    EXPECT_FALSE(leer(carpetaApp() + QStringLiteral("KVERR.LOG")).contains("secretisima"));
 }
 
 TEST_F(Servicios, CarpetaDelRegistroSegunTempYTmp) {
