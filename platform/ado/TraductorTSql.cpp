@@ -807,7 +807,7 @@ void reforzarColumna(const Toks& t, size_t a, size_t b, Toks& out) {
         // SQL Server refuses a text that is no number; SQLite would store it.
         size_t finTipo = tipo + 1;
         size_t p = sig(t, finTipo, b);
-        if (p < b && t[p].sim('(')) finTipo = cierre(t, p, b) + 1;
+        if (p < b && t[p].sim('(')) finTipo = qMin(cierre(t, p, b) + 1, b);
         const QString col = nombreLimpio(t[nombre]);
         const bool entero = esTipoEnteroDeclarado(t[tipo].s);
         out.insert(out.end(), t.begin() + static_cast<long>(a),
@@ -830,7 +830,12 @@ void reforzarColumna(const Toks& t, size_t a, size_t b, Toks& out) {
     if (p < b && t[p].sim('(')) {
         const size_t c = cierre(t, p, b);
         largo = unir(t, p + 1, c).trimmed();
-        finTipo = c + 1;
+        // An unclosed size is no size: the definition goes on unchanged.
+        if (c >= b) {
+            largo.clear();
+        } else {
+            finTipo = c + 1;
+        }
     }
     bool tieneCollate = false;
     for (size_t x = finTipo; x < b; ++x)
