@@ -37,6 +37,17 @@ int primerNativo(ado::Connection& cn) {
 
 } // namespace
 
+QString DB_Dll::marcasYSinonimos(const QString& sentencia) {
+    // Synonyms only for statements that both create and drop (scripts that
+    // rebuild objects); everywhere else the marker is just removed.
+    const bool crea = contiene(sentencia, "CREATE");
+    const bool borra = contiene(sentencia, "DROP");
+    if (!(crea && borra)) return sinAdmin(sentencia);
+    if (!contiene(sentencia, "DELETE"))
+        return contiene(sentencia, "@ADMIN_") ? sinAdmin(sentencia) : SS_TSinonimos(sentencia);
+    return sinAdmin(sentencia);
+}
+
 bool DB_Dll::recuperarConexion(Perfil perfil, int& contador) {
     const QString CRLF = QStringLiteral("\r\n");
     ReintentaConectar();
@@ -137,21 +148,9 @@ void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
     while (paso <= 4) {
         try {
             switch (paso) {
-            case 1: {
-                const bool crea = contiene(SentenciaSQL, "CREATE");
-                const bool borra = contiene(SentenciaSQL, "DROP");
-                if (!(crea && borra)) {
-                    SentenciaSQL = sinAdmin(SentenciaSQL);
-                } else if (!contiene(SentenciaSQL, "DELETE")) {
-                    if (contiene(SentenciaSQL, "@ADMIN_"))
-                        SentenciaSQL = sinAdmin(SentenciaSQL);
-                    else
-                        SentenciaSQL = SS_TSinonimos(SentenciaSQL);
-                } else {
-                    SentenciaSQL = sinAdmin(SentenciaSQL);
-                }
+            case 1:
+                SentenciaSQL = marcasYSinonimos(SentenciaSQL);
                 break;
-            }
             case 2:
                 if (contiene(gCnn().ConnectionString(), "ORACLE")) {
                     QString script = SentenciaSQL;
@@ -197,18 +196,9 @@ void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected,
     while (paso <= 4) {
         try {
             switch (paso) {
-            case 1: {
-                const bool crea = contiene(SentenciaSQL, "CREATE");
-                const bool borra = contiene(SentenciaSQL, "DROP");
-                if (!(crea && borra))
-                    SentenciaSQL = sinAdmin(SentenciaSQL);
-                else if (!contiene(SentenciaSQL, "DELETE"))
-                    SentenciaSQL = contiene(SentenciaSQL, "@ADMIN_") ? sinAdmin(SentenciaSQL)
-                                                                     : SS_TSinonimos(SentenciaSQL);
-                else
-                    SentenciaSQL = sinAdmin(SentenciaSQL);
+            case 1:
+                SentenciaSQL = marcasYSinonimos(SentenciaSQL);
                 break;
-            }
             case 2:
                 if (contiene(gCnn().ConnectionString(), "ORACLE")) {
                     QString script = SentenciaSQL;
@@ -282,52 +272,34 @@ QString DB_Dll::cuerpoBusqueda(const QString& T, const QString& V, const QString
     }
 }
 
-bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, const QString& Campo,
-                           ado::Recordset* Lrcs, const QVariant& Tipodato, const QString& Condicion,
-                           bool SoloLectura) {
+bool DB_Dll::ejecutarBusqueda(const QString& sqlArmado, bool reescribir, ado::Recordset* Lrcs,
+                              bool SoloLectura, ado::Connection& cn) {
     int contador = 0;
     bool resultado = false;
-    QString sql;
+    QString sql = sqlArmado;
     ado::Recordset privado;
-    int paso = 1;
+    int paso = 2;
     while (paso <= 3) {
         try {
-            switch (paso) {
-            case 1:
-                if (!Condicion.isEmpty()) {
-                    sql = QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock) ") +
-                          (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) +
-                          Condicion;
-                } else if (Tipodato.toString().trimmed() == QLatin1String("8")) {
-                    sql = QStringLiteral("SELECT TOP 1  * FROM ") + Tabla +
-                          QStringLiteral(" with(nolock)  WHERE LTRIM(RTRIM(") + Campo +
-                          QStringLiteral(")) ='") + comillas(ValorBuscado.trimmed()) + QStringLiteral("'");
-                } else {
-                    sql = cuerpoBusqueda(Tabla, ValorBuscado, Campo, Tipodato, true);
-                }
-                break;
-            case 2:
-                sql = SS_TSinonimos(sql);
-                break;
-            case 3:
-                if (!Lrcs) {
-                    privado.Open(ORACLE_Dicc(sql), gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly);
-                    resultado = !privado.BOF();
-                    privado.Close();
-                } else {
-                    const int cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType();
-                    const int bloqueo = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType();
-                    if (Lrcs->State() != ado::adStateClosed) Lrcs->Close();
-                    Lrcs->Open(sql, gCnn(), cursor, bloqueo);
-                    resultado = !Lrcs->BOF();
-                }
-                break;
+            if (paso == 2) {
+                if (reescribir) sql = SS_TSinonimos(sql);
+            } else if (!Lrcs) {
+                privado.Open(reescribir ? ORACLE_Dicc(sql) : sql, cn, ado::adOpenForwardOnly,
+                             ado::adLockReadOnly);
+                resultado = !privado.BOF();
+                privado.Close();
+            } else {
+                const int cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType();
+                const int bloqueo = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType();
+                if (Lrcs->State() != ado::adStateClosed) Lrcs->Close();
+                Lrcs->Open(sql, cn, cursor, bloqueo);
+                resultado = !Lrcs->BOF();
             }
             ++paso;
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 &&
+            auto& cnMain = gDB().gCnn();
+            if (cnMain.Errors().Count() >= 1 && primerNativo(cnMain) == 11 &&
                 recuperarConexion(Perfil::Busqueda, contador))
                 continue;
             const int r =
@@ -344,61 +316,36 @@ bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, co
     return resultado;
 }
 
+bool DB_Dll::ExisteEnTabla(const QString& Tabla, const QString& ValorBuscado, const QString& Campo,
+                           ado::Recordset* Lrcs, const QVariant& Tipodato, const QString& Condicion,
+                           bool SoloLectura) {
+    QString sql;
+    if (!Condicion.isEmpty())
+        sql = QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock) ") +
+              (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) + Condicion;
+    else if (Tipodato.toString().trimmed() == QLatin1String("8"))
+        sql = QStringLiteral("SELECT TOP 1  * FROM ") + Tabla +
+              QStringLiteral(" with(nolock)  WHERE LTRIM(RTRIM(") + Campo + QStringLiteral(")) ='") +
+              comillas(ValorBuscado.trimmed()) + QStringLiteral("'");
+    else
+        sql = cuerpoBusqueda(Tabla, ValorBuscado, Campo, Tipodato, true);
+    return ejecutarBusqueda(sql, true, Lrcs, SoloLectura, gCnn());
+}
+
 bool DB_Dll::ExisteEnTablaST(const QString& Tabla, const QString& ValorBuscado, const QString& Campo,
                              ado::Recordset* Lrcs, const QVariant& Tipodato, const QString& Condicion,
                              bool SoloLectura) {
-    int contador = 0;
-    bool resultado = false;
     QString sql;
-    ado::Recordset privado;
-    int paso = 1;
-    while (paso <= 2) {
-        try {
-            if (paso == 1) {
-                if (!Condicion.isEmpty()) {
-                    sql = QStringLiteral("SELECT * FROM ") + Tabla + QStringLiteral(" with(nolock)  ") +
-                          (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) +
-                          Condicion;
-                } else if (Tipodato.toString().trimmed() == QLatin1String("8")) {
-                    sql = QStringLiteral("SELECT * FROM ") + Tabla +
-                          QStringLiteral(" with(nolock)   WHERE ") + Campo + QStringLiteral(" ='") +
-                          comillas(ValorBuscado) + QStringLiteral("'");
-                } else {
-                    sql = cuerpoBusqueda(Tabla, ValorBuscado, Campo, Tipodato, false);
-                }
-            } else {
-                ado::Connection& cn = gDB().gCnn();
-                if (!Lrcs) {
-                    privado.Open(sql, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
-                    resultado = !privado.BOF();
-                    privado.Close();
-                } else {
-                    const int cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType();
-                    const int bloqueo = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType();
-                    if (Lrcs->State() != ado::adStateClosed) Lrcs->Close();
-                    Lrcs->Open(sql, cn, cursor, bloqueo);
-                    resultado = !Lrcs->BOF();
-                }
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 &&
-                recuperarConexion(Perfil::Busqueda, contador))
-                continue;
-            const int r =
-                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
-                           QStringLiteral("Aviso al Operador"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return resultado;
-        }
-    }
-    return resultado;
+    if (!Condicion.isEmpty())
+        sql = QStringLiteral("SELECT * FROM ") + Tabla + QStringLiteral(" with(nolock)  ") +
+              (contiene(Condicion, " WHERE ") ? QStringLiteral(" ") : QStringLiteral(" WHERE ")) + Condicion;
+    else if (Tipodato.toString().trimmed() == QLatin1String("8"))
+        sql = QStringLiteral("SELECT * FROM ") + Tabla + QStringLiteral(" with(nolock)   WHERE ") + Campo +
+              QStringLiteral(" ='") + comillas(ValorBuscado) + QStringLiteral("'");
+    else
+        sql = cuerpoBusqueda(Tabla, ValorBuscado, Campo, Tipodato, false);
+    // The older form: no rewriting, and always the main session's connection.
+    return ejecutarBusqueda(sql, false, Lrcs, SoloLectura, gDB().gCnn());
 }
 
 QVariant DB_Dll::DatosTabla(const QString& Tabla, const QString& ValorBuscado, const QString& CampoDevuelto,

@@ -470,59 +470,22 @@ QString DB_Dll::stSTF(QString& rsName, int16_t rnPart) {
 
 // ------------------------------------------------------------------ 2.4 schema
 
-bool DB_Dll::ExisteTablaDB(const QString& Tabla) {
-    bool resultado = false;
-    std::shared_ptr<ado::Recordset> rs;
-    int paso = 1;
-    while (paso <= 3) {
-        try {
-            if (paso == 1)
-                rs = gCnn().OpenSchema(ado::adSchemaTables);
-            else if (paso == 2) {
-                if (rs->Eof()) return false;
-            } else {
-                while (!rs->Eof()) {
-                    if ((*rs)(QStringLiteral("TABLE_NAME"))
-                            .Value()
-                            .toString()
-                            .trimmed()
-                            .compare(Tabla.trimmed(), Qt::CaseInsensitive) == 0)
-                        return true;
-                    rs->MoveNext();
-                }
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("VerificaCampos")))) {
-            case Accion::Repetir:
-                continue;
-            case Accion::Siguiente:
-                ++paso;
-                continue;
-            case Accion::Salir:
-                return resultado;
-            }
-        }
-    }
-    return resultado;
-}
+namespace {
 
-bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
-    if (gDB().gProveedor.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive)) return true;
+// Walks a schema rowset for a row whose column holds the name (trimmed,
+// letter case ignored); failures go to the main session's treatment.
+bool buscarEnEsquema(const std::function<std::shared_ptr<ado::Recordset>()>& abrir, const QString& columna,
+                     const QString& buscado) {
     std::shared_ptr<ado::Recordset> rs;
     int paso = 1;
     while (paso <= 2) {
         try {
             if (paso == 1) {
-                rs = gCnn().OpenSchema(ado::adSchemaColumns, {gDBName, QVariant(), Tabla, QVariant()});
+                rs = abrir();
             } else {
                 while (!rs->Eof()) {
-                    if ((*rs)(QStringLiteral("COLUMN_NAME"))
-                            .Value()
-                            .toString()
-                            .trimmed()
-                            .compare(Campo.trimmed(), Qt::CaseInsensitive) == 0)
+                    if ((*rs)(columna).Value().toString().trimmed().compare(buscado.trimmed(),
+                                                                            Qt::CaseInsensitive) == 0)
                         return true;
                     rs->MoveNext();
                 }
@@ -542,6 +505,22 @@ bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
         }
     }
     return false;
+}
+
+} // namespace
+
+bool DB_Dll::ExisteTablaDB(const QString& Tabla) {
+    return buscarEnEsquema([this] { return gCnn().OpenSchema(ado::adSchemaTables); },
+                           QStringLiteral("TABLE_NAME"), Tabla);
+}
+
+bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
+    if (gDB().gProveedor.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive)) return true;
+    return buscarEnEsquema(
+        [&] {
+            return gCnn().OpenSchema(ado::adSchemaColumns, {gDBName, QVariant(), Tabla, QVariant()});
+        },
+        QStringLiteral("COLUMN_NAME"), Campo);
 }
 
 void DB_Dll::AddField(const QString& Tabla, const QString& Campo, const QString& Tipo, bool PermiteNulos,

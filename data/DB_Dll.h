@@ -130,6 +130,9 @@ private:
     enum class Perfil { AbrirRecordset, Ejecuta, Busqueda };
     bool recuperarConexion(Perfil perfil, int& contador);
     bool dialogoConexion();
+    QString marcasYSinonimos(const QString& sentencia);
+    bool ejecutarBusqueda(const QString& sql, bool reescribir, ado::Recordset* Lrcs, bool SoloLectura,
+                          ado::Connection& cn);
     QString DescartaSentencia(QString& sentencia);
     void EjecutaScriptOracle(QString& script, qint64& afectadas);
     QString numeroComoTexto(const QString& valor) const;

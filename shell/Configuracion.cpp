@@ -1,6 +1,7 @@
 // The suite's configuration table, read and written by key.
 
 #include "data/DB_Dll.h"
+#include "platform/Rutina.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/ModGlobal.h"
 #include "shell/Servicios.h"
@@ -103,14 +104,9 @@ void GrabaCfgKV(const QString& Clave, const QVariant& Valor, const QString& Valo
     ado::Recordset rs;
     QString sql = QStringLiteral("SELECT * FROM ") + tablaConfiguracion() +
                   QStringLiteral(" with(nolock)  WHERE CLAVE = '") + comillas(Clave) + QStringLiteral("'");
-    auto paso = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const plataforma::FinDelPrograma&) {
-            throw;
-        } catch (...) {
-        }
-    };
+    // Each step runs even when an earlier one failed; nothing is reported.
+    plataforma::Rutina rutina = plataforma::Rutina::silenciosa();
+    auto paso = [&rutina](const std::function<void()>& f) { return rutina.paso(f); };
     paso([&] { db.AbrirRecordset(sql, rs, &db.gCnn(), ado::adOpenDynamic, ado::adLockOptimistic); });
     paso([&] {
         if (rs.Eof()) rs.AddNew();
@@ -142,14 +138,9 @@ void CargaConfiguracion(const QString& carpetaAplicacion) {
         const QString t = v.trimmed();
         return !(t.isEmpty() || t.compare(QLatin1String("NO"), Qt::CaseInsensitive) == 0);
     };
-    auto paso = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const plataforma::FinDelPrograma&) {
-            throw;
-        } catch (...) {
-        }
-    };
+    // Each step runs even when an earlier one failed; nothing is reported.
+    plataforma::Rutina rutina = plataforma::Rutina::silenciosa();
+    auto paso = [&rutina](const std::function<void()>& f) { return rutina.paso(f); };
     auto entero16 = [](double v) { return static_cast<int16_t>(qBound(-32768.0, std::round(v), 32767.0)); };
 
     paso([&] { c.MostrarStockenConsultas = si(Cfg(QStringLiteral("MostrarStockenConsultas"))); });

@@ -2,6 +2,7 @@
 // record of a failed statement in AUX_ERR.
 
 #include "data/DB_Dll.h"
+#include "platform/Rutina.h"
 #include "platform/ado/Traza.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/ModGlobal.h"
@@ -57,16 +58,9 @@ void GrabaErrorAux(const QString& sql, QString& Proceso, int32_t numero, const Q
     auto& db = datos::gDB();
     ado::Recordset rs;
     QString consulta = QStringLiteral("select  top 1 * from AUX_ERR  with(nolock) ");
-    auto paso = [](const std::function<void()>& f) {
-        try {
-            f();
-            return true;
-        } catch (const plataforma::FinDelPrograma&) {
-            throw;
-        } catch (...) {
-            return false;
-        }
-    };
+    // Each step runs even when an earlier one failed; nothing is reported.
+    plataforma::Rutina rutina = plataforma::Rutina::silenciosa();
+    auto paso = [&rutina](const std::function<void()>& f) { return rutina.paso(f); };
     // Every step runs even when an earlier one failed; nothing is reported.
     paso([&] { db.AbrirRecordset(consulta, rs, nullptr, ado::adOpenDynamic, ado::adLockOptimistic); });
     paso([&] { rs.AddNew(); });

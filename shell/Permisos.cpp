@@ -2,6 +2,7 @@
 // reaches its end, with the menu task under which the user runs the program.
 
 #include "data/DB_Dll.h"
+#include "platform/Rutina.h"
 #include "shell/ModGlobal.h"
 #include "shell/Servicios.h"
 
@@ -9,14 +10,9 @@ namespace shell {
 
 void VerificaPermisos(QString Proceso) {
     auto& db = datos::gDB();
-    auto paso = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const plataforma::FinDelPrograma&) {
-            throw;
-        } catch (...) {
-        }
-    };
+    // Each step runs even when an earlier one failed; nothing is reported.
+    plataforma::Rutina rutina = plataforma::Rutina::silenciosa();
+    auto paso = [&rutina](const std::function<void()>& f) { return rutina.paso(f); };
     // Every failing step is skipped: the row is written whatever happens before.
     QString proceso = Proceso.isEmpty() ? NombreEjecutable() : Proceso;
     QString tarea;

@@ -108,6 +108,10 @@ public:
     virtual QString ultimoTextoEnviado() const = 0;
 };
 
+// The columns of the tables and columns schema rowsets, as ADO names them.
+QVector<DescCampo> camposEsquemaTablas();
+QVector<DescCampo> camposEsquemaColumnas();
+
 // Chooses and creates the engine for a connection string.
 std::shared_ptr<Motor> crearMotor(const QString& cadenaConexion);
 

@@ -576,15 +576,7 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaTablas() {
     Fila f;
     while (c->siguiente(f))
         filas.push_back({f.value(0), f.value(1), f.value(2), f.value(3), QVariant(), f.value(4)});
-    QVector<DescCampo> salida;
-    for (const char* n :
-         {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
-        DescCampo x;
-        x.nombre = QLatin1String(n);
-        x.tipo = adVarWChar;
-        x.tamano = 128;
-        salida.push_back(x);
-    }
+    const QVector<DescCampo> salida = camposEsquemaTablas();
     return std::make_unique<CursorMemoria>(salida, std::move(filas));
 }
 
@@ -610,26 +602,7 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaColumnas(const QString& catalogo,
                          esTipoTexto(tipo.tipo) ? QVariant(tipo.tamano) : QVariant(), f.value(6),
                          f.value(8)});
     }
-    QVector<DescCampo> salida;
-    auto campo = [&](const char* n, int t) {
-        DescCampo x;
-        x.nombre = QLatin1String(n);
-        x.tipo = t;
-        x.tamano = t == adVarWChar ? 128 : 4;
-        salida.push_back(x);
-    };
-    campo("TABLE_CATALOG", adVarWChar);
-    campo("TABLE_SCHEMA", adVarWChar);
-    campo("TABLE_NAME", adVarWChar);
-    campo("COLUMN_NAME", adVarWChar);
-    campo("ORDINAL_POSITION", adInteger);
-    campo("COLUMN_HASDEFAULT", adBoolean);
-    campo("COLUMN_DEFAULT", adVarWChar);
-    campo("IS_NULLABLE", adBoolean);
-    campo("DATA_TYPE", adInteger);
-    campo("CHARACTER_MAXIMUM_LENGTH", adInteger);
-    campo("NUMERIC_PRECISION", adInteger);
-    campo("NUMERIC_SCALE", adInteger);
+    const QVector<DescCampo> salida = camposEsquemaColumnas();
     return std::make_unique<CursorMemoria>(salida, std::move(filas));
 }
 

@@ -723,15 +723,7 @@ void MotorSqlite::deshacerTransaccion() {
 
 std::unique_ptr<CursorMotor> MotorSqlite::esquemaTablas() {
     comprobarAlcance();
-    QVector<DescCampo> campos;
-    for (const char* n :
-         {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"}) {
-        DescCampo d;
-        d.nombre = QLatin1String(n);
-        d.tipo = adVarWChar;
-        d.tamano = 128;
-        campos.push_back(d);
-    }
+    const QVector<DescCampo> campos = camposEsquemaTablas();
     std::vector<Fila> filas;
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(
@@ -752,26 +744,7 @@ std::unique_ptr<CursorMotor> MotorSqlite::esquemaTablas() {
 
 std::unique_ptr<CursorMotor> MotorSqlite::esquemaColumnas(const QString& catalogo, const QString& tabla) {
     comprobarAlcance();
-    QVector<DescCampo> campos;
-    auto campo = [&](const char* n, int tipo) {
-        DescCampo d;
-        d.nombre = QLatin1String(n);
-        d.tipo = tipo;
-        d.tamano = tipo == adVarWChar ? 128 : 4;
-        campos.push_back(d);
-    };
-    campo("TABLE_CATALOG", adVarWChar);
-    campo("TABLE_SCHEMA", adVarWChar);
-    campo("TABLE_NAME", adVarWChar);
-    campo("COLUMN_NAME", adVarWChar);
-    campo("ORDINAL_POSITION", adInteger);
-    campo("COLUMN_HASDEFAULT", adBoolean);
-    campo("COLUMN_DEFAULT", adVarWChar);
-    campo("IS_NULLABLE", adBoolean);
-    campo("DATA_TYPE", adInteger);
-    campo("CHARACTER_MAXIMUM_LENGTH", adInteger);
-    campo("NUMERIC_PRECISION", adInteger);
-    campo("NUMERIC_SCALE", adInteger);
+    const QVector<DescCampo> campos = camposEsquemaColumnas();
     std::vector<Fila> filas;
     const QString cat = catalogo.trimmed();
     if (!cat.isEmpty() && cat.compare(mNombre, Qt::CaseInsensitive) != 0 &&

@@ -1,4 +1,5 @@
 #include "platform/ado/Tipos.h"
+#include "platform/ado/Motor.h"
 
 #include <QRegularExpression>
 
@@ -101,6 +102,33 @@ DescCampo tipoDeclarado(const QString& declarado) {
         d.tamano = 255;
     }
     return d;
+}
+
+namespace {
+DescCampo campo(const char* nombre, int tipo) {
+    DescCampo d;
+    d.nombre = QLatin1String(nombre);
+    d.tipo = tipo;
+    d.tamano = tipo == adVarWChar ? 128 : 4;
+    return d;
+}
+} // namespace
+
+QVector<DescCampo> camposEsquemaTablas() {
+    QVector<DescCampo> r;
+    for (const char* n :
+         {"TABLE_CATALOG", "TABLE_SCHEMA", "TABLE_NAME", "TABLE_TYPE", "TABLE_GUID", "DESCRIPTION"})
+        r.push_back(campo(n, adVarWChar));
+    return r;
+}
+
+QVector<DescCampo> camposEsquemaColumnas() {
+    return {campo("TABLE_CATALOG", adVarWChar),    campo("TABLE_SCHEMA", adVarWChar),
+            campo("TABLE_NAME", adVarWChar),       campo("COLUMN_NAME", adVarWChar),
+            campo("ORDINAL_POSITION", adInteger),  campo("COLUMN_HASDEFAULT", adBoolean),
+            campo("COLUMN_DEFAULT", adVarWChar),   campo("IS_NULLABLE", adBoolean),
+            campo("DATA_TYPE", adInteger),         campo("CHARACTER_MAXIMUM_LENGTH", adInteger),
+            campo("NUMERIC_PRECISION", adInteger), campo("NUMERIC_SCALE", adInteger)};
 }
 
 bool esTipoTexto(int t) {

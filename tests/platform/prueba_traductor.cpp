@@ -138,9 +138,11 @@ TEST(Definiciones, LosTextosLlevanLargoYMayusculasIndistintas) {
         << r.toStdString();
     EXPECT_TRUE(r.contains(QStringLiteral("CONSTRAINT PK_X PRIMARY KEY (A))"))) << r.toStdString();
     // Broken definitions come back without harm (found by fuzzing).
-    const QString rota = QString::fromUtf8("CREATE TABLE X (A varchar(10\0\0\0rT NULL, B inS\0=ith(nolt CONS KEYA varcha*", 57);
+    const QString rota = QString::fromUtf8(
+        "CREATE TABLE X (A varchar(10\0\0\0rT NULL, B inS\0=ith(nolt CONS KEYA varcha*", 57);
     EXPECT_FALSE(tsql::reforzarDefinicion(rota).isEmpty());
-    EXPECT_TRUE(tsql::reforzarDefinicion(QStringLiteral("CREATE TABLE X (A varchar(10")).startsWith(QStringLiteral("CREATE TABLE X (A varchar")));
+    EXPECT_TRUE(tsql::reforzarDefinicion(QStringLiteral("CREATE TABLE X (A varchar(10"))
+                    .startsWith(QStringLiteral("CREATE TABLE X (A varchar")));
     // Other statements come back as they were.
     const QString sel = QStringLiteral("SELECT * FROM X");
     EXPECT_EQ(tsql::reforzarDefinicion(sel), sel);
