@@ -140,9 +140,8 @@ void DB_Dll::AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs, ado::Co
     }
 }
 
-void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
-                                std::shared_ptr<ado::Recordset>* Lrcs) {
-    int contador = 0;
+bool DB_Dll::ejecutarPasos(QString& SentenciaSQL, qint64* RecordsAffected,
+                           std::shared_ptr<ado::Recordset>* Lrcs, const std::function<bool()>& alFallar) {
     int paso = 1;
     qint64 afectadas = 0;
     while (paso <= 4) {
@@ -175,69 +174,46 @@ void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
             }
             ++paso;
         } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            Q_UNUSED(e);
-            auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 11) {
-                if (recuperarConexion(Perfil::Ejecuta, contador)) continue;
-            }
-            // Never shown: the caller reads the connection's Errors.
-            if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 8152)
-                cn.Errors().Clear();
-            return;
+            if (alFallar()) continue; // the failed step again
+            return false;
         }
     }
+    return true;
+}
+
+void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
+                                std::shared_ptr<ado::Recordset>* Lrcs) {
+    int contador = 0;
+    ejecutarPasos(SentenciaSQL, RecordsAffected, Lrcs, [&] {
+        const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
+        Q_UNUSED(e);
+        auto& cn = gDB().gCnn();
+        if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 11 &&
+            recuperarConexion(Perfil::Ejecuta, contador))
+            return true;
+        // Never shown: the caller reads the connection's Errors.
+        if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 8152)
+            cn.Errors().Clear();
+        return false;
+    });
 }
 
 void DB_Dll::EjecutaConsultaRSQL(QString& SentenciaSQL, qint64* RecordsAffected,
                                  std::shared_ptr<ado::Recordset>* Lrcs) {
-    int paso = 1;
-    qint64 afectadas = 0;
-    while (paso <= 4) {
-        try {
-            switch (paso) {
-            case 1:
-                SentenciaSQL = marcasYSinonimos(SentenciaSQL);
-                break;
-            case 2:
-                if (contiene(gCnn().ConnectionString(), "ORACLE")) {
-                    QString script = SentenciaSQL;
-                    EjecutaScriptOracle(script, afectadas);
-                    if (RecordsAffected) *RecordsAffected = afectadas;
-                    paso = 4;
-                    continue;
-                }
-                break;
-            case 3: {
-                auto rs = gCnn().Execute(SentenciaSQL, RecordsAffected, -1);
-                if (Lrcs) *Lrcs = rs;
-                break;
-            }
-            case 4: {
-                auto& errs = gDB().gCnn().Errors();
-                if ((errs.Count() == 1 || errs.Count() == 2) && !contiene(SentenciaSQL, "TRANS") &&
-                    errs.Item(0).NativeError == 8152)
-                    errs.Clear();
-                break;
-            }
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 8152) {
-                cn.Errors().Clear();
-                return;
-            }
-            const int32_t n = e.Number();
-            if (n != errores::FalloGeneral && n != errores::ViolacionIntegridad &&
-                n != errores::TablaNoExiste && n != errores::ErrorEnComando &&
-                !contiene(SentenciaSQL, "TRANS"))
-                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbCritical,
-                           QStringLiteral("Aviso al operador!!!"));
-            return;
+    ejecutarPasos(SentenciaSQL, RecordsAffected, Lrcs, [&] {
+        const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
+        auto& cn = gDB().gCnn();
+        if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 8152) {
+            cn.Errors().Clear();
+            return false;
         }
-    }
+        const int32_t n = e.Number();
+        if (n != errores::FalloGeneral && n != errores::ViolacionIntegridad && n != errores::TablaNoExiste &&
+            n != errores::ErrorEnComando && !contiene(SentenciaSQL, "TRANS"))
+            ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbCritical,
+                       QStringLiteral("Aviso al operador!!!"));
+        return false;
+    });
 }
 
 // ------------------------------------------------------------------ 2.7 lookups

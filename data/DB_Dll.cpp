@@ -337,53 +337,23 @@ void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, 
 
 // ------------------------------------------------------------------ 2.2 literals and names
 
+namespace {
+bool entre(const QVariant& q, std::initializer_list<int> codigos) {
+    const int c = codigoTipo(q);
+    for (int x : codigos)
+        if (x == c) return true;
+    return false;
+}
+} // namespace
+
 bool DB_Dll::adodate(const QVariant& q) const {
-    switch (codigoTipo(q)) {
-    case 7:
-    case 133:
-    case 137:
-    case 134:
-    case 135:
-    case 64:
-        return true;
-    default:
-        return false;
-    }
+    return entre(q, {7, 133, 137, 134, 135, 64});
 }
-
 bool DB_Dll::ADOText(const QVariant& q) const {
-    switch (codigoTipo(q)) {
-    case 8:
-    case 201:
-    case 203:
-    case 200:
-    case 202:
-    case 130:
-    case 129:
-        return true;
-    default:
-        return false;
-    }
+    return entre(q, {8, 201, 203, 200, 202, 130, 129});
 }
-
 bool DB_Dll::ADONumeric(const QVariant& q) const {
-    switch (codigoTipo(q)) {
-    case 20:
-    case 14:
-    case 5:
-    case 3:
-    case 131:
-    case 4:
-    case 2:
-    case 16:
-    case 21:
-    case 19:
-    case 18:
-    case 17:
-        return true;
-    default:
-        return false;
-    }
+    return entre(q, {20, 14, 5, 3, 131, 4, 2, 16, 21, 19, 18, 17});
 }
 
 bool DB_Dll::ADOCurrency(const QVariant& q) const {

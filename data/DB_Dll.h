@@ -131,6 +131,10 @@ private:
     bool recuperarConexion(Perfil perfil, int& contador);
     bool dialogoConexion();
     QString marcasYSinonimos(const QString& sentencia);
+    // Steps 1 to 4 of the execute members; after a failure `alFallar` (inside
+    // the handler) says whether to run the failed step again.
+    bool ejecutarPasos(QString& SentenciaSQL, qint64* RecordsAffected, std::shared_ptr<ado::Recordset>* Lrcs,
+                       const std::function<bool()>& alFallar);
     bool ejecutarBusqueda(const QString& sql, bool reescribir, ado::Recordset* Lrcs, bool SoloLectura,
                           ado::Connection& cn);
     QString DescartaSentencia(QString& sentencia);
