@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     basedatos::OpcionesDemo o;
     QString carpeta;
+    bool siFalta = false;
     const QStringList args = app.arguments().mid(1);
     QTextStream err(stderr);
     for (int i = 0; i < args.size(); ++i) {
@@ -26,10 +27,13 @@ int main(int argc, char** argv) {
             }
         } else if (a == QLatin1String("--nombre") && i + 1 < args.size()) {
             o.nombre = args[++i];
+        } else if (a == QLatin1String("--si-falta")) {
+            siFalta = true;
         } else if (a == QLatin1String("--sin-datos")) {
             o.datosDemo = false;
         } else if (a.startsWith(QLatin1String("--"))) {
-            err << "Uso: quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [CARPETA]\n";
+            err << "Uso: quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [--si-falta] "
+                   "[CARPETA]\n";
             return 2;
         } else {
             carpeta = a;
@@ -39,7 +43,7 @@ int main(int argc, char** argv) {
     QElapsedTimer reloj;
     reloj.start();
     try {
-        const QString ruta = basedatos::crearDemo(carpeta, o);
+        const QString ruta = siFalta ? basedatos::asegurarDemo(carpeta, o) : basedatos::crearDemo(carpeta, o);
         QTextStream(stdout) << ruta << ": " << o.chequeras << " chequeras en " << reloj.elapsed() << " ms\n";
     } catch (const plataforma::ErrorEjecucion& e) {
         err << "No se pudo crear la base de datos: " << e.Description() << "\n";

@@ -49,6 +49,11 @@ struct ModGlobal {
     uint32_t gCLetra = 0;
     QString gTablaConfiguracion;
     Configuracion cfg;
+    QString archivoAyuda;
+    // What start-up gives the lookup service.
+    QString gConnStringConsultas;
+    bool gUsarMascarasConsultas = false;
+    QString gRutaMascaraConsultas;
 
     // The helper library's objects, kept for the process.
     orvexa::Equipo equipo;

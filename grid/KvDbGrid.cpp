@@ -1,0 +1,965 @@
+#include "grid/KvDbGrid.h"
+
+#include "data/DB_Dll.h"
+#include "platform/Rutina.h"
+#include "platform/ui/Dialogos.h"
+#include "shell/helperlib/OrVexa2.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIntValidator>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QStyle>
+#include <QToolButton>
+#include <cmath>
+
+namespace grid {
+
+using plataforma::ErrorEjecucion;
+using plataforma::Rutina;
+
+namespace {
+
+constexpr Qt::CaseSensitivity ci = Qt::CaseInsensitive;
+
+KvDbGrid::Exportador& exportador() {
+    static KvDbGrid::Exportador f;
+    return f;
+}
+
+// The grid's routines report through the helper library's error box.
+Rutina rutinaConCaja(const QString& nombre) {
+    return Rutina(nombre, [](const ErrorEjecucion& err, const QString&) {
+        return orvexa::Utilidades().MostrarError(err);
+    });
+}
+
+int px(int twips) {
+    return twips / 15;
+}
+
+} // namespace
+
+void KvDbGrid::registrarExportador(Exportador f) {
+    exportador() = std::move(f);
+}
+
+KvDbGrid::KvDbGrid(QWidget* padre)
+    : QWidget(padre) {
+    setObjectName(QStringLiteral("KvDbGrid"));
+    construir();
+    // Creation: page 1, no user column set, the page-size text empty, disabled.
+    mPaginaActual = 1;
+    e.CamposSel.clear();
+    CboRegistros->setEditText(QString());
+    setEnabled(false);
+    e.PageSize = 4000;
+}
+
+void KvDbGrid::construir() {
+    MsFlexGrid = new MSHFlexGrid(this);
+    MsFlexGrid->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MsFlexGrid->installEventFilter(this);
+    TxtEdit = new QLineEdit(this);
+    TxtEdit->setObjectName(QStringLiteral("txtEdit1"));
+    TxtEdit->hide();
+
+    FrmFiltros = new QFrame(this);
+    FrmFiltros->setObjectName(QStringLiteral("FrmFiltros"));
+    auto* lf = new QHBoxLayout(FrmFiltros);
+    lf->setContentsMargins(2, 2, 2, 2);
+    txtBuscar = new QLineEdit(FrmFiltros);
+    txtBuscar->setObjectName(QStringLiteral("txtBuscar"));
+    txtBuscar->installEventFilter(this);
+    auto* l1 = new QLabel(QStringLiteral("Registros:"), FrmFiltros);
+    CboRegistros = new QComboBox(FrmFiltros);
+    CboRegistros->setObjectName(QStringLiteral("CboRegistros"));
+    CboRegistros->setEditable(true);
+    for (int n : {5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 100, 500, 1000, 2000})
+        CboRegistros->addItem(QString::number(n));
+    CboRegistros->lineEdit()->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), CboRegistros));
+    CboRegistros->lineEdit()->installEventFilter(this);
+    auto* l2 = new QLabel(QStringLiteral("Buscar por:"), FrmFiltros);
+    CboFiltroCampo = new QComboBox(FrmFiltros);
+    CboFiltroCampo->setObjectName(QStringLiteral("CboFiltroCampo"));
+    CboFiltroCampo->setMinimumWidth(120);
+    auto boton = [&](QWidget* padre, const char* nombre, const QString& tip, QStyle::StandardPixmap icono) {
+        auto* b = new QToolButton(padre);
+        b->setObjectName(QLatin1String(nombre));
+        b->setToolTip(tip);
+        b->setIcon(style()->standardIcon(icono));
+        b->setAutoRaise(true);
+        return b;
+    };
+    btnBuscar = boton(FrmFiltros, "BUSCAR", QStringLiteral("Buscar"), QStyle::SP_FileDialogContentsView);
+    menuBuscar = new QMenu(btnBuscar);
+    menuBuscar->addAction(QStringLiteral("  Buscar en Página Actual"))->setData(QStringLiteral("ActualPage"));
+    menuBuscar->addAction(QStringLiteral("  Buscar en todas las Páginas"))
+        ->setData(QStringLiteral("AllPage"));
+    btnBuscar->setMenu(menuBuscar);
+    btnBuscar->setPopupMode(QToolButton::MenuButtonPopup);
+    btnActualizar = boton(FrmFiltros, "ACTUALIZAR", QStringLiteral("Actualizar"), QStyle::SP_BrowserReload);
+    btnAjustar = boton(FrmFiltros, "AJUSTACOL", QStringLiteral("Ajustar Columnas"),
+                       QStyle::SP_ToolBarHorizontalExtensionButton);
+    btnExcel = boton(FrmFiltros, "Excel", QStringLiteral("Exportar a Excel"), QStyle::SP_DialogSaveButton);
+    lf->addWidget(txtBuscar, 2);
+    lf->addWidget(btnBuscar);
+    lf->addWidget(btnActualizar);
+    lf->addWidget(btnAjustar);
+    lf->addWidget(btnExcel);
+    lf->addWidget(l1);
+    lf->addWidget(CboRegistros);
+    lf->addWidget(l2);
+    lf->addWidget(CboFiltroCampo, 1);
+
+    FrmComandos = new QFrame(this);
+    FrmComandos->setObjectName(QStringLiteral("FrmComandos"));
+    auto* lc = new QHBoxLayout(FrmComandos);
+    lc->setContentsMargins(2, 2, 2, 2);
+    auto* lblPag = new QLabel(QStringLiteral("Página:"), FrmComandos);
+    lblPag->setObjectName(QStringLiteral("lblPagSelect"));
+    cboPagSelect = new QComboBox(FrmComandos);
+    cboPagSelect->setObjectName(QStringLiteral("cboPagSelect"));
+    cboPagSelect->setModel(new QStringListModel(cboPagSelect));
+    cboPagSelect->setMinimumWidth(90);
+    cmdColumnas = new QPushButton(QStringLiteral("Columnas"), FrmComandos);
+    cmdColumnas->setObjectName(QStringLiteral("cmdColumnas"));
+    auto navegar = [&](const char* nombre, const QString& tip, QStyle::StandardPixmap icono) {
+        auto* b = new QPushButton(FrmComandos);
+        b->setObjectName(QLatin1String(nombre));
+        b->setToolTip(tip);
+        b->setIcon(style()->standardIcon(icono));
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    cmdPrimero = navegar("cmdPrimero", QStringLiteral("Primer Página"), QStyle::SP_MediaSkipBackward);
+    cmdAnterior = navegar("cmdAnterior", QStringLiteral("Página Anterior"), QStyle::SP_MediaSeekBackward);
+    cmdSiguiente = navegar("cmdSiguiente", QStringLiteral("Página Siguiente"), QStyle::SP_MediaSeekForward);
+    cmdUltimo = navegar("cmdUltimo", QStringLiteral("Última Página"), QStyle::SP_MediaSkipForward);
+    Toolbar2 = boton(FrmComandos, "Toolbar2", QStringLiteral("Opciones de Ordenamiento"),
+                     QStyle::SP_FileDialogListView);
+    menuOrden = new QMenu(Toolbar2);
+    menuOrden->addAction(QStringLiteral("  Ordemaniento Individual"))->setData(QStringLiteral("ActualPage"));
+    menuOrden->addAction(QStringLiteral("  Ordenamiento Múltiple"))->setData(QStringLiteral("AllPage"));
+    Toolbar2->setMenu(menuOrden);
+    Toolbar2->setPopupMode(QToolButton::InstantPopup);
+    ImgOrdenN =
+        boton(FrmComandos, "ImgOrdenN", QStringLiteral("Orden Natural"), QStyle::SP_DialogResetButton);
+    ImgOrdenAsc = boton(FrmComandos, "ImgOrdenAsc", QStringLiteral("Orden Ascendente"), QStyle::SP_ArrowUp);
+    ImgOrdenDesc =
+        boton(FrmComandos, "ImgOrdenDesc", QStringLiteral("Orden Descendente"), QStyle::SP_ArrowDown);
+    lblPaginas = new QLabel(FrmComandos);
+    lblPaginas->setObjectName(QStringLiteral("lblPaginas"));
+    lc->addWidget(lblPag);
+    lc->addWidget(cboPagSelect);
+    lc->addWidget(cmdColumnas);
+    lc->addWidget(cmdPrimero);
+    lc->addWidget(cmdAnterior);
+    lc->addWidget(cmdSiguiente);
+    lc->addWidget(cmdUltimo);
+    lc->addWidget(Toolbar2);
+    lc->addWidget(ImgOrdenN);
+    lc->addWidget(ImgOrdenAsc);
+    lc->addWidget(ImgOrdenDesc);
+    lc->addWidget(lblPaginas, 1);
+
+    StatusBar1 = new QLabel(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFrameShape(QFrame::StyledPanel);
+    Pbar = new QProgressBar(this);
+    Pbar->setObjectName(QStringLiteral("Pbar"));
+    Pbar->setRange(0, 100);
+    Pbar->setValue(0);
+    Pbar->setTextVisible(false);
+    CmdCancel = new QPushButton(QStringLiteral("Cancelar carga..."), this);
+    CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
+    CmdCancel->hide();
+
+    connect(cmdPrimero, &QPushButton::clicked, this, &KvDbGrid::cmdPrimero_Click);
+    connect(cmdAnterior, &QPushButton::clicked, this, &KvDbGrid::cmdAnterior_Click);
+    connect(cmdSiguiente, &QPushButton::clicked, this, &KvDbGrid::cmdSiguiente_Click);
+    connect(cmdUltimo, &QPushButton::clicked, this, &KvDbGrid::cmdUltimo_Click);
+    connect(CmdCancel, &QPushButton::clicked, this, &KvDbGrid::CmdCancel_Click);
+    connect(btnBuscar, &QToolButton::clicked, this, &KvDbGrid::BuscarTexto);
+    connect(btnActualizar, &QToolButton::clicked, this, &KvDbGrid::Actualizar);
+    connect(btnAjustar, &QToolButton::clicked, this, [this] {
+        AjustarColumnas();
+        emit ColumnasAjustadas();
+    });
+    connect(btnExcel, &QToolButton::clicked, this, [this] {
+        if (exportador())
+            exportador()(mSqlConteo);
+        else
+            ui::MsgBox(QStringLiteral("La exportación a planilla no está instalada en este equipo."),
+                       ui::vbInformation, QStringLiteral("Aviso al Usuario"));
+    });
+    connect(menuBuscar, &QMenu::triggered, this,
+            [this](QAction* a) { MenuBuscar(static_cast<int>(menuBuscar->actions().indexOf(a)) + 1); });
+    connect(menuOrden, &QMenu::triggered, this,
+            [this](QAction* a) { MenuOrden(static_cast<int>(menuOrden->actions().indexOf(a)) + 1); });
+    connect(ImgOrdenN, &QToolButton::clicked, this, &KvDbGrid::ImgOrdenN_Click);
+    connect(ImgOrdenAsc, &QToolButton::clicked, this, &KvDbGrid::ImgOrdenAsc_Click);
+    connect(ImgOrdenDesc, &QToolButton::clicked, this, &KvDbGrid::ImgOrdenDesc_Click);
+    connect(cboPagSelect, qOverload<int>(&QComboBox::currentIndexChanged), this, &KvDbGrid::paginaElegida);
+    connect(CboRegistros, qOverload<int>(&QComboBox::activated), this, [this](int i) {
+        setPageSize(CboRegistros->itemText(i).toInt());
+        mCancelarCarga = false;
+        CargarPaginas();
+    });
+    connect(MsFlexGrid, &QTableWidget::cellClicked, this, [this] {
+        if (pPintaFilaSel) {
+            MsFlexGrid->setCellBackColor(QColor(0, 255, 255));
+            MsFlexGrid->setCellFontBold(true);
+        }
+        emit MsFlexGridClick();
+    });
+    connect(MsFlexGrid, &QTableWidget::cellDoubleClicked, this, [this] { emit MsFlexGridDblClick(); });
+    connect(MsFlexGrid, &MSHFlexGrid::celdaSalida, this, [this] {
+        if (pPintaFilaSel) {
+            MsFlexGrid->setCellBackColor(Qt::white);
+            MsFlexGrid->setCellFontBold(false);
+        }
+        emit MSFlexGridLeaveCell();
+    });
+    connect(MsFlexGrid, &MSHFlexGrid::celdaEntrada, this, [this] {
+        if (pPintaFilaSel) {
+            MsFlexGrid->setCellBackColor(QColor(0, 255, 255));
+            MsFlexGrid->setCellFontBold(true);
+        }
+        emit MsFlexGridEnterCell();
+    });
+    setFind(2);
+    setOrder(1);
+}
+
+// ------------------------------------------------------------------ properties
+
+void KvDbGrid::setConString(const QString& cadena) {
+    auto& db = datos::gDB();
+    if (!db.gOpenFlag || db.gCnn().State() != 1)
+        db.OpenServerADODB(false, 3, cadena, true, true);
+    else
+        (void)db.gCnn().DefaultDatabase();
+}
+
+void KvDbGrid::marcar(QMenu* menu, int indice) {
+    const auto acciones = menu->actions();
+    for (int i = 0; i < acciones.size(); ++i) {
+        QString t = acciones[i]->text().trimmed();
+        t.remove(QStringLiteral("» "));
+        acciones[i]->setText(i + 1 == indice ? QStringLiteral("» ") + t : t);
+    }
+}
+
+void KvDbGrid::setFind(int16_t v) {
+    e.Find = v;
+    marcar(menuBuscar, v);
+}
+
+void KvDbGrid::setOrder(int16_t v) {
+    e.Order = v;
+    marcar(menuOrden, v);
+}
+
+void KvDbGrid::setAlignCommandBar(int v) {
+    mAlignCommandBar = v;
+    disponer();
+}
+
+void KvDbGrid::setAlignFilterBar(int v) {
+    mAlignFilterBar = v;
+    disponer();
+}
+
+void KvDbGrid::MenuBuscar(int indice) {
+    // Choosing the marked entry does nothing.
+    if (menuBuscar->actions().value(indice - 1) &&
+        menuBuscar->actions()[indice - 1]->text().contains(QStringLiteral("»")))
+        return;
+    setFind(static_cast<int16_t>(indice));
+}
+
+void KvDbGrid::MenuOrden(int indice) {
+    if (menuOrden->actions().value(indice - 1) &&
+        menuOrden->actions()[indice - 1]->text().contains(QStringLiteral("»")))
+        return;
+    setOrder(static_cast<int16_t>(indice));
+}
+
+void KvDbGrid::ValoresNuevos() {
+    e.sql.clear();
+    e.PrimaryKey = QStringLiteral("ID");
+    setFind(2);
+    setOrder(1);
+    mAlignCommandBar = 2;
+    mAlignFilterBar = 1;
+    e.PageSize = 4000;
+    mAnchoColFijo = false;
+    e.CamposSel.clear();
+    e.Campos.clear();
+    mOrdinalSel.clear();
+    mColumnas = false;
+    mOcultarOrdenar = false;
+    e.OrderBy.clear();
+    e.OrdenSent = 0;
+    e.FormatDate = 103;
+}
+
+QList<QPair<QString, QVariant>> KvDbGrid::GuardarPropiedades() const {
+    QList<QPair<QString, QVariant>> r;
+    r.append({QStringLiteral("sql"), e.sql});
+    r.append({QStringLiteral("primarykey"), e.PrimaryKey});
+    if (e.Find != 2) r.append({QStringLiteral("find"), e.Find});
+    if (e.Order != 1) r.append({QStringLiteral("order"), e.Order});
+    if (mAlignCommandBar != 2) r.append({QStringLiteral("aligncommandbar"), mAlignCommandBar});
+    if (mAlignFilterBar != 1) r.append({QStringLiteral("alignfilterbar"), mAlignFilterBar});
+    r.append({QStringLiteral("pagesize"), e.PageSize});
+    r.append({QStringLiteral("anchocolfijo"), mAnchoColFijo});
+    r.append({QStringLiteral("camposSel").toLower(), e.CamposSel});
+    r.append({QStringLiteral("campos"), e.Campos});
+    r.append({QStringLiteral("ordinalsel"), mOrdinalSel});
+    r.append({QStringLiteral("columnas"), mColumnas});
+    r.append({QStringLiteral("ocultarordenar"), mOcultarOrdenar});
+    r.append({QStringLiteral("orderby"), e.OrderBy});
+    r.append({QStringLiteral("ordensent"), e.OrdenSent});
+    r.append({QStringLiteral("formatdate"), e.FormatDate});
+    return r;
+}
+
+void KvDbGrid::LeerPropiedades(const QList<QPair<QString, QVariant>>& conjunto) {
+    auto valor = [&](const char* clave, const QVariant& defecto) {
+        for (const auto& p : conjunto)
+            if (p.first.compare(QLatin1String(clave), ci) == 0) return p.second;
+        return defecto;
+    };
+    auto entero = [&](const char* clave, int defecto, auto asignar) {
+        bool ok = false;
+        const int v = valor(clave, defecto).toInt(&ok);
+        if (ok) asignar(v);
+    };
+    e.sql = valor("SQL", QString()).toString();
+    e.PrimaryKey = valor("PrimaryKey", QStringLiteral("ID")).toString();
+    entero("Find", 2, [this](int v) { setFind(static_cast<int16_t>(v)); });
+    entero("Order", 1, [this](int v) { setOrder(static_cast<int16_t>(v)); });
+    entero("AlignCommandBar", 2, [this](int v) { mAlignCommandBar = v; });
+    entero("AlignFilterBar", 1, [this](int v) { mAlignFilterBar = v; });
+    entero("PageSize", 5, [this](int v) { e.PageSize = v; });
+    mAnchoColFijo = valor("AnchoColFijo", true).toBool();
+    e.CamposSel = valor("CamposSel", QString()).toString();
+    e.Campos = valor("Campos", QString()).toString();
+    mOrdinalSel = valor("OrdinalSel", QString()).toString();
+    mColumnas = valor("Columnas", false).toBool();
+    mOcultarOrdenar = valor("OcultarOrdenar", false).toBool();
+    e.OrderBy = valor("OrderBy", QString()).toString();
+    entero("OrdenSent", 0, [this](int v) { e.OrdenSent = static_cast<int16_t>(v); });
+    entero("FormatDate", 103, [this](int v) { e.FormatDate = static_cast<int16_t>(v); });
+    disponer();
+}
+
+// ------------------------------------------------------------------ layout
+
+void KvDbGrid::resizeEvent(QResizeEvent* ev) {
+    QWidget::resizeEvent(ev);
+    disponer();
+}
+
+void KvDbGrid::disponer() {
+    const int W = width() * 15, H = height() * 15;
+    const int alturaEstado = 300;
+    const int alturaBarra = 420;
+    int altoGrilla = H - 1000 - alturaEstado;
+    int anchoGrilla = W - 100;
+    int topGrilla = alturaBarra;
+    if (mAlignCommandBar == 1) {
+        FrmComandos->setGeometry(0, 0, px(anchoGrilla), px(alturaBarra));
+        topGrilla = alturaBarra;
+        FrmFiltros->setGeometry(0, px(alturaBarra), px(anchoGrilla), px(alturaBarra));
+        topGrilla = 2 * alturaBarra;
+        altoGrilla = H - 2 * alturaBarra - alturaEstado - 100;
+    } else if (mAlignCommandBar >= 0 && mAlignCommandBar <= 4) {
+        FrmComandos->setGeometry(0, px(topGrilla + altoGrilla + 40), px(anchoGrilla), px(alturaBarra));
+    }
+    if (mAlignFilterBar == 2) {
+        FrmFiltros->setGeometry(0, px(topGrilla + altoGrilla + 600), px(anchoGrilla), px(alturaBarra));
+    } else if (mAlignFilterBar >= 0 && mAlignFilterBar <= 4 && mAlignCommandBar != 1) {
+        FrmFiltros->setGeometry(0, 0, px(anchoGrilla), px(alturaBarra));
+    }
+    MsFlexGrid->setGeometry(0, px(topGrilla), px(anchoGrilla), px(qMax(0, altoGrilla)));
+    const int topEstado = H - alturaEstado;
+    StatusBar1->setGeometry(0, px(topEstado), px(W) - Pbar->width() - CmdCancel->width() - 20,
+                            px(alturaEstado));
+    Pbar->resize(120, px(alturaEstado) - 4);
+    Pbar->move(px(W - Pbar->width() * 15 - 100), px(topEstado + 60) - 2);
+    CmdCancel->resize(110, px(alturaEstado));
+    CmdCancel->move(Pbar->x() - CmdCancel->width() - 6, px(topEstado));
+}
+
+// ------------------------------------------------------------------ loading
+
+QString KvDbGrid::EquiCampo(const QString& Campo, bool Equivalencia) const {
+    return grid::EquiCampo(e.mEquivalencias, Campo, Equivalencia);
+}
+
+void KvDbGrid::progreso(int valor) {
+    Pbar->setValue(valor);
+}
+
+void KvDbGrid::LoadKvDBGrid() {
+    if (e.sql.contains(QLatin1String(" join "), ci) || e.sql.contains(QLatin1String(" group by "), ci)) {
+        mColumnas = false;
+        mOcultarOrdenar = true;
+    }
+    {
+        Rutina r = rutinaConCaja(QStringLiteral("ArmarEquivalencias"));
+        r.paso([&] { e.mEquivalencias = ArmarEquivalencias(e.sql); });
+    }
+    setEnabled(true);
+    cmdColumnas->setVisible(mColumnas);
+    for (QWidget* w : {static_cast<QWidget*>(ImgOrdenN), static_cast<QWidget*>(ImgOrdenDesc),
+                       static_cast<QWidget*>(ImgOrdenAsc), static_cast<QWidget*>(Toolbar2)})
+        w->setVisible(!mOcultarOrdenar);
+    e.sql += QLatin1Char(' ');
+    e.mTabla = TablaDeSql(e.sql);
+    e.proveedor = datos::gDB().gProveedor;
+    mTotalRegistros = 0;
+    mPaginaActual = 1;
+    mUltimaPagina = 0;
+    e.mFiltro.clear();
+    mColOrden = 0;
+    e.mWhere.clear();
+    e.mColFechas.clear();
+    CargarCampos();
+    mCancelarCarga = false;
+    if (mColumnas) LeerCampos();
+    CargarPaginas();
+}
+
+void KvDbGrid::CargarCampos() {
+    Rutina r = rutinaConCaja(QStringLiteral("CargarCampos"));
+    auto& db = datos::gDB();
+    QVector<CampoProbe> campos;
+    QString probe;
+    r.paso([&] {
+        e.mCamposTodos.clear();
+        CboFiltroCampo->clear();
+        CboFiltroCampo->addItem(QStringLiteral("Todos"));
+    });
+    const bool sinSeleccion = e.CamposSel.trimmed().isEmpty();
+    r.paso([&] {
+        probe = SentenciaProbe(e.sql, sinSeleccion);
+        ado::Recordset rs;
+        db.AbrirRecordset(probe, rs, nullptr, 0, 1, -1, true);
+        if (rs.State() != ado::adStateOpen) return;
+        for (int i = 0; i < rs.fields().Count(); ++i)
+            campos.push_back({rs(i).Name(), rs(i).Type()});
+        db.CierraRecordset(rs);
+    });
+    if (r.abandonada()) return;
+    r.paso([&] {
+        const ListasCampos l = sinSeleccion
+                                   ? ListasSinSeleccion(campos, probe, e.PrimaryKey, e.FormatDate)
+                                   : ListasConSeleccion(campos, e.PrimaryKey, e.FormatDate, e.mCamposVista);
+        e.Campos = l.Campos;
+        e.mCamposTodos = l.mCamposTodos;
+        if (sinSeleccion) e.mColFechas = l.mColFechas;
+        CboFiltroCampo->clear();
+        CboFiltroCampo->addItems(l.columnasBusqueda);
+    });
+}
+
+void KvDbGrid::LeerCampos() {
+    try {
+        auto& db = datos::gDB();
+        orvexa::Utilidades u;
+        const QString programa =
+            u.Recortar(ui::TituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')),
+                       100)
+                .replace(QLatin1Char('\''), QLatin1String("''"));
+        const QString usuario = u.Recortar(db.gUsuario, 50).replace(QLatin1Char('\''), QLatin1String("''"));
+        QString sql = QStringLiteral("SELECT * FROM TA_CONFIG_FORM WHERE FORMULARIO = '") + programa +
+                      QStringLiteral("' AND USUARIO= '") + usuario + QStringLiteral("' and Nombre = '") +
+                      QStringLiteral("@KVDBGRID") + QStringLiteral("'");
+        ado::Recordset rs;
+        db.AbrirRecordset(sql, rs);
+        if (rs.State() == ado::adStateOpen && !rs.Eof())
+            e.CamposSel =
+                u.NoNulo(rs(QStringLiteral("Valor")).Value()).replace(QLatin1Char('|'), QLatin1Char(','));
+        db.CierraRecordset(rs);
+    } catch (const plataforma::FinDelPrograma&) {
+        throw;
+    } catch (...) {
+    }
+}
+
+void KvDbGrid::CargarPaginas() {
+    Rutina r = rutinaConCaja(QStringLiteral("CargarPaginas"));
+    auto& db = datos::gDB();
+    r.paso([&] {
+        Pbar->setRange(0, 100);
+        progreso(30);
+        CmdCancel->show();
+    });
+    if (mCancelarCarga) return;
+    r.paso([&] {
+        if (mTotalRegistros != 0) return;
+        mSqlConteo = SentenciaConteo(e);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ado::Recordset rs;
+        QString s = mSqlConteo;
+        db.AbrirRecordset(s, rs, nullptr, 0, 1, -1, true);
+        QApplication::restoreOverrideCursor();
+        if (rs.State() != ado::adStateOpen) return;
+        mTotalRegistros = rs.RecordCount();
+        if (mTotalRegistros <= 0) {
+            e.mFiltro.clear();
+            mTotalRegistros = 0;
+            MsFlexGrid->setCols(2);
+            const int n = rs.fields().Count();
+            for (int i = 0; i < n; ++i) {
+                MsFlexGrid->setCols(i + 3 > 2 ? i + 2 : 2);
+                MsFlexGrid->setTextMatrix(0, i + 1, rs(i).Name());
+            }
+            MsFlexGrid->setRows(2);
+            for (int c = 0; c < MsFlexGrid->Cols(); ++c)
+                MsFlexGrid->setTextMatrix(1, c, QString());
+        }
+        db.CierraRecordset(rs);
+    });
+    if (r.abandonada()) return;
+    r.paso([&] {
+        progreso(70);
+        // The number of pages is known from the count: the list is built at
+        // once, not by walking every record.
+        const qint64 paginas =
+            mTotalRegistros == 0 ? 0 : (mTotalRegistros + qMax(1, e.PageSize) - 1) / qMax(1, e.PageSize);
+        QStringList lista;
+        lista.reserve(static_cast<int>(paginas));
+        for (qint64 p = 1; p <= paginas; ++p) {
+            lista << QString::number(p);
+            if ((p & 0x3fff) == 0) {
+                ui::DoEvents();
+                if (mCancelarCarga) return;
+            }
+        }
+        const QSignalBlocker bloqueo(cboPagSelect);
+        static_cast<QStringListModel*>(cboPagSelect->model())->setStringList(lista);
+        cboPagSelect->setCurrentIndex(-1);
+        progreso(90);
+        mUltimaPagina = static_cast<int>(paginas);
+        if (mPaginaActual > mUltimaPagina) mPaginaActual = mUltimaPagina;
+        if (cboPagSelect->count() == 0)
+            static_cast<QStringListModel*>(cboPagSelect->model())->setStringList({QStringLiteral("1")});
+    });
+    if (r.abandonada() || mCancelarCarga) return;
+    progreso(100);
+    MostrarPagina();
+    CmdCancel->hide();
+}
+
+void KvDbGrid::MostrarPagina() {
+    try {
+        if (mPaginaActual == 0) mPaginaActual = 1;
+        if (mUltimaPagina == 0) mUltimaPagina = 1;
+        lblPaginas->setText(
+            QStringLiteral("        Página        %1 de %2").arg(mPaginaActual).arg(mUltimaPagina));
+        const int indice = mPaginaActual - 1;
+        if (cboPagSelect->currentIndex() != indice)
+            cboPagSelect->setCurrentIndex(indice); // loads the page
+        else if (!mOcupado)
+            CargarGrid();
+    } catch (const plataforma::FinDelPrograma&) {
+        throw;
+    } catch (...) {
+    }
+}
+
+void KvDbGrid::paginaElegida(int indice) {
+    if (indice < 0) return;
+    mPaginaActual = cboPagSelect->itemText(indice).toInt();
+    lblPaginas->setText(
+        QStringLiteral("        Página        %1 de %2").arg(mPaginaActual).arg(qMax(1, mUltimaPagina)));
+    if (!mOcupado) CargarGrid();
+}
+
+void KvDbGrid::CargarPagina(int Cual) {
+    if (Cual > mUltimaPagina) return;
+    mPaginaActual = Cual;
+    MostrarPagina();
+}
+
+void KvDbGrid::CargarGrid() {
+    auto& db = datos::gDB();
+    Rutina r = rutinaConCaja(QStringLiteral("CargarGrid"));
+    QString sentencia;
+    r.paso([&] {
+        Pbar->setRange(0, 100);
+        progreso(10);
+        mColOrden = MsFlexGrid->Col();
+        e.OrderBy = ArmarOrden(e, MsFlexGrid->TextMatrix(0, mColOrden));
+        StatusBar1->setText(QStringLiteral(" Orden: ") + e.OrderBy);
+        progreso(20);
+        e.mWhere = ArmarWhere(e.sql, e.mFiltro);
+        progreso(40);
+        const int pagina =
+            cboPagSelect->currentIndex() >= 0 ? cboPagSelect->currentText().toInt() : mPaginaActual;
+        sentencia = SentenciaPagina(e, qMax(1, pagina));
+    });
+    if (r.abandonada()) return;
+    // From here on a failing step is skipped.
+    Rutina s = Rutina::silenciosa();
+    ado::Recordset rs;
+    s.paso([&] {
+        progreso(50);
+        mUltimaSentencia = sentencia;
+        db.AbrirRecordset(sentencia, rs, nullptr, 0, 1, -1, true);
+        if (rs.State() != ado::adStateOpen && db.gCnn().Errors().Count() > 0 &&
+            db.gCnn().Errors().Item(0).NativeError == 207) {
+            db.gCnn().Errors().Clear();
+            QString base = e.sql;
+            db.AbrirRecordset(base, rs, nullptr, 0, 1, -1, true);
+        }
+        progreso(60);
+    });
+    s.paso([&] {
+        MsFlexGrid->setUpdatesEnabled(false);
+        MsFlexGrid->Clear();
+        const int n = rs.State() == ado::adStateOpen ? rs.fields().Count() : 0;
+        MsFlexGrid->setCols(n + 1);
+        MsFlexGrid->setTextMatrix(0, 0, QString());
+        for (int i = 0; i < n; ++i)
+            MsFlexGrid->setTextMatrix(0, i + 1, rs(i).Name());
+        if (rs.State() != ado::adStateOpen || rs.Eof()) {
+            e.mFiltro.clear();
+            mTotalRegistros = 0;
+            MsFlexGrid->setRows(2);
+            for (int c = 0; c < MsFlexGrid->Cols(); ++c)
+                MsFlexGrid->setTextMatrix(1, c, QString());
+        } else {
+            QVector<QStringList> filas;
+            while (!rs.Eof()) {
+                QStringList f;
+                for (int i = 0; i < n; ++i)
+                    f << orvexa::textoDeValor(rs(i).Value());
+                filas << f;
+                rs.MoveNext();
+            }
+            MsFlexGrid->setRows(static_cast<int>(filas.size()) + 1);
+            for (int i = 0; i < filas.size(); ++i)
+                for (int c = 0; c < n; ++c) {
+                    MsFlexGrid->setTextMatrix(i + 1, c + 1, filas[i][c]);
+                    auto* it = MsFlexGrid->item(i, c + 1);
+                    if (it && ado::esTipoNumerico(rs(c).Type()) && rs(c).Type() != ado::adBoolean)
+                        it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                }
+        }
+        MsFlexGrid->setUpdatesEnabled(true);
+    });
+    s.paso([&] { db.CierraRecordset(rs); });
+    progreso(70);
+    if (!mAnchoColFijo) AjustarColumnas();
+    progreso(80);
+    SincronizarControles();
+    progreso(90);
+    AsignarOrdinal();
+    progreso(100);
+    mCancelarCarga = false;
+    emit PaginaCargada(static_cast<int16_t>(mPaginaActual));
+    progreso(0);
+}
+
+void KvDbGrid::AsignarOrdinal() {
+    Rutina s = Rutina::silenciosa();
+    const qint64 base = static_cast<qint64>(mPaginaActual - 1) * e.PageSize;
+    s.paso([&] {
+        for (int i = 1; i < MsFlexGrid->Rows(); ++i) {
+            MsFlexGrid->setTextMatrix(i, 0, QString::number(base + i));
+            if (pColorIntercalado && i % 2 == 0)
+                for (int c = 1; c < MsFlexGrid->Cols(); ++c)
+                    if (auto* it = MsFlexGrid->item(i - 1, c)) it->setBackground(palette().button());
+        }
+    });
+    s.paso([&] {
+        const int digitos = static_cast<int>(QString::number(base + MsFlexGrid->Rows()).size());
+        MsFlexGrid->setColWidth(0, MsFlexGrid->TextWidth(QString(digitos + 1, QLatin1Char('X'))));
+    });
+    s.paso([&] {
+        if (MsFlexGrid->Row() == 0) MsFlexGrid->setRow(1);
+        MsFlexGrid->setFocus();
+    });
+}
+
+void KvDbGrid::AjustarColumnas() {
+    for (int c = 1; c < MsFlexGrid->Cols(); ++c) {
+        int m = static_cast<int>(MsFlexGrid->TextMatrix(0, c).size());
+        for (int r = 0; r < MsFlexGrid->Rows(); ++r)
+            m = qMax(m, static_cast<int>(MsFlexGrid->TextMatrix(r, c).size()));
+        const int ancho = MsFlexGrid->TextWidth(QString(m, QLatin1Char('X')));
+        MsFlexGrid->setColWidth(c, m > 19 ? ancho - 600 : ancho + 500);
+    }
+}
+
+void KvDbGrid::SincronizarControles() {
+    Rutina s = Rutina::silenciosa();
+    s.paso([&] {
+        if (CboRegistros->currentText().isEmpty() && e.PageSize == 0) {
+            mOcupado = true;
+            CboRegistros->setCurrentIndex(0);
+            setPageSize(5);
+            CargarPaginas();
+            mOcupado = false;
+        } else {
+            CboRegistros->setEditText(QString::number(e.PageSize));
+        }
+    });
+    s.paso([&] {
+        if (cboPagSelect->currentText().isEmpty()) {
+            const QSignalBlocker b(cboPagSelect);
+            cboPagSelect->setCurrentIndex(mUltimaPagina < mPaginaActual ? mUltimaPagina - 1
+                                                                        : mPaginaActual - 1);
+        }
+    });
+    s.paso([&] {
+        if (CboFiltroCampo->currentText().isEmpty()) CboFiltroCampo->setCurrentIndex(0);
+    });
+    s.paso([&] {
+        if (mColOrden >= 0 && mColOrden < MsFlexGrid->Cols()) {
+            auto* h = MsFlexGrid->horizontalHeaderItem(mColOrden);
+            if (!h) return;
+            if (e.OrdenSent == 1)
+                h->setBackground(QColor(217, 246, 210));
+            else if (e.OrdenSent == 2)
+                h->setBackground(QColor(238, 214, 238));
+        }
+    });
+    s.paso([&] {
+        for (int c = 0; c < MsFlexGrid->Cols(); ++c)
+            if (MsFlexGrid->ColWidth(c) == 0)
+                MsFlexGrid->setColWidth(c, MsFlexGrid->TextWidth(QString(
+                                               2 * MsFlexGrid->TextMatrix(0, c).size(), QLatin1Char('X'))));
+    });
+}
+
+void KvDbGrid::Inicializa() {
+    MsFlexGrid->Clear();
+    MsFlexGrid->setRows(2);
+    setEnabled(false);
+    TxtEdit->hide();
+    TxtEdit->clear();
+    e.OrdenSent = 3;
+}
+
+// ------------------------------------------------------------------ commands
+
+void KvDbGrid::cmdPrimero_Click() {
+    if (mPaginaActual >= 2) {
+        mPaginaActual = 1;
+        MostrarPagina();
+    }
+}
+
+void KvDbGrid::cmdAnterior_Click() {
+    if (mPaginaActual >= 2) {
+        --mPaginaActual;
+        MostrarPagina();
+    }
+}
+
+void KvDbGrid::cmdSiguiente_Click() {
+    if (mPaginaActual < mUltimaPagina) {
+        ++mPaginaActual;
+        MostrarPagina();
+    }
+}
+
+void KvDbGrid::cmdUltimo_Click() {
+    if (mPaginaActual < mUltimaPagina) {
+        mPaginaActual = mUltimaPagina;
+        MostrarPagina();
+    }
+}
+
+void KvDbGrid::Actualizar() {
+    e.mFiltro.clear();
+    mTotalRegistros = 0;
+    mCancelarCarga = false;
+    CargarPaginas();
+}
+
+void KvDbGrid::ImgOrdenN_Click() {
+    e.OrdenSent = 0;
+    CargarGrid();
+}
+
+void KvDbGrid::ImgOrdenAsc_Click() {
+    e.OrdenSent = 1;
+    CargarGrid();
+}
+
+void KvDbGrid::ImgOrdenDesc_Click() {
+    e.OrdenSent = 2;
+    CargarGrid();
+}
+
+void KvDbGrid::CboRegistros_Enter() {
+    Rutina s = Rutina::silenciosa();
+    s.paso([&] {
+        const double v = orvexa::Utilidades().ANumero(CboRegistros->currentText());
+        if (v < 1) {
+            ui::MsgBox(
+                QStringLiteral("El tamaño de la página en registos no puede ser menor a 1 por página."),
+                ui::vbInformation, QStringLiteral("Aviso al Usuario"));
+            setPageSize(1);
+        } else if (v > 2000) {
+            ui::MsgBox(
+                QStringLiteral("El tamaño de la página en registros no puede superar los 2000 por página."),
+                ui::vbInformation, QStringLiteral("Aviso al Usuario"));
+            setPageSize(2000);
+        } else {
+            setPageSize(static_cast<int>(v));
+        }
+    });
+    mCancelarCarga = false;
+    CargarPaginas();
+    MsFlexGrid->setFocus();
+}
+
+void KvDbGrid::BuscarTexto() {
+    QString texto = txtBuscar->text().trimmed();
+    if (texto.isEmpty()) {
+        texto = ui::Actual()
+                    .InputBox(
+                        QStringLiteral("Campo seleccionado: ") + CboFiltroCampo->currentText() +
+                            QStringLiteral("\r\n") +
+                            QStringLiteral("Ingrese el texto que desea buscar para el campo seleccionado: "),
+                        QString(), QString())
+                    .value_or(QString());
+    }
+    const QString columna = CboFiltroCampo->currentText();
+    if (e.Find == 1) {
+        int desde = 1, hasta = MsFlexGrid->Cols() - 1;
+        if (columna.compare(QLatin1String("Todos"), ci) != 0) {
+            desde = hasta = -1;
+            for (int c = 1; c < MsFlexGrid->Cols(); ++c)
+                if (MsFlexGrid->TextMatrix(0, c).compare(columna, ci) == 0) {
+                    desde = hasta = c;
+                    break;
+                }
+        }
+        if (desde >= 1 && !texto.isEmpty())
+            for (int r = 1; r < MsFlexGrid->Rows(); ++r)
+                for (int c = desde; c <= hasta; ++c)
+                    if (MsFlexGrid->TextMatrix(r, c).contains(texto, ci)) {
+                        MsFlexGrid->setRow(r);
+                        MsFlexGrid->setCol(c);
+                        MsFlexGrid->setCellBackColor(QColor(192, 232, 232));
+                    }
+    } else {
+        if (!texto.trimmed().isEmpty()) {
+            QStringList encabezados;
+            for (int c = 0; c < MsFlexGrid->Cols(); ++c)
+                encabezados << MsFlexGrid->TextMatrix(0, c);
+            bool fechaInvalida = false;
+            const QString condicion = CondicionBusqueda(e, texto, columna, CboFiltroCampo->currentIndex(),
+                                                        encabezados, fechaInvalida);
+            if (fechaInvalida) {
+                ui::MsgBox(QStringLiteral("Debe Ingresar un Formato de Fecha Válido."), ui::vbInformation,
+                           QStringLiteral("Aviso al Usuario"));
+                return;
+            }
+            e.mFiltro += (e.mFiltro.trimmed().isEmpty() ? QString() : QStringLiteral(" and ")) + condicion;
+        }
+        mTotalRegistros = 0;
+        mCancelarCarga = false;
+        CargarPaginas();
+    }
+    txtBuscar->clear();
+}
+
+// ------------------------------------------------------------------ keys
+
+bool KvDbGrid::eventFilter(QObject* objeto, QEvent* evento) {
+    if (evento->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(evento);
+        if (objeto == MsFlexGrid) {
+            emit MSFlexGridKeyDown(static_cast<int16_t>(k->key()),
+                                   static_cast<int16_t>(k->modifiers().toInt() >> 25));
+            teclaGrilla(k->key());
+            if (k->key() == Qt::Key_PageDown || k->key() == Qt::Key_PageUp) return true;
+        } else if (objeto == txtBuscar && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
+            BuscarTexto();
+            return true;
+        } else if (objeto == CboRegistros->lineEdit()) {
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                CboRegistros_Enter();
+                return true;
+            }
+            // Only digits; any other key, Backspace included, is discarded.
+            if (!k->text().isEmpty() && !QStringLiteral("0123456789").contains(k->text())) return true;
+            if (k->key() == Qt::Key_Backspace) return true;
+        }
+    }
+    return QWidget::eventFilter(objeto, evento);
+}
+
+void KvDbGrid::teclaGrilla(int tecla) {
+    Rutina s = Rutina::silenciosa();
+    s.paso([&] {
+        switch (tecla) {
+        case Qt::Key_PageDown:
+            cmdSiguiente_Click();
+            break;
+        case Qt::Key_PageUp:
+            cmdAnterior_Click();
+            break;
+        case Qt::Key_Down:
+            mVecesArriba = 0;
+            if (MsFlexGrid->Row() == MsFlexGrid->Rows() - 1) {
+                if (mVecesAbajo == 1) {
+                    cmdSiguiente_Click();
+                    mVecesAbajo = 0;
+                } else {
+                    ++mVecesAbajo;
+                }
+            }
+            break;
+        case Qt::Key_Up:
+            mVecesAbajo = 0;
+            if (MsFlexGrid->Row() == 1) {
+                if (mVecesArriba == 1) {
+                    cmdAnterior_Click();
+                    mVecesArriba = 0;
+                } else {
+                    ++mVecesArriba;
+                }
+            }
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Left: {
+            const int paso = tecla == Qt::Key_Right ? 1 : -1;
+            int c = MsFlexGrid->Col();
+            for (int x = c; x >= 0 && x < MsFlexGrid->Cols(); x += paso)
+                if (MsFlexGrid->ColWidth(x) > 20) {
+                    c = x;
+                    break;
+                }
+            MsFlexGrid->setCol(c);
+            emit MsFlexGridEnterCell();
+            break;
+        }
+        default:
+            break;
+        }
+    });
+}
+
+} // namespace grid

@@ -1,0 +1,126 @@
+#include "grid/MSHFlexGrid.h"
+
+#include <QHeaderView>
+
+namespace grid {
+
+MSHFlexGrid::MSHFlexGrid(QWidget* padre)
+    : QTableWidget(padre) {
+    verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(20);
+    horizontalHeader()->setHighlightSections(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setColumnCount(2);
+    setRowCount(1);
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int fila, int col, int, int) {
+        if (mCambiando) return;
+        if (fila >= 0) {
+            emit celdaSalida();
+            mRow = fila + 1;
+            mCol = col;
+            emit celdaEntrada();
+        }
+    });
+}
+
+void MSHFlexGrid::setRows(int n) {
+    setRowCount(qMax(0, n - 1));
+    if (mRow > rowCount()) mRow = rowCount();
+}
+
+void MSHFlexGrid::setCols(int n) {
+    setColumnCount(qMax(0, n));
+}
+
+int MSHFlexGrid::Row() const {
+    return mRow;
+}
+
+void MSHFlexGrid::setRow(int r) {
+    mRow = r;
+    if (r >= 1 && r <= rowCount()) {
+        mCambiando = true;
+        setCurrentCell(r - 1, qBound(0, mCol, columnCount() - 1));
+        mCambiando = false;
+    }
+}
+
+void MSHFlexGrid::setCol(int c) {
+    mCol = c;
+    if (mRow >= 1 && mRow <= rowCount() && c < columnCount()) {
+        mCambiando = true;
+        setCurrentCell(mRow - 1, c);
+        mCambiando = false;
+    }
+}
+
+QTableWidgetItem* MSHFlexGrid::celda(int r, int c) {
+    if (c < 0 || c >= columnCount()) return nullptr;
+    if (r == 0) {
+        if (!horizontalHeaderItem(c)) setHorizontalHeaderItem(c, new QTableWidgetItem(QString()));
+        return horizontalHeaderItem(c);
+    }
+    if (r < 1 || r > rowCount()) return nullptr;
+    if (!item(r - 1, c)) {
+        auto* it = new QTableWidgetItem;
+        if (c == 0) it->setBackground(palette().button());
+        setItem(r - 1, c, it);
+    }
+    return item(r - 1, c);
+}
+
+const QTableWidgetItem* MSHFlexGrid::celda(int r, int c) const {
+    if (c < 0 || c >= columnCount()) return nullptr;
+    if (r == 0) return horizontalHeaderItem(c);
+    if (r < 1 || r > rowCount()) return nullptr;
+    return item(r - 1, c);
+}
+
+QString MSHFlexGrid::TextMatrix(int r, int c) const {
+    const auto* it = celda(r, c);
+    return it ? it->text() : QString();
+}
+
+void MSHFlexGrid::setTextMatrix(int r, int c, const QString& texto) {
+    if (auto* it = celda(r, c)) it->setText(texto);
+}
+
+void MSHFlexGrid::setCellBackColor(const QColor& color) {
+    if (auto* it = celda(mRow, mCol)) it->setBackground(color);
+}
+
+QColor MSHFlexGrid::CellBackColor() const {
+    return colorCelda(mRow, mCol);
+}
+
+QColor MSHFlexGrid::colorCelda(int r, int c) const {
+    const auto* it = celda(r, c);
+    if (!it || it->background().style() == Qt::NoBrush) return QColor(Qt::white);
+    return it->background().color();
+}
+
+void MSHFlexGrid::setCellFontBold(bool negrita) {
+    if (auto* it = celda(mRow, mCol)) {
+        QFont f = it->font();
+        f.setBold(negrita);
+        it->setFont(f);
+    }
+}
+
+bool MSHFlexGrid::CellFontBold() const {
+    const auto* it = celda(mRow, mCol);
+    return it && it->font().bold();
+}
+
+void MSHFlexGrid::Clear() {
+    clearContents();
+    for (int c = 0; c < columnCount(); ++c)
+        if (auto* h = horizontalHeaderItem(c)) h->setText(QString());
+}
+
+int MSHFlexGrid::TextWidth(const QString& texto) const {
+    return fontMetrics().horizontalAdvance(texto) * 15;
+}
+
+} // namespace grid

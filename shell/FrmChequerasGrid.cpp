@@ -1,0 +1,144 @@
+#include "shell/FrmChequerasGrid.h"
+
+#include "grid/KvDbGrid.h"
+#include "shell/Inicio.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QToolButton>
+
+namespace shell {
+
+namespace {
+int px(int twips) {
+    return twips / 15;
+}
+FrmChequerasGrid::Editor& editor() {
+    static FrmChequerasGrid::Editor e;
+    return e;
+}
+} // namespace
+
+const QString FrmChequerasGrid::kConsulta = QStringLiteral(
+    "SELECT Talonario,IDBANCO,DESCRIPCION,SERIE,NUMERO_DESDE,NUMERO_HASTA,CuentaBanco,CuentaBancoDiferido "
+    "FROM "
+    "VT_Chequeras");
+
+void FrmChequerasGrid::registrarEditor(Editor f) {
+    editor() = std::move(f);
+}
+
+FrmChequerasGrid::FrmChequerasGrid(QWidget* padre)
+    : QWidget(padre) {
+    setObjectName(QStringLiteral("FrmChequerasGrid"));
+    setWindowTitle(QStringLiteral("Quenzar"));
+    resize(px(10875), px(6540));
+    auto boton = [&](const char* nombre, const QString& texto, const QString& tip, int left,
+                     QStyle::StandardPixmap icono) {
+        auto* b = new QToolButton(this);
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setObjectName(QLatin1String(nombre));
+        b->setText(texto);
+        b->setToolTip(tip);
+        b->setIcon(style()->standardIcon(icono));
+        b->setIconSize(QSize(32, 32));
+        b->setGeometry(px(left), px(-15), px(1275), px(1050));
+        return b;
+    };
+    cmdCargar = boton("cmdCargar", QStringLiteral("[F1] Cargar"), QStringLiteral("Cargar Grilla"), 0,
+                      QStyle::SP_BrowserReload);
+    cmdEdit = boton("cmdEdit", QStringLiteral("[F2] ABM"), QStringLiteral("Altas, Bajas y Modificaciones"),
+                    1260, QStyle::SP_FileDialogDetailedView);
+    cmdSalir = boton("cmdSalir", QStringLiteral("[ESC] Salir"), QStringLiteral("Salir"), 2520,
+                     QStyle::SP_DialogCloseButton);
+    KvDbGrid1 = new grid::KvDbGrid(this);
+    KvDbGrid1->setObjectName(QStringLiteral("KvDbGrid1"));
+    KvDbGrid1->setGeometry(0, px(1080), px(10815), px(5415));
+    // The stored set of this window's grid.
+    KvDbGrid1->LeerPropiedades({{QStringLiteral("sql"), QString()},
+                                {QStringLiteral("primarykey"), QStringLiteral("ID")},
+                                {QStringLiteral("pagesize"), 5},
+                                {QStringLiteral("anchocolfijo"), true},
+                                {QStringLiteral("columnas"), false},
+                                {QStringLiteral("ocultarordenar"), false},
+                                {QStringLiteral("ordensent"), 0},
+                                {QStringLiteral("formatdate"), 103}});
+    // Key preview: the window sees the keys before its controls.
+    qApp->installEventFilter(this);
+    connect(cmdCargar, &QToolButton::clicked, this, &FrmChequerasGrid::Cargar);
+    connect(cmdEdit, &QToolButton::clicked, this, &FrmChequerasGrid::Editar);
+    connect(cmdSalir, &QToolButton::clicked, this, &FrmChequerasGrid::Salir);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+void FrmChequerasGrid::Form_Load() {
+    QString cadena;
+    IniciarAplicacion(QString(), cadena, 3);
+    AplicarEstilo(this);
+    Cargar();
+}
+
+void FrmChequerasGrid::Cargar() {
+    KvDbGrid1->setSql(kConsulta);
+    KvDbGrid1->setPageSize(10);
+    KvDbGrid1->LoadKvDBGrid();
+}
+
+void FrmChequerasGrid::Editar() {
+    auto* g = KvDbGrid1->MsFlexGrid;
+    const int fila = g->Row();
+    // An empty list has no cheque book to hand over.
+    if (fila < 1 || g->TextMatrix(fila, 1).trimmed().isEmpty()) return;
+    const QString banco = g->TextMatrix(fila, 2).trimmed();
+    const QString serie = g->TextMatrix(fila, 4);
+    const QString talonario = g->TextMatrix(fila, 1);
+    if (!editor()) return;
+    editor()(banco, serie, talonario);
+    Cargar();
+}
+
+void FrmChequerasGrid::Salir() {
+    close();
+}
+
+void FrmChequerasGrid::keyPressEvent(QKeyEvent* ev) {
+    QWidget::keyPressEvent(ev);
+}
+
+bool FrmChequerasGrid::eventFilter(QObject* objeto, QEvent* evento) {
+    if (evento->type() == QEvent::KeyPress && isActiveWindow()) {
+        auto* w = qobject_cast<QWidget*>(objeto);
+        if (w && (w == this || isAncestorOf(w))) {
+            switch (static_cast<QKeyEvent*>(evento)->key()) {
+            case Qt::Key_F1:
+                Cargar();
+                return true;
+            case Qt::Key_F2:
+                Editar();
+                return true;
+            case Qt::Key_Escape:
+                Salir();
+                return true;
+            default:
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(objeto, evento);
+}
+
+void FrmChequerasGrid::resizeEvent(QResizeEvent* ev) {
+    QWidget::resizeEvent(ev);
+    const int ancho = frameGeometry().width() * 15 - 15;
+    const int alto = frameGeometry().height() * 15 - 1080 - 400;
+    // A window smaller than the grid's top keeps the last valid height.
+    if (alto > 0)
+        KvDbGrid1->resize(px(ancho), px(alto));
+    else
+        KvDbGrid1->resize(px(ancho), KvDbGrid1->height());
+}
+
+} // namespace shell

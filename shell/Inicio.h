@@ -1,0 +1,29 @@
+#pragma once
+// Session start-up: reads the command line, opens the main and statistics
+// sessions, loads the settings, writes the access-log row. And the windows'
+// appearance: the skin and the toolbar style.
+
+#include <QString>
+
+class QWidget;
+
+namespace shell {
+
+// The values the command line carries (the keys of the suite's launcher).
+struct ValoresComando {
+    QString parametroAdicional, menu, servidor, base, usuario, clave, usuarioLogeado, caja;
+};
+// Cuts the command text key by key, as start-up does (quirks included).
+ValoresComando CortarComando(const QString& comando);
+
+QString NormalizaServidor(const QString& servidor);
+void ConectaEstadisticas();
+void IniciarAplicacion(const QString& comando, QString& connString, int cursorLocation);
+
+// The skin chosen by "Styles" in "CN000pr.INI": a style sheet shipped with the program.
+void AplicarEstilo(QWidget* ventana);
+void FormatoVentana(QWidget* ventana);
+// The skin file of a skin number (paths relative to the application folder).
+QString ArchivoEstilo(int estilo);
+
+} // namespace shell
