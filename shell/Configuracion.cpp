@@ -94,12 +94,17 @@ QString Cfg(const QString& Clave, QString* ValorAux) {
 }
 
 QString CfgKV(const QString& Clave, QString* ValorAux) {
-    return leer(gDBEstadisticas(), Clave, ValorAux, QStringLiteral("CfgKV"));
+    // Like Cfg: a statistics session that did not open is not read (reading it
+    // would run the connection-loss recovery on a database that is not there).
+    auto& e = gDBEstadisticas();
+    if (!e.gOpenFlag || e.gCnn().State() != ado::adStateOpen) return QString();
+    return leer(e, Clave, ValorAux, QStringLiteral("CfgKV"));
 }
 
 void GrabaCfgKV(const QString& Clave, const QVariant& Valor, const QString& ValorAux, bool PoliticaNegocio,
                 const QString& Grupo, bool Recortar) {
     auto& db = gDBEstadisticas();
+    if (!db.gOpenFlag || db.gCnn().State() != ado::adStateOpen) return;
     auto& u = G().utilidades;
     ado::Recordset rs;
     QString sql = QStringLiteral("SELECT * FROM ") + tablaConfiguracion() +

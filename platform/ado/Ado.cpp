@@ -119,6 +119,8 @@ void Connection::Open(const QString& cadena, const QString& usuario, const QStri
     traza::ocultar(clave);
     traza::ocultar(cc.valor({"Pwd", "Password"}));
     if (ganchos().antesDeAbrir) ganchos().antesDeAbrir(usada);
+    // As in ADO, the string stays with the connection even when opening fails.
+    mCadena = usada;
     auto motor = crearMotor(usada);
     QElapsedTimer reloj;
     reloj.start();

@@ -6,12 +6,14 @@
 #include "tests/soporte/Base.h"
 #include "tests/soporte/Guion.h"
 
+#include "tests/soporte/Impresion.h"
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace orvexa;

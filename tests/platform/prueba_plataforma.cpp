@@ -6,7 +6,9 @@
 #include "platform/ui/Dialogos.h"
 #include "tests/soporte/Guion.h"
 
+#include "tests/soporte/Impresion.h"
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using plataforma::ErrorEjecucion;

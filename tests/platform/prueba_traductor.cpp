@@ -2,7 +2,9 @@
 
 #include "platform/ado/TraductorTSql.h"
 
+#include "tests/soporte/Impresion.h"
 #include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 using namespace ado;

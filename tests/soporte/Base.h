@@ -5,7 +5,9 @@
 #include "db/BaseDemo.h"
 #include "platform/ErrorEjecucion.h"
 
+#include "tests/soporte/Impresion.h"
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace prueba {
