@@ -132,6 +132,9 @@ void KvDbGrid::construir() {
     cboPagSelect->setObjectName(QStringLiteral("cboPagSelect"));
     cboPagSelect->setModel(new QStringListModel(cboPagSelect));
     cboPagSelect->setMinimumWidth(90);
+    // A list of 100,000 pages must not be measured item by item to size the box.
+    cboPagSelect->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboPagSelect->setMinimumContentsLength(7);
     cmdColumnas = new QPushButton(QStringLiteral("Columnas"), FrmComandos);
     cmdColumnas->setObjectName(QStringLiteral("cmdColumnas"));
     auto navegar = [&](const char* nombre, const QString& tip, QStyle::StandardPixmap icono) {
@@ -519,7 +522,25 @@ void KvDbGrid::CargarPaginas() {
         db.AbrirRecordset(s, rs, nullptr, 0, 1, -1, true);
         QApplication::restoreOverrideCursor();
         if (rs.State() != ado::adStateOpen) return;
-        mTotalRegistros = rs.RecordCount();
+        // While counting, the window stays alive and "Cancelar carga..." can stop it.
+        auto& ganchos = ado::ganchos();
+        const auto anterior = ganchos.duranteConsulta;
+        ganchos.duranteConsulta = [this] {
+            ui::DoEvents();
+            return mCancelarCarga;
+        };
+        try {
+            mTotalRegistros = rs.RecordCount();
+        } catch (...) {
+            ganchos.duranteConsulta = anterior;
+            db.CierraRecordset(rs);
+            if (mCancelarCarga) {
+                mTotalRegistros = 0;
+                return;
+            }
+            throw;
+        }
+        ganchos.duranteConsulta = anterior;
         if (mTotalRegistros <= 0) {
             e.mFiltro.clear();
             mTotalRegistros = 0;
@@ -535,7 +556,7 @@ void KvDbGrid::CargarPaginas() {
         }
         db.CierraRecordset(rs);
     });
-    if (r.abandonada()) return;
+    if (r.abandonada() || mCancelarCarga) return;
     r.paso([&] {
         progreso(70);
         // The number of pages is known from the count: the list is built at
@@ -599,6 +620,13 @@ void KvDbGrid::CargarPagina(int Cual) {
 
 void KvDbGrid::CargarGrid() {
     auto& db = datos::gDB();
+    // One page loads in a single pass with no events in between: the bar's
+    // intermediate values would only cost repaints nobody sees.
+    Pbar->setUpdatesEnabled(false);
+    struct Restaurar {
+        QProgressBar* b;
+        ~Restaurar() { b->setUpdatesEnabled(true); }
+    } restaurar{Pbar};
     Rutina r = rutinaConCaja(QStringLiteral("CargarGrid"));
     QString sentencia;
     r.paso([&] {

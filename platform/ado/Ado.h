@@ -212,6 +212,9 @@ private:
 struct Ganchos {
     std::function<void(const QString& cadena)> antesDeAbrir;
     std::function<void(const QString& sql)> antesDeEjecutar;
+    // Called now and then while the embedded engine works on a long
+    // statement; true interrupts it (a cancel button's request).
+    std::function<bool()> duranteConsulta;
 };
 Ganchos& ganchos();
 

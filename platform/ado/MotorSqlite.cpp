@@ -2,6 +2,7 @@
 
 #include "platform/ErrorEjecucion.h"
 #include "platform/Rutas.h"
+#include "platform/ado/Ado.h"
 #include "platform/ado/CadenaConexion.h"
 #include "platform/ado/TraductorTSql.h"
 
@@ -435,6 +436,14 @@ void MotorSqlite::abrirArchivo(const QString& ruta, int tiempoEsperaSeg) {
         throw;
     }
     registrarFunciones(mDb);
+    // Long statements give the user interface a turn, so that a cancel button works.
+    sqlite3_progress_handler(
+        mDb, 400000,
+        [](void*) -> int {
+            const auto& f = ganchos().duranteConsulta;
+            return f && f() ? 1 : 0;
+        },
+        nullptr);
 }
 
 void MotorSqlite::abrir(const ParametrosConexion& p) {

@@ -54,7 +54,8 @@ TEST(LineaDeComandos, CorteClavePorClave) {
 
 class Inicio : public prueba::Sesion {};
 
-const QString kComando = QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;@UsuarioLogeado=X;");
+const QString kComando =
+    QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;@UsuarioLogeado=X;");
 
 TEST_F(Inicio, ConLaLineaDelMenuAbreYRegistraElAcceso) {
     QString cadena;
@@ -93,7 +94,8 @@ TEST_F(Inicio, SinServidorPideLaConexionYCancelarTermina) {
         return 0;
     });
     QString cadena;
-    EXPECT_THROW(shell::IniciarAplicacion(QStringLiteral("@DbName=QUENZAR;"), cadena, 3), prueba::ProgramaTerminado);
+    EXPECT_THROW(shell::IniciarAplicacion(QStringLiteral("@DbName=QUENZAR;"), cadena, 3),
+                 prueba::ProgramaTerminado);
     datos::registrarDialogoConexion({});
 }
 
@@ -127,7 +129,8 @@ TEST(Aviso, LineasCancelarYAnimacion) {
     EXPECT_TRUE(cancelado);
     d.CartelMostrar(cancelado);
     EXPECT_TRUE(cancelado);
-    for (int i = 0; i < 12; ++i) d.ventana()->Timer1_Timer();
+    for (int i = 0; i < 12; ++i)
+        d.ventana()->Timer1_Timer();
     EXPECT_EQ(d.ventana()->cuadro(), 0) << "twelve ticks go round to the first picture";
     d.CartelCerrar();
     d.CartelInicio(QStringLiteral("Otra"), 0);
@@ -190,7 +193,8 @@ TEST_F(Lista, EditarEnUnaListaVaciaNoHaceNada) {
     shell::FrmChequerasGrid v;
     v.Cargar();
     int ediciones = 0;
-    shell::FrmChequerasGrid::registrarEditor([&](const QString&, const QString&, const QString&) { ++ediciones; });
+    shell::FrmChequerasGrid::registrarEditor(
+        [&](const QString&, const QString&, const QString&) { ++ediciones; });
     v.Editar();
     EXPECT_EQ(ediciones, 0);
     shell::FrmChequerasGrid::registrarEditor({});
