@@ -662,7 +662,10 @@ void KvDbGrid::CargarGrid() {
         MsFlexGrid->setUpdatesEnabled(false);
         MsFlexGrid->Clear();
         const int n = rs.State() == ado::adStateOpen ? rs.fields().Count() : 0;
+        const int antes = MsFlexGrid->Cols();
         MsFlexGrid->setCols(n + 1);
+        // Columns new to the grid start without a width; SincronizarControles gives them one.
+        for (int c = qMax(1, antes); c <= n; ++c) MsFlexGrid->setColWidth(c, 0);
         MsFlexGrid->setTextMatrix(0, 0, QString());
         for (int i = 0; i < n; ++i)
             MsFlexGrid->setTextMatrix(0, i + 1, rs(i).Name());
