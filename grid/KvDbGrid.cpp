@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStringListModel>
@@ -72,6 +73,9 @@ void KvDbGrid::construir() {
     TxtEdit = new QLineEdit(this);
     TxtEdit->setObjectName(QStringLiteral("txtEdit1"));
     TxtEdit->hide();
+    TxtEdit->installEventFilter(this);
+    TxtEdit->setMouseTracking(true);
+    connect(TxtEdit, &QLineEdit::textChanged, this, [this] { emit txtEditChange(); });
 
     FrmFiltros = new QFrame(this);
     FrmFiltros->setObjectName(QStringLiteral("FrmFiltros"));
@@ -227,6 +231,7 @@ void KvDbGrid::construir() {
         emit MsFlexGridClick();
     });
     connect(MsFlexGrid, &QTableWidget::cellDoubleClicked, this, [this] { emit MsFlexGridDblClick(); });
+    connect(MsFlexGrid, &QTableWidget::currentCellChanged, this, [this] { emit MSFlexGridRowColChange(); });
     connect(MsFlexGrid, &MSHFlexGrid::celdaSalida, this, [this] {
         if (pPintaFilaSel) {
             MsFlexGrid->setCellBackColor(Qt::white);
@@ -665,7 +670,8 @@ void KvDbGrid::CargarGrid() {
         const int antes = MsFlexGrid->Cols();
         MsFlexGrid->setCols(n + 1);
         // Columns new to the grid start without a width; SincronizarControles gives them one.
-        for (int c = qMax(1, antes); c <= n; ++c) MsFlexGrid->setColWidth(c, 0);
+        for (int c = qMax(1, antes); c <= n; ++c)
+            MsFlexGrid->setColWidth(c, 0);
         MsFlexGrid->setTextMatrix(0, 0, QString());
         for (int i = 0; i < n; ++i)
             MsFlexGrid->setTextMatrix(0, i + 1, rs(i).Name());
@@ -919,12 +925,73 @@ void KvDbGrid::BuscarTexto() {
 // ------------------------------------------------------------------ keys
 
 bool KvDbGrid::eventFilter(QObject* objeto, QEvent* evento) {
+    auto mayus = [](Qt::KeyboardModifiers m) { return static_cast<int16_t>(m.toInt() >> 25); };
+    if (objeto == MsFlexGrid) {
+        switch (evento->type()) {
+        case QEvent::FocusIn:
+            emit MsFlexGridGotFocus();
+            break;
+        case QEvent::FocusOut:
+            emit MsFlexGridLostFocus();
+            break;
+        case QEvent::KeyRelease: {
+            auto* k = static_cast<QKeyEvent*>(evento);
+            emit MSFlexGridKeyUp(static_cast<int16_t>(k->key()), mayus(k->modifiers()));
+            break;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* m = static_cast<QMouseEvent*>(evento);
+            emit MSFlexGridMouseDown(static_cast<int16_t>(m->button()), mayus(m->modifiers()),
+                                     static_cast<float>(m->position().x() * 15),
+                                     static_cast<float>(m->position().y() * 15));
+            break;
+        }
+        default:
+            break;
+        }
+    } else if (objeto == TxtEdit) {
+        switch (evento->type()) {
+        case QEvent::FocusIn:
+            // The grid's current cell gives up its highlight to the edit box.
+            MsFlexGrid->setCellFontBold(false);
+            MsFlexGrid->setCellBackColor(Qt::white);
+            TxtEdit->setStyleSheet(QStringLiteral("background: #00ffff; font-weight: bold;"));
+            emit txtEditGotFocus();
+            break;
+        case QEvent::FocusOut:
+            TxtEdit->setStyleSheet(QStringLiteral("background: white; font-weight: normal;"));
+            emit txtEditLostFocus();
+            break;
+        case QEvent::MouseButtonRelease:
+            emit txtEditClick();
+            break;
+        case QEvent::MouseButtonDblClick:
+            emit txtEditDblClick();
+            break;
+        case QEvent::MouseMove: {
+            auto* m = static_cast<QMouseEvent*>(evento);
+            emit txtEditMouseDown(static_cast<int16_t>(m->buttons().toInt()), mayus(m->modifiers()),
+                                  static_cast<float>(m->position().x() * 15),
+                                  static_cast<float>(m->position().y() * 15));
+            break;
+        }
+        case QEvent::KeyPress: {
+            auto* k = static_cast<QKeyEvent*>(evento);
+            emit txtEditKeyDown(static_cast<int16_t>(k->key()), mayus(k->modifiers()));
+            if (!k->text().isEmpty()) emit txtEditKeyPress(static_cast<int16_t>(k->text().at(0).unicode()));
+            break;
+        }
+        default:
+            break;
+        }
+    }
     if (evento->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(evento);
         if (objeto == MsFlexGrid) {
-            emit MSFlexGridKeyDown(static_cast<int16_t>(k->key()),
-                                   static_cast<int16_t>(k->modifiers().toInt() >> 25));
+            emit MSFlexGridKeyDown(static_cast<int16_t>(k->key()), mayus(k->modifiers()));
             teclaGrilla(k->key());
+            if (!k->text().isEmpty())
+                emit MSFlexGridKeyPress(static_cast<int16_t>(k->text().at(0).unicode()));
             if (k->key() == Qt::Key_PageDown || k->key() == Qt::Key_PageUp) return true;
         } else if (objeto == txtBuscar && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
             BuscarTexto();

@@ -149,9 +149,23 @@ signals:
     void ColumnasAjustadas();
     void MsFlexGridClick();
     void MsFlexGridDblClick();
+    void MsFlexGridGotFocus();
+    void MsFlexGridLostFocus();
     void MsFlexGridEnterCell();
     void MSFlexGridKeyDown(int16_t KeyCode, int16_t Shift);
+    void MSFlexGridKeyPress(int16_t KeyAscii);
     void MSFlexGridLeaveCell();
+    void MSFlexGridMouseDown(int16_t Button, int16_t Shift, float X, float Y);
+    void MSFlexGridRowColChange();
+    void MSFlexGridKeyUp(int16_t KeyCode, int16_t Shift);
+    void txtEditChange();
+    void txtEditClick();
+    void txtEditDblClick();
+    void txtEditGotFocus();
+    void txtEditLostFocus();
+    void txtEditKeyDown(int16_t KeyCode, int16_t Shift);
+    void txtEditKeyPress(int16_t KeyAscii);
+    void txtEditMouseDown(int16_t Button, int16_t Shift, float X, float Y);
 
 protected:
     void resizeEvent(QResizeEvent* ev) override;
