@@ -1,5 +1,6 @@
 // Quenzar: the register of the company's cheque books.
 
+#include "editor/frmV_TA_QUENZAR.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/FrmChequerasGrid.h"
 #include "shell/frmAcceso.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quenzar"));
     shell::registrarDialogoAcceso();
+    editor::registrarEditorEnLista();
     shell::FrmChequerasGrid ventana;
     // The window's load handler runs before it is shown; without a connection
     // the program ends there.

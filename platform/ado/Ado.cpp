@@ -188,6 +188,7 @@ Resultado Connection::ejecutarMotor(const QString& sql) {
 
 qint64 Connection::ejecutarParametros(const QString& sql, const QVector<QVariant>& valores) {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
+    if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(sql);
     QElapsedTimer reloj;
     reloj.start();
     const bool trazar = traza::activa();

@@ -317,7 +317,7 @@ bool Teclado::EsTeclaAvance(int tecla) const {
 void Teclado::EnviarTecla(int tecla) const {
     QWidget* destino = QApplication::focusWidget();
     if (!destino) return;
-    if (tecla == Qt::Key_Tab) {
+    if (tecla == Qt::Key_Tab || EsTeclaAvance(tecla)) {
         // What SendKeys "{TAB}" does: the next control of the tab order gets the focus.
         QWidget* sig = destino->nextInFocusChain();
         while (sig && sig != destino &&

@@ -1,0 +1,775 @@
+#include "editor/frmV_TA_QUENZAR.h"
+
+#include "data/DB_Dll.h"
+#include "editor/ast.h"
+#include "lookup/ServicioConsulta.h"
+#include "platform/Rutina.h"
+#include "platform/ado/Traza.h"
+#include "platform/ui/Dialogos.h"
+#include "shell/FrmChequerasGrid.h"
+#include "shell/Inicio.h"
+#include "shell/ModGlobal.h"
+#include "shell/Servicios.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace editor {
+
+using plataforma::ErrorEjecucion;
+namespace errores = plataforma::errores;
+
+namespace {
+
+int px(int twips) {
+    return twips / 15;
+}
+
+QString comillas(QString v) {
+    return v.replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+// "Numeric value of a text": blanks ignored, the number it begins with
+// (period as decimal point), 0 when it begins with none.
+double valorNumerico(const QString& texto) {
+    QString t = texto;
+    t.remove(QLatin1Char(' '));
+    static const QRegularExpression re(QStringLiteral(R"(^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?)"));
+    const auto m = re.match(t);
+    return m.hasMatch() ? m.captured(0).toDouble() : 0.0;
+}
+
+// A control number is a whole number of the column's range.
+bool talonarioValido(const QString& t) {
+    static const QRegularExpression re(QStringLiteral(R"(^\s*[-+]?\d{1,10}\s*$)"));
+    if (!re.match(t).hasMatch()) return false;
+    const qlonglong v = t.trimmed().toLongLong();
+    return v >= -2147483648LL && v <= 2147483647LL;
+}
+
+constexpr double kMaximoNumero = 999999999999.0; // numeric(12,0)
+
+const QString kTituloAviso = QStringLiteral("Aviso al operador...");
+
+} // namespace
+
+frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
+    : QDialog(padre, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("frmV_TA_QUENZAR"));
+    setWindowTitle(QStringLiteral("Quenzar"));
+    setModal(true);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(0, 0, 0, 0);
+    lay->setSpacing(0);
+    UtilGem1 = new UtilGem(this);
+    lay->addWidget(UtilGem1);
+    Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFixedSize(px(8115), px(3000));
+    lay->addWidget(Frame1);
+    setFixedSize(px(8115), px(3000) + UtilGem1->sizeHint().height());
+
+    struct Caja {
+        const char* campo;
+        int left, top, width;
+        const char* tag;
+    };
+    const Caja cajas[] = {
+        {"IDBANCO", 1320, 180, 615, "V_TA_BANCOS"}, {"SERIE", 1320, 465, 495, ""},
+        {"Talonario", 1320, 750, 495, ""},          {"NUMERO_DESDE", 3825, 750, 975, ""},
+        {"NUMERO_Hasta", 5625, 750, 975, ""},       {"CuentaBancoDiferido", 3000, 1575, 1575, ""},
+        {"CuentaBanco", 3000, 1905, 1575, ""}};
+    for (int i = 0; i < 7; ++i) {
+        auto* e = new QLineEdit(Frame1);
+        e->setObjectName(QStringLiteral("txtFields%1").arg(i));
+        e->setProperty("DataField", QLatin1String(cajas[i].campo));
+        e->setProperty("DataSource", QStringLiteral("datPrimaryRS"));
+        e->setProperty("Tag", QLatin1String(cajas[i].tag));
+        e->setGeometry(px(cajas[i].left), px(cajas[i].top), px(cajas[i].width), px(285));
+        e->setContextMenuPolicy(Qt::NoContextMenu);
+        e->installEventFilter(this);
+        txtFields << e;
+    }
+    // Tab order is index order.
+    for (int i = 0; i + 1 < 7; ++i)
+        setTabOrder(txtFields[i], txtFields[i + 1]);
+    auto etiqueta = [&](const QString& texto, int left, int top, int width) {
+        auto* l = new QLabel(texto, Frame1);
+        l->setGeometry(px(left), px(top), px(width), px(255));
+        return l;
+    };
+    lblDesc0 = etiqueta(QStringLiteral("..."), 2040, 180, 4935);
+    lblDesc0->setObjectName(QStringLiteral("lblDesc0"));
+    lblDesc0->setProperty("DataField", QStringLiteral("IDBANCO"));
+    lblDesc0->setProperty("Tag", QStringLiteral("DESCRIPCION"));
+    LblDescCtaDif = etiqueta(QStringLiteral("..."), 4680, 1575, 3285);
+    LblDescCtaDif->setObjectName(QStringLiteral("LblDescCtaDif"));
+    LblDescCta = etiqueta(QStringLiteral("..."), 4680, 1905, 3285);
+    LblDescCta->setObjectName(QStringLiteral("LblDescCta"));
+    lblLabels << etiqueta(QStringLiteral("Banco:"), 120, 180, 1150)
+              << etiqueta(QStringLiteral("Serie:"), 120, 465, 1150)
+              << etiqueta(QStringLiteral("Número Desde:"), 2505, 765, 1300)
+              << etiqueta(QStringLiteral("Hasta:"), 4905, 765, 700)
+              << etiqueta(QStringLiteral("Codigo de Cuenta Contable:"), 120, 1905, 2850)
+              << etiqueta(QStringLiteral("Cuenta Para Cheques de pago Diferido:"), 120, 1575, 2850)
+              << etiqueta(QStringLiteral(
+                              "Importante: El sistema utilizará estas cuentas al momento de realizar las "
+                              "conciliaciones bancarias"),
+                          120, 1155, 6975)
+              << etiqueta(QStringLiteral("Nro Control:"), 105, 765, 1150);
+    lblLabels[6]->setWordWrap(true);
+    lblLabels[6]->setGeometry(px(120), px(1155), px(6975), px(400));
+
+    connect(UtilGem1, &UtilGem::UtilGem1_Click, this, &frmV_TA_QUENZAR::Comando);
+    Form_Load();
+}
+
+frmV_TA_QUENZAR::~frmV_TA_QUENZAR() = default;
+
+QLineEdit* frmV_TA_QUENZAR::caja(const QString& campo) const {
+    const int i = shell::G().teclado.IndiceControl(campo, txtFields);
+    return i >= 0 ? txtFields[i] : nullptr;
+}
+
+void frmV_TA_QUENZAR::Form_Load() {
+    QString cadena;
+    shell::IniciarAplicacion(QString(), cadena, 3);
+    shell::FormatoVentana(this);
+    Inicializa();
+    txtFields[0]->setSelection(0, static_cast<int>(txtFields[0]->text().trimmed().size()));
+}
+
+void frmV_TA_QUENZAR::AbrirRecordset(const QString& tabla) {
+    QString sql = QStringLiteral("SELECT TOP 1 * FROM ") + tabla;
+    datos::gDB().AbrirRecordset(sql, rsDatos, &datos::gDB().gCnn(), ado::adOpenDynamic, ado::adLockOptimistic,
+                                -1, true);
+}
+
+void frmV_TA_QUENZAR::Inicializa() {
+    Nuevo = Baja = Modifica = false;
+    TablaActiva = QStringLiteral("V_TA_QUENZAR");
+    AbrirRecordset(TablaActiva);
+    shell::G().teclado.LimpiaFormulario(this);
+    plataforma::Rutina r = plataforma::Rutina::silenciosa();
+    r.paso([&] { shell::G().teclado.PreparaCampos(txtFields, TablaActiva, datos::gDB().gConnString); });
+    txtFields[0]->setMaxLength(3);
+    InicializaDetalle();
+    DetalleOn(false);
+}
+
+void frmV_TA_QUENZAR::InicializaDetalle() {
+    LblDescCta->setText(QString());
+    LblDescCtaDif->setText(QString());
+    if (auto* d = caja(QStringLiteral("NUMERO_DESDE"))) d->clear();
+    if (auto* h = caja(QStringLiteral("NUMERO_HASTA"))) h->clear();
+    VerRelacion();
+}
+
+void frmV_TA_QUENZAR::DetalleOn(bool Off) {
+    for (auto* e : txtFields)
+        e->setEnabled(Off);
+    if (Off) {
+        UtilGem1->setDisponible(QStringLiteral("CERRAR"), false);
+        UtilGem1->setDisponible(QStringLiteral("NUEVO"), false);
+        UtilGem1->setDisponible(QStringLiteral("GRABAR"), true);
+        UtilGem1->setDisponible(QStringLiteral("CANCELAR"), true);
+        UtilGem1->setDisponible(QStringLiteral("BORRAR"), true);
+    } else {
+        for (int i = 0; i < 3; ++i)
+            txtFields[i]->setEnabled(true);
+        UtilGem1->setDisponible(QStringLiteral("NUEVO"), true);
+        UtilGem1->setDisponible(QStringLiteral("CERRAR"), true);
+        UtilGem1->setDisponible(QStringLiteral("GRABAR"), false);
+        UtilGem1->setDisponible(QStringLiteral("CANCELAR"), false);
+        UtilGem1->setDisponible(QStringLiteral("BORRAR"), false);
+    }
+    UtilGem1->setDisponible(QStringLiteral("IMPRIMIR"), false);
+    if (auto* c = caja(QStringLiteral("CuentaBanco"))) c->setEnabled(Nuevo);
+    if (auto* c = caja(QStringLiteral("CuentaBancoDiferido"))) c->setEnabled(Nuevo);
+}
+
+void frmV_TA_QUENZAR::foco0() {
+    txtFields[0]->setFocus();
+    txtFields[0]->setSelection(0, static_cast<int>(txtFields[0]->text().size()));
+}
+
+void frmV_TA_QUENZAR::Comando(const QString& palabra) {
+    const QString p = palabra.toUpper();
+    plataforma::Rutina r(QStringLiteral("UtilGem1_Click"),
+                         [](const ErrorEjecucion& e, const QString& rutina) {
+                             return shell::G().utilidades.MostrarError(e, 18, rutina);
+                         });
+    if (p == QLatin1String("NUEVO")) {
+        r.paso([&] { Inicializa(); });
+        r.paso([&] {
+            Nuevo = true;
+            Baja = false;
+            Modifica = false;
+            foco0();
+        });
+    } else if (p == QLatin1String("BORRAR")) {
+        if (ui::MsgBox(QStringLiteral("Confirma la baja de este registro?"),
+                       ui::vbYesNo + ui::vbExclamation + ui::vbDefaultButton2,
+                       QStringLiteral("Atención!")) != ui::vbYes)
+            return;
+        Nuevo = false;
+        Baja = true;
+        Modifica = false;
+        r.paso([&] { ActualizarDatos(); });
+        if (HayError) return;
+        r.paso([&] {
+            Inicializa();
+            foco0();
+        });
+    } else if (p == QLatin1String("GRABAR")) {
+        Grabando = true;
+        struct Fin {
+            bool& g;
+            ~Fin() { g = false; }
+        } fin{Grabando};
+        bool validos = false;
+        r.paso([&] { validos = Datosvalidos(); });
+        if (!validos || r.abandonada()) return;
+        r.paso([&] { ActualizarDatos(); });
+        if (HayError || r.abandonada()) return;
+        r.paso([&] {
+            Inicializa();
+            foco0();
+        });
+    } else if (p == QLatin1String("PLANILLA")) {
+        r.paso(
+            [&] { shell::G().planilla.AbrePlanilla(TablaActiva, datos::gDB().gConnString, windowTitle()); });
+    } else if (p == QLatin1String("CONSULTAR")) {
+        r.paso([&] { ConsultaCampo(); });
+    } else if (p == QLatin1String("CERRAR")) {
+        hide();
+        done(QDialog::Accepted);
+    } else if (p == QLatin1String("CANCELAR")) {
+        if (ui::MsgBox(QStringLiteral("¿Realmente desea abandonar la carga de datos?"),
+                       ui::vbYesNo + ui::vbQuestion + ui::vbDefaultButton2,
+                       QStringLiteral("Aviso al Operador")) == ui::vbYes) {
+            r.paso([&] {
+                Inicializa();
+                foco0();
+            });
+        }
+    }
+}
+
+void frmV_TA_QUENZAR::ConsultaCampo() {
+    QLineEdit* t = txtFields.value(CampoActual);
+    if (!t) return;
+    const QString tag = t->property("Tag").toString().trimmed();
+    if (tag.isEmpty()) return;
+    QString valor;
+    if (tag.compare(QLatin1String("FECHA"), Qt::CaseInsensitive) != 0) {
+        auto* servicio = lookup::Servicio();
+        if (!servicio) {
+            ui::MsgBox(QStringLiteral("La consulta no está disponible en esta instalación."),
+                       ui::vbInformation, QStringLiteral("Aviso al Usuario"));
+            return;
+        }
+        servicio->CampoDevuelto = QStringLiteral("IDBANCO");
+        servicio->ConsultaSearch(QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"));
+        valor = servicio->ValorDevuelto;
+    } else {
+        const auto f = shell::G().utilidades.ElegirFecha();
+        valor = f ? f->toString(QStringLiteral("dd/MM/yyyy")) : QString();
+    }
+    t->setText(valor.trimmed());
+    TeclaEnCaja(CampoActual, Qt::Key_Return);
+}
+
+// ------------------------------------------------------------------ keys
+
+void frmV_TA_QUENZAR::keyPressEvent(QKeyEvent* ev) {
+    if (UtilGem1->TeclaPresionada(ev->key())) return;
+    // Escape with nothing to cancel or close does not close the dialog either.
+    if (ev->key() == Qt::Key_Escape) return;
+    QDialog::keyPressEvent(ev);
+}
+
+void frmV_TA_QUENZAR::TeclaEnCaja(int index, int tecla) {
+    auto& teclado = shell::G().teclado;
+    QLineEdit* t = txtFields.value(index);
+    if (!t) return;
+    if (teclado.EsTeclaAvance(tecla)) {
+        CampoValida(index, t);
+        if (!HayError) teclado.EnviarTecla(tecla);
+    }
+    UtilGem1->setDisponible(QStringLiteral("CONSULTAR"), !t->property("Tag").toString().trimmed().isEmpty());
+}
+
+bool frmV_TA_QUENZAR::eventFilter(QObject* objeto, QEvent* evento) {
+    auto* t = qobject_cast<QLineEdit*>(objeto);
+    const int i = t ? static_cast<int>(txtFields.indexOf(t)) : -1;
+    if (i < 0) return QDialog::eventFilter(objeto, evento);
+    switch (evento->type()) {
+    case QEvent::KeyPress: {
+        auto* k = static_cast<QKeyEvent*>(evento);
+        // Key preview: the command bar sees the key first.
+        if (UtilGem1->TeclaPresionada(k->key())) return true;
+        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter ||
+            shell::G().teclado.EsTeclaAvance(k->key())) {
+            TeclaEnCaja(i, k->key());
+            return true;
+        }
+        UtilGem1->setDisponible(QStringLiteral("CONSULTAR"),
+                                !t->property("Tag").toString().trimmed().isEmpty());
+        if (!k->text().isEmpty() && k->text().at(0) != QChar(27)) {
+            const QChar c = shell::G().teclado.FiltraTecla(t, k->text().at(0));
+            if (c.isNull()) return true;
+        }
+        break;
+    }
+    case QEvent::FocusIn:
+        CampoActual = i;
+        UtilGem1->setDisponible(QStringLiteral("CONSULTAR"),
+                                !t->property("Tag").toString().trimmed().isEmpty());
+        t->setStyleSheet(QStringLiteral("background-color: rgb(0, 255, 255);"));
+        break;
+    case QEvent::FocusOut:
+        t->setStyleSheet(QStringLiteral("background-color: white;"));
+        break;
+    case QEvent::MouseButtonPress:
+        CampoActual = i;
+        if (static_cast<QMouseEvent*>(evento)->button() == Qt::RightButton) {
+            ConsultaCampo();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(objeto, evento);
+}
+
+void frmV_TA_QUENZAR::closeEvent(QCloseEvent* ev) {
+    if (!ev->spontaneous() || mCerrando) {
+        QDialog::closeEvent(ev);
+        return;
+    }
+    // The close box ends the whole program; CERRAR only hides the window.
+    mCerrando = true;
+    QApplication::restoreOverrideCursor();
+    try {
+        if (rsDatos.State() != ado::adStateClosed) {
+            if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+            rsDatos.Close();
+        }
+    } catch (...) {
+    }
+    hide();
+    ui::Actual().TerminarPrograma(0);
+}
+
+// ------------------------------------------------------------------ validation
+
+void frmV_TA_QUENZAR::rechazar(int index, const QString& mensaje) {
+    HayError = true;
+    ui::MsgBox(mensaje, ui::vbInformation, kTituloAviso);
+    txtFields[index]->setFocus();
+}
+
+void frmV_TA_QUENZAR::proponerCuentas() {
+    const QString banco = caja(QStringLiteral("IdBanco"))->text();
+    caja(QStringLiteral("CuentaBanco"))->setText(ast::ArmaCuentaBanco(banco, false, false));
+    caja(QStringLiteral("CuentaBancoDiferido"))->setText(ast::ArmaCuentaBanco(banco, true, false));
+}
+
+bool frmV_TA_QUENZAR::buscarChequera() {
+    auto& u = shell::G().utilidades;
+    const QString banco = u.Recortar(caja(QStringLiteral("IDBANCO"))->text().trimmed(), 4);
+    const QString condicion = QStringLiteral(" WHERE IDBANCO = '") + comillas(banco) +
+                              QStringLiteral("' AND LTRIM(RTRIM(SERIE))='") +
+                              comillas(caja(QStringLiteral("SERIE"))->text().trimmed()) +
+                              QStringLiteral("' AND TALONARIO = ") +
+                              caja(QStringLiteral("TALONARIO"))->text().trimmed();
+    return datos::gDB().ExisteEnTabla(TablaActiva, caja(QStringLiteral("TALONARIO"))->text().trimmed(),
+                                      QStringLiteral("Talonario"), &rsDatos, 8, condicion, false);
+}
+
+bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje) {
+    auto& db = datos::gDB();
+    auto& u = shell::G().utilidades;
+    QString sql = QStringLiteral("SELECT * FROM V_TA_QUENZAR WHERE TALONARIO <> ") +
+                  caja(QStringLiteral("TALONARIO"))->text().trimmed() + QStringLiteral(" AND  IDBANCO = '") +
+                  comillas(u.Recortar(caja(QStringLiteral("IDBANCO"))->text(), 4)) +
+                  QStringLiteral("' AND SERIE='") +
+                  comillas(caja(QStringLiteral("SERIE"))->text().trimmed()) + QStringLiteral("'");
+    ado::Recordset rs;
+    db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (rs.State() != ado::adStateOpen) return false;
+    const double D = valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text());
+    const double H = valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text());
+    while (!rs.Eof()) {
+        const double d = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
+        const double h = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
+        if ((d <= x && h >= x) || (d >= D && h <= H)) {
+            mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") +
+                      u.NoNulo(rs(QStringLiteral("talonario")).Value());
+            db.CierraRecordset(rs);
+            return true;
+        }
+        rs.MoveNext();
+    }
+    db.CierraRecordset(rs);
+    return false;
+}
+
+void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
+    HayError = false;
+    auto& u = shell::G().utilidades;
+    QString mensaje;
+    plataforma::Rutina r(QStringLiteral("CampoValida"), [](const ErrorEjecucion& e, const QString& rutina) {
+        return shell::G().utilidades.MostrarError(e, 18, rutina);
+    });
+    QString valor = Texto->text().trimmed();
+    const QString columna = Texto->property("DataField").toString().trimmed().toUpper();
+    auto es = [&](const char* c) { return columna == QLatin1String(c); };
+    if (es("IDBANCO")) {
+        if (valor.isEmpty()) mensaje = QStringLiteral("Debe informar el Codigo!");
+        r.paso([&] {
+            if (mensaje.isEmpty() && !datos::gDB().ExisteEnTabla(QStringLiteral("V_TA_BANCOS"), valor,
+                                                                 columna, nullptr, 8, QString(), true))
+                mensaje = QStringLiteral("El banco informado no existe!!!");
+        });
+        if (mensaje.isEmpty() && !Grabando) r.paso([&] { proponerCuentas(); });
+    } else if (es("SERIE")) {
+        if (valor.isEmpty()) mensaje = QStringLiteral("Debe informar la Serie!!!");
+    } else if (es("TALONARIO")) {
+        if (valor.isEmpty())
+            mensaje = QStringLiteral("Debe informar el Nro de Control!!!");
+        else if (!talonarioValido(valor))
+            // Sound behaviour: the control number enters statements unquoted.
+            mensaje = QStringLiteral("El Nro de Control debe ser un número entero (hasta 2147483647).");
+        else {
+            r.paso([&] {
+                const bool hallado = buscarChequera();
+                if (hallado) {
+                    Nuevo = false;
+                    Baja = true;
+                    Modifica = true;
+                    if (!Grabando) MuestraRegistro();
+                } else {
+                    Nuevo = true;
+                    Baja = true;
+                    Modifica = false;
+                    if (!Grabando) InicializaDetalle();
+                }
+            });
+            r.paso([&] { DetalleOn(true); });
+        }
+    } else if (es("NUMERO_DESDE") || es("NUMERO_HASTA")) {
+        const bool desde = es("NUMERO_DESDE");
+        const double x = valorNumerico(valor);
+        if (u.ANumero(valor) == 0) {
+            mensaje = desde ? QStringLiteral("Debe informar el Número Desde")
+                            : QStringLiteral("Debe informar el Número Hasta");
+        } else if (std::fabs(x) > kMaximoNumero) {
+            mensaje = QStringLiteral("El número de cheque admite hasta 12 dígitos.");
+        } else if (!desde && u.ANumero(caja(QStringLiteral("NUMERO_DESDE"))->text()) > std::nearbyint(x)) {
+            mensaje = QStringLiteral("El Número desde es Mayor a Hasta");
+        } else if (!talonarioValido(caja(QStringLiteral("TALONARIO"))->text())) {
+            mensaje = QStringLiteral("Debe informar el Nro de Control!!!");
+            index = static_cast<int>(txtFields.indexOf(caja(QStringLiteral("TALONARIO"))));
+        } else {
+            r.paso([&] { solapaRango(x, mensaje); });
+        }
+    } else if (es("CUENTABANCO") || es("CUENTABANCODIFERIDO")) {
+        const bool diferido = es("CUENTABANCODIFERIDO");
+        QLabel* etiqueta = diferido ? LblDescCtaDif : LblDescCta;
+        etiqueta->setText(QStringLiteral("..."));
+        if (valor.isEmpty()) {
+            mensaje = diferido ? QStringLiteral("Debe informar la Cuenta Contable para PAgos Diferido")
+                               : QStringLiteral("Debe informar la Cuenta Contable");
+        } else {
+            r.paso([&] {
+                ado::Recordset rs;
+                bool opcional = false;
+                QString codigo = valor;
+                if (!shell::BuscaCuenta(codigo, &rs, true, opcional)) {
+                    // The account the editor itself proposed for a bank without
+                    // cheque books does not exist yet: saving creates it.
+                    const QString banco = caja(QStringLiteral("IdBanco"))->text();
+                    if (Nuevo && !banco.trimmed().isEmpty() &&
+                        valor.compare(ast::ArmaCuentaBanco(banco, diferido, false), Qt::CaseInsensitive) == 0)
+                        etiqueta->setText(QStringLiteral("(cuenta nueva: se creará al grabar)"));
+                    else
+                        mensaje = QStringLiteral("La cuenta ingresada es inexistente.");
+                } else {
+                    valor = codigo;
+                    Texto->setText(codigo);
+                    etiqueta->setText(u.NoNulo(rs(QStringLiteral("Descripcion")).Value()));
+                }
+                datos::gDB().CierraRecordset(rs);
+            });
+        }
+    }
+    if (r.abandonada()) return;
+    if (!mensaje.isEmpty()) {
+        rechazar(index, mensaje);
+        return;
+    }
+    if (!Texto->property("Tag").toString().isEmpty()) VerRelacion();
+}
+
+bool frmV_TA_QUENZAR::Datosvalidos() {
+    HayError = false;
+    for (int i = 0; i < txtFields.size(); ++i) {
+        CampoValida(i, txtFields[i]);
+        if (HayError) break;
+    }
+    return !HayError;
+}
+
+void frmV_TA_QUENZAR::VerRelacion() {
+    QLabel* L = lblDesc0;
+    for (QLineEdit* T : txtFields) {
+        const QString campo = T->property("DataField").toString().trimmed();
+        const QString tag = T->property("Tag").toString().trimmed();
+        if (campo.isEmpty() || tag.isEmpty() || tag.compare(QLatin1String("FECHA"), Qt::CaseInsensitive) == 0)
+            continue;
+        if (campo.compare(L->property("DataField").toString().trimmed(), Qt::CaseInsensitive) != 0) continue;
+        if (T->text().trimmed().isEmpty()) {
+            L->setText(QStringLiteral("..."));
+            continue;
+        }
+        const QString desc =
+            datos::gDB()
+                .DatosTabla(tag, T->text().trimmed(), L->property("Tag").toString(),
+                            L->property("DataField").toString().trimmed(), 8, QString(), true, false)
+                .toString()
+                .trimmed();
+        L->setText(desc);
+        if (desc.isEmpty()) {
+            HayError = true;
+            ui::MsgBox(QStringLiteral("Codigo Inexistente, Tabla ") + tag, ui::vbInformation, kTituloAviso);
+            QLineEdit* actual = txtFields.value(CampoActual);
+            if (actual) actual->setSelection(0, static_cast<int>(actual->text().trimmed().size()));
+        }
+    }
+}
+
+// ------------------------------------------------------------------ saving
+
+void frmV_TA_QUENZAR::MuestraRegistro() {
+    plataforma::Rutina r = plataforma::Rutina::silenciosa();
+    r.paso([&] { Modifica = true; });
+    r.paso([&] { shell::G().teclado.LlenaCampos(txtFields, rsDatos); });
+    r.paso([&] {
+        LblDescCta->setText(datos::gDB()
+                                .DatosTabla(QStringLiteral("MA_CUENTAS"),
+                                            caja(QStringLiteral("CuentaBanco"))->text(),
+                                            QStringLiteral("DESCRIPCION"), QStringLiteral("Codigo"), 8,
+                                            QString(), true, false)
+                                .toString());
+    });
+    r.paso([&] {
+        LblDescCtaDif->setText(datos::gDB()
+                                   .DatosTabla(QStringLiteral("MA_CUENTAS"),
+                                               caja(QStringLiteral("CuentaBancoDiferido"))->text(),
+                                               QStringLiteral("DESCRIPCION"), QStringLiteral("Codigo"), 8,
+                                               QString(), true, false)
+                                   .toString());
+    });
+}
+
+void frmV_TA_QUENZAR::ActualizarDatos() {
+    auto& db = datos::gDB();
+    auto& u = shell::G().utilidades;
+    bool reintentoDuplicado = false;
+    for (;;) {
+        int indiceGuardando = -1;
+        int paso = 1;
+        QString cuenta, cuentaDif, banco;
+        QStringList fallosPlan;
+        auto planDeCuentas = [&](QString sql) {
+            db.EjecutaConsultaSQL(sql);
+            // Sound behaviour: the cheque book is stored; say what the chart of accounts did not take.
+            auto& errs = db.gCnn().Errors();
+            if (errs.Count() > 0) {
+                fallosPlan << ado::traza::enmascarar(errs.Item(0).Description);
+                errs.Clear();
+            }
+        };
+        try {
+            // 1. dispatch
+            if (Nuevo) {
+                rsDatos.AddNew();
+            } else if (!Modifica && Baja) {
+                rsDatos.Delete();
+                Inicializa();
+                return;
+            }
+            paso = 2;
+            cuenta = caja(QStringLiteral("CuentaBanco"))->text().trimmed();
+            cuentaDif = caja(QStringLiteral("CuentaBancoDiferido"))->text().trimmed();
+            banco = caja(QStringLiteral("IdBanco"))->text().trimmed();
+            paso = 3;
+            for (int i = 0; i < txtFields.size(); ++i) {
+                indiceGuardando = i;
+                QLineEdit* t = txtFields[i];
+                const QString campo = t->property("DataField").toString().trimmed();
+                ado::Field f = rsDatos(campo);
+                const int tipo = f.Type();
+                const QString texto = t->text();
+                if (db.ADOText(tipo)) {
+                    if (texto.trimmed().isEmpty())
+                        f.setValue(QVariant());
+                    else if (campo.compare(QLatin1String("CuentaProveedor"), Qt::CaseInsensitive) == 0)
+                        f.setValue(texto.trimmed());
+                    else
+                        f.setValue(u.Recortar(texto, f.DefinedSize()));
+                } else if (db.adodate(tipo)) {
+                    const QString tt = texto.trimmed();
+                    const QDate d = QDate::fromString(tt, QStringLiteral("dd/MM/yyyy"));
+                    f.setValue(d.isValid() ? QVariant(d.startOfDay()) : QVariant());
+                } else if (db.ADONumeric(tipo)) {
+                    f.setValue(valorNumerico(texto.trimmed()));
+                } else if (db.ADOCurrency(tipo)) {
+                    f.setValue(u.ANumero(texto.trimmed()));
+                } else {
+                    f.setValue(u.NoNulo(texto));
+                }
+            }
+            indiceGuardando = -1;
+            paso = 4;
+            rsDatos(QStringLiteral("CuentaBanco")).setValue(cuenta);
+            rsDatos(QStringLiteral("CuentaBancoDiferido")).setValue(cuentaDif);
+            paso = 5;
+            if (Nuevo || Modifica) rsDatos.Update();
+            paso = 6;
+            const QString descripcion =
+                comillas(db.DatosTabla(QStringLiteral("v_ta_bancos"), banco, QStringLiteral("Descripcion"),
+                                       QStringLiteral("IDBANCO"), 8, QString(), true, false)
+                             .toString());
+            if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), cuenta, QStringLiteral("Codigo"), nullptr, 8,
+                                  QString(), true))
+                planDeCuentas(
+                    QStringLiteral(
+                        "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
+                        "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) VALUES ('") +
+                    comillas(cuenta) + QStringLiteral("',0,0,'") + descripcion +
+                    QStringLiteral("','BC',1,'DB','") + QStringLiteral("1") + comillas(banco) +
+                    QStringLiteral("',0)"));
+            else
+                planDeCuentas(
+                    QStringLiteral(
+                        "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '") +
+                    comillas(cuenta) + QStringLiteral("'"));
+            paso = 7;
+            if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), cuentaDif, QStringLiteral("Codigo"), nullptr,
+                                  8, QString(), true))
+                planDeCuentas(
+                    QStringLiteral(
+                        "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
+                        "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) VALUES ('") +
+                    comillas(cuentaDif) + QStringLiteral("',0,0,'") + descripcion +
+                    QStringLiteral("','BC',1,'CH','") + QStringLiteral("2") + comillas(banco) +
+                    QStringLiteral("',1)"));
+            else
+                planDeCuentas(
+                    QStringLiteral(
+                        "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'CH' WHERE CODIGO = '") +
+                    comillas(cuentaDif) + QStringLiteral("'"));
+            paso = 8;
+            planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") + comillas(cuenta) +
+                          QStringLiteral("' WHERE CODIGO='") + comillas(cuentaDif) + QStringLiteral("'"));
+            if (!fallosPlan.isEmpty())
+                ui::MsgBox(
+                    QStringLiteral("La chequera se grabó, pero el plan de cuentas no se pudo actualizar:\r") +
+                        fallosPlan.join(QStringLiteral("\r")),
+                    ui::vbExclamation, kTituloAviso);
+            return;
+        } catch (const plataforma::FinDelPrograma&) {
+            throw;
+        } catch (...) {
+            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
+            HayError = true;
+            const bool duplicado =
+                e.Number() == errores::DuplicadoClave ||
+                (e.Number() == errores::ViolacionIntegridad && db.gCnn().Errors().Count() > 0 &&
+                 db.gCnn().Errors().Item(0).NativeError == 2627);
+            QLineEdit* guardando = indiceGuardando >= 0 ? txtFields[indiceGuardando] : txtFields[0];
+            const QString conversion =
+                QStringLiteral("Verifique las siguientes opciones: ") + QStringLiteral("\r\n\r\n") +
+                QStringLiteral("1) Ha ingresado letras donde debe ingresar numeros") +
+                QStringLiteral("\r\n\r\n") +
+                QStringLiteral("2) Debe ingresar una fecha y el formato es incorrecto") +
+                QStringLiteral("\r\n\r\n") + QStringLiteral("En el campo: ") +
+                guardando->property("Tag").toString() + QLatin1Char('/') +
+                guardando->property("DataField").toString();
+            if (duplicado && !reintentoDuplicado) {
+                // Someone stored this cheque book meanwhile: no second row; the save
+                // becomes an update of the one that exists.
+                reintentoDuplicado = true;
+                db.gCnn().Errors().Clear();
+                try {
+                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+                    buscarChequera();
+                } catch (...) {
+                }
+                Nuevo = false;
+                Modifica = true;
+                Baja = false;
+                HayError = false;
+                continue;
+            }
+            if (e.Number() == errores::TipoIncorrecto) {
+                ui::MsgBox(conversion, ui::vbCritical, QStringLiteral("Error en conversion de datos"));
+                try {
+                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+                } catch (...) {
+                }
+                guardando->setFocus();
+                return;
+            }
+            if (db.gCnn().Errors().Count() > 0 && db.gCnn().Errors().Item(0).NativeError == 1010) {
+                ui::MsgBox(conversion, ui::vbCritical, QStringLiteral("Error en conversion de datos "));
+                try {
+                    rsDatos.CancelUpdate();
+                } catch (...) {
+                }
+                db.gCnn().Errors().Clear();
+                guardando->setFocus();
+                return;
+            }
+            try {
+                if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+            } catch (...) {
+            }
+            Q_UNUSED(paso);
+            // Retry runs the save again from its start (what was stored is found
+            // again by the duplicate path); any other answer ends it, HayError set.
+            if (u.MostrarError(e, 18, QStringLiteral("Actualizar Datos")) == ui::vbRetry) {
+                HayError = false;
+                continue;
+            }
+            return;
+        }
+    }
+}
+
+// ------------------------------------------------------------------ list hand-over
+
+void registrarEditorEnLista() {
+    shell::FrmChequerasGrid::registrarEditor(
+        [](const QString& banco, const QString& serie, const QString& talonario) {
+            frmV_TA_QUENZAR editor;
+            editor.caja(QStringLiteral("IDBANCO"))->setText(banco);
+            editor.caja(QStringLiteral("SERIE"))->setText(serie);
+            editor.caja(QStringLiteral("TALONARIO"))->setText(talonario);
+            ui::Actual().MostrarModal(&editor);
+        });
+}
+
+} // namespace editor
