@@ -74,6 +74,10 @@ frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFixedSize(px(8115), px(3000));
+    // The form's texts are sized for the suite's 8-point font.
+    QFont fuente = Frame1->font();
+    fuente.setPixelSize(10);
+    Frame1->setFont(fuente);
     lay->addWidget(Frame1);
     setFixedSize(px(8115), px(3000) + UtilGem1->sizeHint().height());
 
