@@ -1,6 +1,7 @@
 // Quenzar: the register of the company's cheque books.
 
 #include "editor/frmV_TA_QUENZAR.h"
+#include "lookup/Lib_ClsCons3.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/FrmChequerasGrid.h"
 #include "shell/frmAcceso.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     // The window's load handler runs before it is shown; without a connection
     // the program ends there.
     ventana.Form_Load();
+    // The lookup service takes what start-up gave it.
+    lookup::ServicioDelPrograma();
     ventana.show();
     return app.exec();
 }
