@@ -1,6 +1,8 @@
 // Quenzar: the register of the company's cheque books.
 
 #include "editor/frmV_TA_QUENZAR.h"
+#include "export/ModExportarExcel.h"
+#include "grid/KvDbGrid.h"
 #include "lookup/Lib_ClsCons3.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/FrmChequerasGrid.h"
@@ -13,6 +15,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quenzar"));
     shell::registrarDialogoAcceso();
     editor::registrarEditorEnLista();
+    // The grid hands over its counting statement: every page, with the search condition.
+    grid::KvDbGrid::registrarExportador(
+        [](const QString& sql) { exportacion::ExportarExcel(sql, true, {}, {}, {}, nullptr, 0, {}); });
     shell::FrmChequerasGrid ventana;
     // The window's load handler runs before it is shown; without a connection
     // the program ends there.

@@ -113,6 +113,7 @@ bool InterfazGuionada::CrearAccesoDirecto(const QString& nombre, const QString&,
 }
 
 void InterfazGuionada::ProcesarEventos() {
+    if (alProcesarEventos) alProcesarEventos();
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 

@@ -41,6 +41,8 @@ public:
     std::vector<std::pair<QString, QStringList>> procesos;
     std::vector<QString> accesosDirectos;
     qint64 pidProceso = 4242;
+    // Runs where the program lets pending events through (a user's click lands there).
+    std::function<void()> alProcesarEventos;
 
     int MsgBox(const QString& texto, int estilo, const QString& titulo) override;
     std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,

@@ -1,0 +1,474 @@
+#include "export/ModExportarExcel.h"
+
+#include "data/DB_Dll.h"
+#include "notice/Dll_Display.h"
+#include "platform/ErrorEjecucion.h"
+#include "platform/Rutina.h"
+#include "platform/ado/Ado.h"
+#include "platform/ui/Dialogos.h"
+#include "shell/Servicios.h"
+#include "shell/helperlib/OrVexa2.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryFile>
+#include <QTime>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace exportacion {
+
+namespace {
+
+// Sheet colours of the palette indices the layout names.
+constexpr lxw_color_t kRojo = 0xFF0000; // font colour 255
+constexpr lxw_color_t kAzul = 0x0000FF; // fill index 5
+constexpr lxw_color_t kGris = 0xC0C0C0; // fill index 15
+constexpr lxw_color_t kBlanco = 0xFFFFFF;
+constexpr int kMaxTexto = 32767; // a cell's limit
+
+enum class Formato { Ninguno, Moneda, Texto, Fecha, Hora };
+
+const char* codigo(Formato f) {
+    switch (f) {
+    case Formato::Moneda:
+        return "#,##0.00";
+    case Formato::Texto:
+        return "@";
+    case Formato::Fecha:
+        return "dd/mm/yyyy";
+    case Formato::Hora:
+        return "hh:mm:ss";
+    case Formato::Ninguno:
+        break;
+    }
+    return nullptr;
+}
+
+struct Libro {
+    lxw_workbook* wb = nullptr;
+    lxw_worksheet* ws = nullptr;
+    QString ruta;
+    std::map<int, lxw_format*> formatos; // by (shade, format)
+    lxw_format* titulo = nullptr;
+    lxw_format* encabezado = nullptr;
+    lxw_format* negrita = nullptr;
+    // Per sheet column (0-based): width, display format, longest text and running sum from row 3.
+    std::vector<double> anchos;
+    std::vector<Formato> formatoColumna;
+    std::vector<int> largo;
+    std::vector<double> suma;
+    bool autoAjuste = false;
+
+    void columna(int c) {
+        if (c < static_cast<int>(anchos.size())) return;
+        anchos.resize(c + 1, -1);
+        formatoColumna.resize(c + 1, Formato::Ninguno);
+        largo.resize(c + 1, 0);
+        suma.resize(c + 1, 0);
+    }
+    lxw_format* formato(bool sombra, Formato f) {
+        const int clave = (sombra ? 8 : 0) + static_cast<int>(f);
+        auto& p = formatos[clave];
+        if (!p) {
+            p = workbook_add_format(wb);
+            if (sombra) format_set_bg_color(p, kGris);
+            if (const char* c = codigo(f)) format_set_num_format(p, c);
+        }
+        return p;
+    }
+};
+
+Libro gLibro;
+QString mTitulo;
+QString mSubtitulo;
+double mFilaEncabezado = 1;
+QString mDestino; // where the next workbook goes; empty for a temporary file
+QString mUltimo;
+int mIntervaloAviso = 40;
+
+void falla(const char* que, lxw_error e) {
+    if (e != LXW_NO_ERROR)
+        throw plataforma::ErrorEjecucion(1004, QString::fromLatin1(que) + QStringLiteral(": ") +
+                                                   QString::fromUtf8(lxw_strerror(e)));
+}
+
+void exigirLibro() {
+    if (!gLibro.ws) throw plataforma::ErrorEjecucion(91, QStringLiteral("No hay un libro abierto"));
+}
+
+// XML cannot carry most control characters; a cell holds at most 32767.
+QByteArray textoCelda(const QString& t) {
+    QString s;
+    s.reserve(t.size());
+    for (QChar c : t) {
+        const char16_t u = c.unicode();
+        if (u >= 0x20 || u == u'\t' || u == u'\n' || u == u'\r') s.append(c);
+    }
+    if (s.size() > kMaxTexto) s.truncate(kMaxTexto);
+    return s.toUtf8();
+}
+
+void escribirTexto(int fila, int col, const QString& t, lxw_format* f) {
+    const QByteArray b = textoCelda(t);
+    if (b.isEmpty())
+        falla("celda", worksheet_write_blank(gLibro.ws, fila - 1, col - 1, f));
+    else
+        falla("celda", worksheet_write_string(gLibro.ws, fila - 1, col - 1, b.constData(), f));
+    gLibro.columna(col - 1);
+    gLibro.largo[col - 1] = std::max(gLibro.largo[col - 1], static_cast<int>(t.size()));
+}
+
+double serialFecha(const QDate& d) {
+    return static_cast<double>(d.toJulianDay() - QDate(1899, 12, 30).toJulianDay());
+}
+
+double serialHora(const QTime& t) {
+    return t.msecsSinceStartOfDay() / 86400000.0;
+}
+
+// The display text of a number in "#,##0.00", for fitting columns.
+int largoMoneda(double v) {
+    return static_cast<int>(QLocale(QLocale::English).toString(v, 'f', 2).size());
+}
+
+void cerrarSinGuardar() {
+    if (gLibro.wb) {
+        // libxlsxwriter has no discard: write the file and remove it.
+        workbook_close(gLibro.wb);
+        QFile::remove(gLibro.ruta);
+    }
+    gLibro = Libro{};
+}
+
+// Writes the file; false when it could not be written.
+bool cerrarLibro() {
+    if (!gLibro.wb) return false;
+    if (gLibro.ws) {
+        for (int c = 0; c < static_cast<int>(gLibro.anchos.size()); ++c) {
+            double ancho = gLibro.anchos[c];
+            if (gLibro.autoAjuste && gLibro.largo[c] > 0) ancho = gLibro.largo[c] * 1.1 + 1.0;
+            const Formato f = gLibro.formatoColumna[c];
+            lxw_format* fmt = f == Formato::Ninguno ? nullptr : gLibro.formato(false, f);
+            if (ancho < 0 && !fmt) continue;
+            worksheet_set_column(gLibro.ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                 ancho < 0 ? LXW_DEF_COL_WIDTH : ancho, fmt);
+        }
+    }
+    const lxw_error e = workbook_close(gLibro.wb);
+    mUltimo = gLibro.ruta;
+    gLibro = Libro{};
+    return e == LXW_NO_ERROR;
+}
+
+QString rutaTemporal() {
+    QTemporaryFile t(QDir::tempPath() + QStringLiteral("/Quenzar-XXXXXX.xlsx"));
+    t.setAutoRemove(false);
+    if (!t.open()) return QDir::tempPath() + QStringLiteral("/Quenzar.xlsx");
+    return t.fileName();
+}
+
+} // namespace
+
+double FilaEncabezado() {
+    return mFilaEncabezado;
+}
+
+QString UltimoLibro() {
+    return mUltimo;
+}
+
+void setArchivoLibro(const QString& ruta) {
+    mDestino = ruta;
+}
+
+void setIntervaloAviso(int ms) {
+    mIntervaloAviso = ms;
+}
+
+QString LetraColumna(int16_t Indice) {
+    static const QStringList letras = [] {
+        QStringList l;
+        for (char a = 'A'; a <= 'Z'; ++a)
+            l << QString(QLatin1Char(a));
+        for (char a = 'A'; a <= 'Z'; ++a)
+            l << QStringLiteral("A") + QLatin1Char(a);
+        return l;
+    }();
+    if (Indice < 0 || Indice >= letras.size()) return {};
+    return letras[Indice];
+}
+
+void AbrirLibroExcel(int16_t& NumHojas) {
+    if (NumHojas == 0) NumHojas = 2;
+    if (gLibro.wb) cerrarSinGuardar();
+    gLibro.ruta = mDestino.isEmpty() ? rutaTemporal() : mDestino;
+    lxw_workbook_options opciones{};
+    // Rows are written in order and flushed as they go: memory stays flat on long lists.
+    opciones.constant_memory = LXW_TRUE;
+    const QByteArray ruta = QFile::encodeName(gLibro.ruta);
+    gLibro.wb = workbook_new_opt(ruta.constData(), &opciones);
+    if (!gLibro.wb) throw plataforma::ErrorEjecucion(429, QStringLiteral("No se pudo crear el libro"));
+    for (int i = 1; i <= NumHojas; ++i) {
+        const QByteArray nombre = QStringLiteral("Hoja%1").arg(i).toUtf8();
+        lxw_worksheet* h = workbook_add_worksheet(gLibro.wb, nombre.constData());
+        if (i == 1) gLibro.ws = h;
+    }
+    exigirLibro();
+}
+
+void EncabezadoExcel(int16_t NumColumnas, const QStringList& Encabezados, const QVector<int32_t>& Anchos) {
+    exigirLibro();
+    const int n = NumColumnas - 1;
+    int w = 1;
+    auto& l = gLibro;
+    if (!mTitulo.isEmpty()) {
+        if (!l.titulo) {
+            l.titulo = workbook_add_format(l.wb);
+            format_set_font_color(l.titulo, kRojo);
+            format_set_bold(l.titulo);
+        }
+        // With fewer than three columns the date would land on the title: it goes beside it instead.
+        escribirTexto(w, 2, mTitulo, l.titulo);
+        escribirTexto(w, std::max(n, 3), shell::FechaServidor().toString(QStringLiteral("dd/MM")), l.titulo);
+        ++w;
+    }
+    if (!mSubtitulo.isEmpty()) {
+        if (!l.titulo) {
+            l.titulo = workbook_add_format(l.wb);
+            format_set_font_color(l.titulo, kRojo);
+            format_set_bold(l.titulo);
+        }
+        escribirTexto(w, 1, mSubtitulo, l.titulo);
+        ++w;
+    }
+    // Font size 11 is the workbook's default: every cell already has it.
+    if (!l.encabezado) {
+        l.encabezado = workbook_add_format(l.wb);
+        format_set_border(l.encabezado, LXW_BORDER_THIN);
+        format_set_bg_color(l.encabezado, kAzul);
+        format_set_font_color(l.encabezado, kBlanco);
+        format_set_bold(l.encabezado);
+    }
+    for (int i = 1; i <= n; ++i)
+        escribirTexto(w, i, i < Encabezados.size() ? Encabezados[i] : QString(), l.encabezado);
+    for (int i = 1; i <= n; ++i) {
+        l.columna(i - 1);
+        l.anchos[i - 1] = (i < Anchos.size() ? Anchos[i] : 0) / 90.0;
+    }
+    mFilaEncabezado = w;
+}
+
+void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString& Titulo,
+                   const QString& Subtitulo, const QString& Archivo, QLabel* Progreso, int16_t /*Reservado*/,
+                   const QString& CamposTotales) {
+    plataforma::Rutina r = plataforma::Rutina::silenciosa();
+    orvexa::Utilidades u;
+    auto& db = datos::gDB();
+    ado::Recordset rs;
+    r.paso([&] {
+        if (!Archivo.isEmpty() && QFile::exists(Archivo)) QFile::remove(Archivo);
+    });
+    r.paso([&] {
+        mTitulo = Titulo;
+        mSubtitulo = Subtitulo;
+    });
+    r.paso([&] {
+        QString sql = SentenciaSQL;
+        db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
+    });
+    bool vacio = true;
+    r.paso([&] { vacio = rs.State() != ado::adStateOpen || rs.BOF() || rs.Eof(); });
+    if (vacio) {
+        r.paso([&] { db.CierraRecordset(rs); });
+        return;
+    }
+    const int nCampos = rs.fields().Count();
+    QStringList encabezados{QString()};
+    QVector<int32_t> anchos{0};
+    QVector<int> tipos(nCampos);
+    QStringList nombres;
+    r.paso([&] {
+        mFilaEncabezado = 1;
+        for (int j = 0; j < nCampos; ++j) {
+            const ado::Field f = rs(j);
+            nombres << f.Name();
+            tipos[j] = f.Type();
+            if (f.Name() == QLatin1String("ID")) continue;
+            encabezados << f.Name();
+            anchos << std::max<int32_t>(f.DefinedSize(), 500);
+        }
+    });
+    // The temporary file of a shown workbook; the caller's file when saving.
+    mDestino = (!VistaPrevia && !Archivo.isEmpty()) ? Archivo : QString();
+    r.paso([&] {
+        int16_t hojas = 0;
+        AbrirLibroExcel(hojas);
+    });
+    r.paso([&] { EncabezadoExcel(static_cast<int16_t>(encabezados.size()), encabezados, anchos); });
+    auto& cartel = notice::Cartel();
+    if (!Progreso) r.paso([&] { cartel.CartelInicio(QStringLiteral("Exportando a Excel"), 1); });
+
+    qint64 total = -1;
+    r.paso([&] { total = rs.RecordCount(); });
+    int F = static_cast<int>(mFilaEncabezado);
+    bool cancelado = false;
+    // Progress is shown a few dozen times a second, not per cell: drawing costs more than writing.
+    QElapsedTimer reloj;
+    reloj.start();
+    qint64 ultimoAviso = -1000;
+    qint64 leidos = 0;
+    auto avisar = [&] {
+        r.paso([&] {
+            if (!Progreso) {
+                cartel.CartelMostrar(cancelado, QStringLiteral("Exportando a Excel"),
+                                     QStringLiteral("Espere Por Favor"),
+                                     QString::number(F) + QStringLiteral(" de ") + QString::number(total));
+            } else {
+                QCoreApplication::processEvents();
+                shell::DibujaProgreso(Progreso, total > 0 ? leidos * 100.0 / static_cast<double>(total) : 0.0,
+                                      QColor(255, 0, 0),
+                                      Titulo + QStringLiteral(" Leidos: ") + QString::number(leidos) +
+                                          QStringLiteral(" DE ") + QString::number(total) +
+                                          QStringLiteral(" Avance: "));
+            }
+        });
+    };
+    while (!cancelado) {
+        bool fin = true;
+        r.paso([&] { fin = rs.Eof(); });
+        if (fin) break;
+        ++leidos;
+        const int R = F + 1;
+        const bool sombra = R % 2 == 1;
+        for (int j = 0; j < nCampos && !cancelado; ++j) {
+            if (reloj.elapsed() - ultimoAviso >= mIntervaloAviso) {
+                ultimoAviso = reloj.elapsed();
+                avisar();
+                if (cancelado) break;
+            }
+            const int C = j + 1;
+            r.paso([&] {
+                exigirLibro();
+                auto& l = gLibro;
+                l.columna(C - 1);
+                const QVariant v = rs(j).Value();
+                const int fila = R - 1;
+                const auto col = static_cast<lxw_col_t>(C - 1);
+                if (v.isNull() || !v.isValid()) {
+                    falla("celda",
+                          worksheet_write_blank(l.ws, fila, col, l.formato(sombra, Formato::Ninguno)));
+                    return;
+                }
+                const int tipo = v.typeId();
+                const bool esFecha =
+                    tipo == QMetaType::QDateTime || tipo == QMetaType::QDate || tipo == QMetaType::QTime;
+                if (!esFecha && u.ANumero(v.toString()) != 0) {
+                    const Formato f = tipos[j] == ado::adInteger ? Formato::Ninguno
+                                      : (tipos[j] == ado::adNumeric || tipos[j] == ado::adCurrency)
+                                          ? Formato::Moneda
+                                          : Formato::Texto;
+                    const bool esNumero = tipo != QMetaType::QString && tipo != QMetaType::QByteArray;
+                    if (esNumero) {
+                        const double d = v.toDouble();
+                        falla("celda", worksheet_write_number(l.ws, fila, col, d, l.formato(sombra, f)));
+                        if (R >= 3) l.suma[C - 1] += d;
+                        l.largo[C - 1] = std::max(
+                            l.largo[C - 1],
+                            f == Formato::Moneda ? largoMoneda(d) : static_cast<int>(v.toString().size()));
+                    } else {
+                        escribirTexto(R, C, v.toString(), l.formato(sombra, f));
+                    }
+                    return;
+                }
+                if (esFecha) {
+                    QDate d;
+                    QTime t;
+                    if (tipo == QMetaType::QDateTime) {
+                        d = v.toDateTime().date();
+                        t = v.toDateTime().time();
+                    } else if (tipo == QMetaType::QDate) {
+                        d = v.toDate();
+                    } else {
+                        t = v.toTime();
+                    }
+                    // A value with a time of day shows as a time, except in the one column kept as a date.
+                    const bool conHora =
+                        tipo == QMetaType::QTime || (t.isValid() && t.msecsSinceStartOfDay() != 0);
+                    const bool comoHora = conHora && rs(j).Name() != QLatin1String("FhUltimoCosto");
+                    const Formato f = comoHora ? Formato::Hora : Formato::Fecha;
+                    const double serial = comoHora ? serialHora(t) : serialFecha(d);
+                    falla("celda", worksheet_write_number(l.ws, fila, col, serial, l.formato(sombra, f)));
+                    l.formatoColumna[C - 1] = f;
+                    l.largo[C - 1] = std::max(l.largo[C - 1], comoHora ? 8 : 10);
+                    l.autoAjuste = true;
+                    return;
+                }
+                escribirTexto(R, C, v.toString().trimmed(), l.formato(sombra, Formato::Ninguno));
+            });
+        }
+        if (cancelado) break;
+        ++F;
+        r.paso([&] { rs.MoveNext(); });
+    }
+    if (!cancelado) avisar();
+
+    if (!cancelado && !CamposTotales.isEmpty()) {
+        const QStringList pedidos = CamposTotales.split(QLatin1Char(','));
+        for (const QString& pedido : pedidos) {
+            for (int m = 0; m < nombres.size(); ++m) {
+                if (nombres[m] != pedido.trimmed()) continue;
+                r.paso([&] {
+                    exigirLibro();
+                    const QString L = LetraColumna(static_cast<int16_t>(m));
+                    if (L.isEmpty())
+                        throw plataforma::ErrorEjecucion(1004, QStringLiteral("Columna fuera de rango"));
+                    auto& l = gLibro;
+                    if (!l.negrita) {
+                        l.negrita = workbook_add_format(l.wb);
+                        format_set_bold(l.negrita);
+                    }
+                    const QByteArray formula = (QStringLiteral("=SUM(") + L + QStringLiteral("3:") + L +
+                                                QString::number(F) + QLatin1Char(')'))
+                                                   .toLatin1();
+                    l.columna(m);
+                    // The cached total lets viewers that do not recalculate show it.
+                    falla("fórmula", worksheet_write_formula_num(l.ws, static_cast<lxw_row_t>(F),
+                                                                 static_cast<lxw_col_t>(m),
+                                                                 formula.constData(), l.negrita, l.suma[m]));
+                });
+            }
+        }
+    }
+    r.paso([&] { cartel.CartelCerrar(); });
+    r.paso([&] { db.CierraRecordset(rs); });
+
+    const bool hayLibro = gLibro.wb != nullptr;
+    const bool escrito = hayLibro && cerrarLibro();
+    mDestino.clear();
+    if (!hayLibro) return;
+    if (!escrito) {
+        ui::MsgBox(QStringLiteral("No se pudo escribir la planilla en ") + QDir::toNativeSeparators(mUltimo) +
+                       QStringLiteral("."),
+                   ui::vbExclamation, QStringLiteral("Exportar a Excel"));
+        return;
+    }
+    if (VistaPrevia || Archivo.isEmpty()) {
+        // The desktop opens the workbook with the user's spreadsheet program.
+        if (ui::Actual().IniciarProceso(QStringLiteral("xdg-open"), {mUltimo}) == 0)
+            ui::MsgBox(QStringLiteral("La planilla quedó guardada en ") + QDir::toNativeSeparators(mUltimo) +
+                           QStringLiteral(", pero no hay un programa que la abra."),
+                       ui::vbInformation, QStringLiteral("Exportar a Excel"));
+    }
+}
+
+} // namespace exportacion
