@@ -1,5 +1,7 @@
 #include "grid/KvDbGrid.h"
 
+#include "grid/FrmCampos.h"
+
 #include "data/DB_Dll.h"
 #include "platform/Rutina.h"
 #include "platform/ui/Dialogos.h"
@@ -197,6 +199,7 @@ void KvDbGrid::construir() {
     connect(cmdSiguiente, &QPushButton::clicked, this, &KvDbGrid::cmdSiguiente_Click);
     connect(cmdUltimo, &QPushButton::clicked, this, &KvDbGrid::cmdUltimo_Click);
     connect(CmdCancel, &QPushButton::clicked, this, &KvDbGrid::CmdCancel_Click);
+    connect(cmdColumnas, &QPushButton::clicked, this, &KvDbGrid::cmdColumnas_Click);
     connect(btnBuscar, &QToolButton::clicked, this, &KvDbGrid::BuscarTexto);
     connect(btnActualizar, &QToolButton::clicked, this, &KvDbGrid::Actualizar);
     connect(btnAjustar, &QToolButton::clicked, this, [this] {
@@ -485,18 +488,33 @@ void KvDbGrid::CargarCampos() {
     });
 }
 
+namespace {
+
+// The stored column set belongs to the program with its command line, and to the user.
+QString claveFormulario() {
+    return orvexa::Utilidades()
+        .Recortar(ui::TituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), 100)
+        .replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+QString claveUsuario() {
+    return orvexa::Utilidades()
+        .Recortar(datos::gDB().gUsuario, 50)
+        .replace(QLatin1Char('\''), QLatin1String("''"));
+}
+
+QString condicionCampos() {
+    return QStringLiteral(" WHERE FORMULARIO = '") + claveFormulario() + QStringLiteral("' AND USUARIO= '") +
+           claveUsuario() + QStringLiteral("' and Nombre = '@KVDBGRID'");
+}
+
+} // namespace
+
 void KvDbGrid::LeerCampos() {
     try {
         auto& db = datos::gDB();
         orvexa::Utilidades u;
-        const QString programa =
-            u.Recortar(ui::TituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')),
-                       100)
-                .replace(QLatin1Char('\''), QLatin1String("''"));
-        const QString usuario = u.Recortar(db.gUsuario, 50).replace(QLatin1Char('\''), QLatin1String("''"));
-        QString sql = QStringLiteral("SELECT * FROM TA_CONFIG_FORM WHERE FORMULARIO = '") + programa +
-                      QStringLiteral("' AND USUARIO= '") + usuario + QStringLiteral("' and Nombre = '") +
-                      QStringLiteral("@KVDBGRID") + QStringLiteral("'");
+        QString sql = QStringLiteral("SELECT * FROM TA_CONFIG_FORM") + condicionCampos();
         ado::Recordset rs;
         db.AbrirRecordset(sql, rs);
         if (rs.State() == ado::adStateOpen && !rs.Eof())
@@ -507,6 +525,98 @@ void KvDbGrid::LeerCampos() {
         throw;
     } catch (...) {
     }
+}
+
+void KvDbGrid::GrabaCampos() {
+    Rutina r = Rutina::silenciosa();
+    auto& db = datos::gDB();
+    orvexa::Utilidades u;
+    auto texto = [&](const QString& t) {
+        return QLatin1Char('\'') + u.Recortar(t, 50).replace(QLatin1Char('\''), QLatin1String("''")) +
+               QLatin1Char('\'');
+    };
+    r.paso([&] {
+        QString sql = QStringLiteral("DELETE TA_CONFIG_FORM") + condicionCampos();
+        db.EjecutaConsultaSQL(sql);
+    });
+    r.paso([&] { db.gCnn().Errors().Clear(); });
+    r.paso([&] {
+        QString valor = e.CamposSel;
+        valor.replace(QLatin1Char(','), QLatin1Char('|')).remove(QLatin1Char(' '));
+        QString sql =
+            QStringLiteral(
+                "INSERT INTO TA_CONFIG_FORM (FORMULARIO,USUARIO,TIPOOBJETO,NOMBRE,PROPIEDAD,DATAFIELD,"
+                "VALOR) VALUES ('") +
+            claveFormulario() + QStringLiteral("','") + claveUsuario() + QStringLiteral("',") +
+            texto(QStringLiteral("@KvDbGrid")) + QLatin1Char(',') + texto(QStringLiteral("@KVDBGRID")) +
+            QLatin1Char(',') + texto(QStringLiteral("CamposSel")) + QLatin1Char(',') +
+            texto(QStringLiteral("@KvDbGrid")) + QStringLiteral(",'") +
+            valor.replace(QLatin1Char('\''), QLatin1String("''")) + QStringLiteral("')");
+        db.EjecutaConsultaSQL(sql);
+    });
+    r.paso([&] { db.gCnn().Errors().Clear(); });
+}
+
+void KvDbGrid::cmdColumnas_Click() {
+    Rutina r = Rutina::silenciosa();
+    auto& db = datos::gDB();
+    FrmCampos f(this);
+    r.paso([&] {
+        QString todos = e.mCamposTodos;
+        f.gCampos = todos.replace(QStringLiteral(", "), QStringLiteral("|"))
+                        .replace(QLatin1Char(','), QLatin1Char('|')) +
+                    QLatin1Char('|');
+        f.gOrdinalSel = mOrdinalSel;
+        f.gCamposSel = e.mCamposVista;
+        ui::Actual().MostrarModal(&f);
+    });
+    if (f.Cancelar) return;
+    r.paso([&] {
+        e.CamposSel.clear();
+        e.mCamposVista.clear();
+    });
+    r.paso([&] {
+        const QString sel = f.gCamposSel.isEmpty() ? QStringLiteral("*") : f.gCamposSel;
+        QString sql = QStringLiteral("SELECT TOP 1 ") + ArmarListaCampos(e.mEquivalencias, sel) +
+                      QStringLiteral(" FROM ") + e.mTabla;
+        ado::Recordset rs;
+        db.AbrirRecordset(sql, rs);
+        if (rs.State() != ado::adStateOpen) return;
+        // The last field is the key column: it is added below, whatever the choice.
+        for (int i = 0; i + 1 < rs.fields().Count(); ++i) {
+            const QString n = rs(i).Name();
+            const bool primero = e.CamposSel.isEmpty();
+            if (rs(i).Type() == ado::adDBTimeStamp) {
+                e.mCamposVista +=
+                    (primero ? QStringLiteral("[") : QStringLiteral(",[")) + n + QLatin1Char(']');
+                e.CamposSel += (primero ? QStringLiteral(" CONVERT(NVARCHAR,[")
+                                        : QStringLiteral(", CONVERT(NVARCHAR,[")) +
+                               n + QStringLiteral("],") + QString::number(e.FormatDate) +
+                               QStringLiteral(") AS [") + n + QLatin1Char(']');
+            } else {
+                const QString entrada =
+                    (primero ? QStringLiteral("[") : QStringLiteral(", [")) + n + QLatin1Char(']');
+                e.mCamposVista += entrada;
+                e.CamposSel += entrada;
+            }
+        }
+        db.CierraRecordset(rs);
+    });
+    r.paso([&] {
+        const QString clave = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
+        e.CamposSel += (e.CamposSel.isEmpty() ? QString() : QStringLiteral(", ")) + clave;
+        e.mCamposVista += (e.mCamposVista.isEmpty() ? QString() : QStringLiteral(", ")) + clave;
+    });
+    r.paso([&] {
+        mOrdinalSel = f.gOrdinalSel;
+        e.Campos = f.gCamposOrden;
+    });
+    r.paso([&] { CargarCampos(); });
+    r.paso([&] {
+        if (!cmdColumnas->isHidden()) GrabaCampos();
+    });
+    r.paso([&] { e.OrdenSent = 0; });
+    r.paso([&] { CargarGrid(); });
 }
 
 void KvDbGrid::CargarPaginas() {

@@ -83,6 +83,8 @@ public:
     QString EquiCampo(const QString& Campo, bool Equivalencia) const;
     void Inicializa();
     void LeerCampos();
+    void GrabaCampos();
+    void cmdColumnas_Click();
     void ImgOrdenAsc_Click();
     void ImgOrdenDesc_Click();
     void ImgOrdenN_Click();
