@@ -22,7 +22,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <map>
+#include <cmath>
 #include <vector>
 
 namespace exportacion {
@@ -58,7 +58,7 @@ struct Libro {
     lxw_workbook* wb = nullptr;
     lxw_worksheet* ws = nullptr;
     QString ruta;
-    std::map<int, lxw_format*> formatos; // by (shade, format)
+    lxw_format* formatos[2][5] = {}; // by shade and display format
     lxw_format* titulo = nullptr;
     lxw_format* encabezado = nullptr;
     lxw_format* negrita = nullptr;
@@ -77,8 +77,7 @@ struct Libro {
         suma.resize(c + 1, 0);
     }
     lxw_format* formato(bool sombra, Formato f) {
-        const int clave = (sombra ? 8 : 0) + static_cast<int>(f);
-        auto& p = formatos[clave];
+        auto& p = formatos[sombra ? 1 : 0][static_cast<int>(f)];
         if (!p) {
             p = workbook_add_format(wb);
             if (sombra) format_set_bg_color(p, kGris);
@@ -102,12 +101,27 @@ void falla(const char* que, lxw_error e) {
                                                    QString::fromUtf8(lxw_strerror(e)));
 }
 
+// The per-cell form of a skipped step: no allocation, as it runs for every cell of a long list.
+template <class F> void intentar(F&& f) {
+    try {
+        f();
+    } catch (const plataforma::FinDelPrograma&) {
+        throw;
+    } catch (...) {
+    }
+}
+
 void exigirLibro() {
     if (!gLibro.ws) throw plataforma::ErrorEjecucion(91, QStringLiteral("No hay un libro abierto"));
 }
 
 // XML cannot carry most control characters; a cell holds at most 32767.
 QByteArray textoCelda(const QString& t) {
+    const bool limpio = std::none_of(t.cbegin(), t.cend(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r';
+    });
+    if (limpio && t.size() <= kMaxTexto) return t.toUtf8();
     QString s;
     s.reserve(t.size());
     for (QChar c : t) {
@@ -284,6 +298,8 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
     });
     r.paso([&] {
         QString sql = SentenciaSQL;
+        // A server-side forward-only cursor: rows already copied are not kept, whatever the list's length.
+        rs.setCursorLocation(ado::adUseServer);
         db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
     });
     bool vacio = true;
@@ -319,7 +335,14 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
     if (!Progreso) r.paso([&] { cartel.CartelInicio(QStringLiteral("Exportando a Excel"), 1); });
 
     qint64 total = -1;
-    r.paso([&] { total = rs.RecordCount(); });
+    // That cursor does not know its count: a second, client-side one counts without keeping rows.
+    r.paso([&] {
+        ado::Recordset conteo;
+        QString sql = SentenciaSQL;
+        db.AbrirRecordset(sql, conteo, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
+        total = conteo.RecordCount();
+        db.CierraRecordset(conteo);
+    });
     int F = static_cast<int>(mFilaEncabezado);
     bool cancelado = false;
     // Progress is shown a few dozen times a second, not per cell: drawing costs more than writing.
@@ -345,7 +368,7 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
     };
     while (!cancelado) {
         bool fin = true;
-        r.paso([&] { fin = rs.Eof(); });
+        intentar([&] { fin = rs.Eof(); });
         if (fin) break;
         ++leidos;
         const int R = F + 1;
@@ -357,7 +380,7 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
                 if (cancelado) break;
             }
             const int C = j + 1;
-            r.paso([&] {
+            intentar([&] {
                 exigirLibro();
                 auto& l = gLibro;
                 l.columna(C - 1);
@@ -372,12 +395,15 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
                 const int tipo = v.typeId();
                 const bool esFecha =
                     tipo == QMetaType::QDateTime || tipo == QMetaType::QDate || tipo == QMetaType::QTime;
-                if (!esFecha && u.ANumero(v.toString()) != 0) {
+                const bool esNumero = tipo != QMetaType::QString && tipo != QMetaType::QByteArray && !esFecha;
+                // The number test on the value's text; a numeric value skips the text round trip.
+                const bool pasaNumero = esNumero ? std::round(v.toDouble() * 10000.0) != 0
+                                                 : (!esFecha && u.ANumero(v.toString()) != 0);
+                if (pasaNumero) {
                     const Formato f = tipos[j] == ado::adInteger ? Formato::Ninguno
                                       : (tipos[j] == ado::adNumeric || tipos[j] == ado::adCurrency)
                                           ? Formato::Moneda
                                           : Formato::Texto;
-                    const bool esNumero = tipo != QMetaType::QString && tipo != QMetaType::QByteArray;
                     if (esNumero) {
                         const double d = v.toDouble();
                         falla("celda", worksheet_write_number(l.ws, fila, col, d, l.formato(sombra, f)));
@@ -418,7 +444,7 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
         }
         if (cancelado) break;
         ++F;
-        r.paso([&] { rs.MoveNext(); });
+        intentar([&] { rs.MoveNext(); });
     }
     if (!cancelado) avisar();
 

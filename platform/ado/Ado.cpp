@@ -466,7 +466,7 @@ void Recordset::Open(const QString& source, Connection* conexion, int cursorType
         fallarAdo(errores::ConexionInvalida, "ADODB.Recordset");
     if (source.trimmed().isEmpty()) fallarAdo(3001, "ADODB.Recordset");
     Resultado r = conexion->ejecutarMotor(source);
-    mUbicacionCliente = conexion->CursorLocation() == adUseClient;
+    mUbicacionCliente = (mUbicacionPedida ? mUbicacionPedida : conexion->CursorLocation()) == adUseClient;
     // A client-side cursor is always static, whatever was asked.
     mTipoCursor = mUbicacionCliente ? adOpenStatic : (cursorType < 0 ? adOpenForwardOnly : cursorType);
     mTipoBloqueo = lockType < 0 ? adLockReadOnly : lockType;
@@ -489,6 +489,7 @@ void Recordset::abrirSobre(std::unique_ptr<CursorMotor> cursor, Connection* cone
     mCampos = mCursor->campos();
     mFilas.clear();
     mBorradas.clear();
+    mBase = 0;
     mAgotado = false;
     mTotalCursor = -1;
     mCursorAlFinal = false;
@@ -513,7 +514,7 @@ void Recordset::abrirSobre(std::unique_ptr<CursorMotor> cursor, Connection* cone
 }
 
 bool Recordset::asegurar(qint64 indice) const {
-    while (static_cast<qint64>(mFilas.size()) <= indice && !mAgotado) {
+    while (finBuffer() <= indice && !mAgotado) {
         if (mCursorAlFinal) {
             // The rows were counted, not kept: read the result again up to where we are.
             mCursor->reiniciar();
@@ -532,23 +533,23 @@ bool Recordset::asegurar(qint64 indice) const {
             mTotalCursor = mLeidasDelCursor;
         }
     }
-    return indice >= 0 && static_cast<qint64>(mFilas.size()) > indice;
+    return indice >= mBase && finBuffer() > indice;
 }
 
 void Recordset::leerTodo() const {
     while (!mAgotado)
-        asegurar(static_cast<qint64>(mFilas.size()) + 4096);
+        asegurar(finBuffer() + 4096);
 }
 
 bool Recordset::filaActualValida() const {
-    if (mPos < 0 || (mBOF && mFilas.empty())) return false;
+    if (mPos < 0 || (mBOF && finBuffer() == 0)) return false;
     if (!asegurar(mPos)) return false;
-    return !mBorradas[static_cast<size_t>(mPos)];
+    return !mBorradas[static_cast<size_t>(mPos - mBase)];
 }
 
 const Fila& Recordset::filaActual() const {
     if (!filaActualValida()) fallarAdo(errores::SinRegistroActual, "ADODB.Field");
-    return mFilas[static_cast<size_t>(mPos)];
+    return mFilas[static_cast<size_t>(mPos - mBase)];
 }
 
 bool Recordset::BOF() const {
@@ -558,7 +559,7 @@ bool Recordset::BOF() const {
 
 bool Recordset::Eof() const {
     exigirAbierto();
-    return mPos < 0 ? (mFilas.empty() && !asegurar(0)) : !asegurar(mPos);
+    return mPos < 0 ? (finBuffer() == 0 && !asegurar(0)) : !asegurar(mPos);
 }
 
 void Recordset::grabarPendiente() {
@@ -566,13 +567,23 @@ void Recordset::grabarPendiente() {
 }
 
 void Recordset::saltarBorradas(int direccion) {
-    while (mPos >= 0 && asegurar(mPos) && mBorradas[static_cast<size_t>(mPos)])
+    while (mPos >= 0 && asegurar(mPos) && mBorradas[static_cast<size_t>(mPos - mBase)])
         mPos += direccion;
 }
 
 void Recordset::MoveFirst() {
     exigirAbierto();
     grabarPendiente();
+    if (mBase > 0) {
+        // The first rows were dropped: read the result again from its start.
+        mCursor->reiniciar();
+        mFilas.clear();
+        mBorradas.clear();
+        mBase = 0;
+        mLeidasDelCursor = 0;
+        mAgotado = false;
+        mCursorAlFinal = false;
+    }
     if (!asegurar(0)) fallarAdo(errores::SinRegistroActual, "ADODB.Recordset");
     mPos = 0;
     saltarBorradas(1);
@@ -587,6 +598,14 @@ void Recordset::MoveNext() {
     ++mPos;
     mBOF = false;
     saltarBorradas(1);
+    // Nothing can go back on a read-only forward-only cursor: a long read keeps one row, not all.
+    if (mTipoCursor == adOpenForwardOnly && mTipoBloqueo == adLockReadOnly) {
+        while (mBase < mPos && !mFilas.empty()) {
+            mFilas.pop_front();
+            mBorradas.pop_front();
+            ++mBase;
+        }
+    }
 }
 
 void Recordset::MovePrevious() {
@@ -606,8 +625,8 @@ void Recordset::MoveLast() {
     exigirAbierto();
     grabarPendiente();
     leerTodo();
-    if (mFilas.empty()) fallarAdo(errores::SinRegistroActual, "ADODB.Recordset");
-    mPos = static_cast<qint64>(mFilas.size()) - 1;
+    if (finBuffer() == 0) fallarAdo(errores::SinRegistroActual, "ADODB.Recordset");
+    mPos = finBuffer() - 1;
     saltarBorradas(-1);
     mBOF = mPos < 0;
     if (mPos < 0) mPos = -1;
@@ -627,7 +646,7 @@ qint64 Recordset::RecordCount() {
             throw;
         }
         mCursorAlFinal = true;
-        if (mTotalCursor == static_cast<qint64>(mFilas.size())) {
+        if (mTotalCursor == finBuffer()) {
             mAgotado = true;
             mCursorAlFinal = false;
         }
@@ -640,8 +659,8 @@ int Recordset::AbsolutePosition() {
     if (BOF()) return adPosBOF;
     if (Eof()) return adPosEOF;
     qint64 borradasAntes = 0;
-    for (qint64 i = 0; i < mPos; ++i)
-        if (mBorradas[static_cast<size_t>(i)]) ++borradasAntes;
+    for (qint64 i = mBase; i < mPos; ++i)
+        if (mBorradas[static_cast<size_t>(i - mBase)]) ++borradasAntes;
     return static_cast<int>(mPos + 1 - borradasAntes);
 }
 
@@ -654,6 +673,7 @@ void Recordset::Close() {
     mFilas.clear();
     mBorradas.clear();
     mFilas.shrink_to_fit();
+    mBase = 0;
     mMotor.reset();
     mConexion = nullptr;
 }
@@ -810,7 +830,7 @@ void Recordset::Update() {
         mFilas.push_back(mBufferEdicion);
         mBorradas.push_back(false);
         ++mAgregadas;
-        mPos = static_cast<qint64>(mFilas.size()) - 1;
+        mPos = finBuffer() - 1;
         mBOF = false;
     } else {
         QStringList asignaciones;
@@ -821,13 +841,13 @@ void Recordset::Update() {
                 valores << mBufferEdicion[i];
             }
         if (!asignaciones.isEmpty()) {
-            const Fila& original = mFilas[static_cast<size_t>(mPos)];
+            const Fila& original = mFilas[static_cast<size_t>(mPos - mBase)];
             const QString cond = condicionFila(original, valores);
             const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                                     .arg(nombreSql(tabla), asignaciones.join(QStringLiteral(", ")), cond);
             const qint64 n = mConexion->ejecutarParametros(sql, valores);
             if (n == 0) fallarAdo(errores::FilaNoEncontrada, "ADODB.Recordset");
-            mFilas[static_cast<size_t>(mPos)] = mBufferEdicion;
+            mFilas[static_cast<size_t>(mPos - mBase)] = mBufferEdicion;
         }
     }
     mEdicion = adEditNone;
@@ -847,11 +867,11 @@ void Recordset::Delete() {
     const QString tabla = tablaDestino();
     if (tabla.isEmpty()) fallarAdo(errores::NoActualizable, "ADODB.Recordset");
     QVector<QVariant> valores;
-    const QString cond = condicionFila(mFilas[static_cast<size_t>(mPos)], valores);
+    const QString cond = condicionFila(mFilas[static_cast<size_t>(mPos - mBase)], valores);
     const qint64 n = mConexion->ejecutarParametros(
         QStringLiteral("DELETE FROM %1 WHERE %2").arg(nombreSql(tabla), cond), valores);
     if (n == 0) fallarAdo(errores::FilaNoEncontrada, "ADODB.Recordset");
-    mBorradas[static_cast<size_t>(mPos)] = true;
+    mBorradas[static_cast<size_t>(mPos - mBase)] = true;
     ++mBorradasCant;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/ado/Tipos.h"
 
 #include <QVariantList>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -105,6 +106,9 @@ public:
     QString Source() const { return mFuente; }
     int CursorType() const { return mTipoCursor; }
     int LockType() const { return mTipoBloqueo; }
+    // As in ADO: set before Open, it overrides the connection's cursor location.
+    int CursorLocation() const { return mUbicacionPedida; }
+    void setCursorLocation(int v) { mUbicacionPedida = v; }
     Connection* ActiveConnection() const { return mConexion; }
 
     // Opens on rows the caller already has (schema rowsets, Execute results).
@@ -135,11 +139,15 @@ private:
     int mTipoCursor = adOpenForwardOnly;
     int mTipoBloqueo = adLockReadOnly;
     bool mUbicacionCliente = true;
+    int mUbicacionPedida = 0; // 0: the connection's
 
     mutable std::unique_ptr<CursorMotor> mCursor;
     QVector<DescCampo> mCampos;
-    mutable std::vector<Fila> mFilas;
-    mutable std::vector<bool> mBorradas;
+    // A read-only forward-only cursor drops the rows it has passed: mBase rows are gone from the front.
+    mutable std::deque<Fila> mFilas;
+    mutable std::deque<bool> mBorradas;
+    mutable qint64 mBase = 0;
+    qint64 finBuffer() const { return mBase + static_cast<qint64>(mFilas.size()); }
     mutable bool mAgotado = false;       // every row of the result is in the buffer
     mutable qint64 mTotalCursor = -1;    // rows of the result, once counted
     mutable bool mCursorAlFinal = false; // counted past the buffer: rereading needs a restart
