@@ -357,7 +357,7 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
                                      QStringLiteral("Espere Por Favor"),
                                      QString::number(F) + QStringLiteral(" de ") + QString::number(total));
             } else {
-                QCoreApplication::processEvents();
+                ui::DoEvents();
                 shell::DibujaProgreso(Progreso, total > 0 ? leidos * 100.0 / static_cast<double>(total) : 0.0,
                                       QColor(255, 0, 0),
                                       Titulo + QStringLiteral(" Leidos: ") + QString::number(leidos) +

@@ -214,6 +214,26 @@ TEST_F(Exportacion, CancelarConservaLoCopiadoYMuestraElLibro) {
     QFile::remove(ruta);
 }
 
+TEST_F(Exportacion, ProgresoDibujadoEnLugarDelAviso) {
+    QLabel barra;
+    barra.resize(200, 20);
+    bool avisoVisto = false;
+    guion->alProcesarEventos = [&] { avisoVisto = avisoVisto || notice::Cartel().ventana() != nullptr; };
+    exportar(QStringLiteral("SELECT Nombre, Cantidad FROM EXP"));
+    EXPECT_TRUE(avisoVisto) << "without a picture the notice shows";
+    avisoVisto = false;
+    ExportarExcel(QStringLiteral("SELECT Nombre, Cantidad FROM EXP"), false, QStringLiteral("Lista"), {},
+                  archivo, &barra, 0, {});
+    guion->alProcesarEventos = nullptr;
+    EXPECT_FALSE(avisoVisto) << "with a picture the progress is drawn there";
+    ASSERT_FALSE(barra.pixmap().isNull());
+    // The last drawing is the whole bar: its right end is no longer white.
+    const QImage img = barra.pixmap().toImage();
+    EXPECT_NE(img.pixelColor(195, 10), QColor(Qt::white));
+    EXPECT_EQ(notice::Cartel().ventana(), nullptr);
+    EXPECT_EQ(celda(leer(archivo), "A3")[QStringLiteral("valor")].toString(), QStringLiteral("uno"));
+}
+
 TEST_F(Exportacion, LaListaExportaTodasLasPaginasYLibreOfficeLasLee) {
     grid::KvDbGrid::registrarExportador(
         [](const QString& sql) { ExportarExcel(sql, true, {}, {}, {}, nullptr, 0, {}); });
