@@ -5,7 +5,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_exportacion [--chequeras N] [--carpeta DIR]
 
-#include "db/BaseDemo.h"
+#include "bench/BaseBench.h"
 #include "export/ModExportarExcel.h"
 #include "notice/Dll_Display.h"
 #include "platform/ui/Dialogos.h"
@@ -104,23 +104,10 @@ double soloXlsx(const QString& rutaBase, const QString& destino) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    qint64 chequeras = 100000;
-    QString carpeta;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--chequeras"))
-            chequeras = args[++i].toLongLong();
-        else if (args[i] == QLatin1String("--carpeta"))
-            carpeta = args[++i];
-    }
-    QTemporaryDir temporal;
-    if (carpeta.isEmpty()) carpeta = temporal.path();
-    qputenv("QUENZAR_DATOS", carpeta.toUtf8());
-    qputenv("QUENZAR_CARPETA_APLICACION", temporal.path().toUtf8());
-    qputenv("QUENZAR_CARPETA_INI", temporal.path().toUtf8());
-    basedatos::OpcionesDemo o;
-    o.chequeras = chequeras;
-    const QString ruta = basedatos::asegurarDemo(carpeta, o);
+    bench::BaseBench base(100000);
+    const qint64 chequeras = base.chequeras;
+    const QString& ruta = base.ruta;
+    QTemporaryDir& temporal = base.temporal;
     QTextStream out(stdout);
 
     auto propia = std::make_unique<Contadora>();

@@ -5,7 +5,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_lista [--chequeras N] [--carpeta DIR]
 
-#include "db/BaseDemo.h"
+#include "bench/BaseBench.h"
 #include "grid/KvDbGrid.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/MotorSqlite.h"
@@ -43,23 +43,9 @@ double pasoMotor(sqlite3* db, const QString& sql, bool leer) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    qint64 chequeras = 1000000;
-    QString carpeta;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--chequeras"))
-            chequeras = args[++i].toLongLong();
-        else if (args[i] == QLatin1String("--carpeta"))
-            carpeta = args[++i];
-    }
-    QTemporaryDir temporal;
-    if (carpeta.isEmpty()) carpeta = temporal.path();
-    qputenv("QUENZAR_DATOS", carpeta.toUtf8());
-    qputenv("QUENZAR_CARPETA_APLICACION", temporal.path().toUtf8());
-    qputenv("QUENZAR_CARPETA_INI", temporal.path().toUtf8());
-    basedatos::OpcionesDemo o;
-    o.chequeras = chequeras;
-    const QString ruta = basedatos::asegurarDemo(carpeta, o);
+    bench::BaseBench base(1000000);
+    const qint64 chequeras = base.chequeras;
+    const QString& ruta = base.ruta;
     QTextStream out(stdout);
 
     // Start-up to the first page shown, as the program does it.

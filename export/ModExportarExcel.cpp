@@ -245,24 +245,22 @@ void EncabezadoExcel(int16_t NumColumnas, const QStringList& Encabezados, const 
     const int n = NumColumnas - 1;
     int w = 1;
     auto& l = gLibro;
-    if (!mTitulo.isEmpty()) {
+    auto formatoTitulo = [&] {
         if (!l.titulo) {
             l.titulo = workbook_add_format(l.wb);
             format_set_font_color(l.titulo, kRojo);
             format_set_bold(l.titulo);
         }
+        return l.titulo;
+    };
+    if (!mTitulo.isEmpty()) {
         // With fewer than three columns the date would land on the title: it goes beside it instead.
-        escribirTexto(w, 2, mTitulo, l.titulo);
+        escribirTexto(w, 2, mTitulo, formatoTitulo());
         escribirTexto(w, std::max(n, 3), shell::FechaServidor().toString(QStringLiteral("dd/MM")), l.titulo);
         ++w;
     }
     if (!mSubtitulo.isEmpty()) {
-        if (!l.titulo) {
-            l.titulo = workbook_add_format(l.wb);
-            format_set_font_color(l.titulo, kRojo);
-            format_set_bold(l.titulo);
-        }
-        escribirTexto(w, 1, mSubtitulo, l.titulo);
+        escribirTexto(w, 1, mSubtitulo, formatoTitulo());
         ++w;
     }
     // Font size 11 is the workbook's default: every cell already has it.
