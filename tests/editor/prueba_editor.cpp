@@ -24,10 +24,7 @@ enum Caja { Banco = 0, Serie, Talonario, Desde, Hasta, CuentaDif, Cuenta };
 class Editor : public prueba::Sesion {
 protected:
     void SetUp() override {
-        QString cadena;
-        shell::IniciarAplicacion(
-            QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"), cadena, 3);
-        ASSERT_TRUE(gDB().gOpenFlag);
+        ASSERT_NO_FATAL_FAILURE(iniciarPrograma());
         f = std::make_unique<frmV_TA_QUENZAR>();
         f->show();
         QApplication::setActiveWindow(f.get());

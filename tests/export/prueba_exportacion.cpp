@@ -25,10 +25,7 @@ using exportacion::ExportarExcel;
 class Exportacion : public prueba::Sesion {
 protected:
     void SetUp() override {
-        QString cadena;
-        shell::IniciarAplicacion(
-            QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"), cadena, 3);
-        ASSERT_TRUE(datos::gDB().gOpenFlag);
+        ASSERT_NO_FATAL_FAILURE(iniciarPrograma());
         exportacion::setIntervaloAviso(0);
         archivo = QDir(carpetaApp()).filePath(QStringLiteral("libro.xlsx"));
         QFile::remove(archivo);

@@ -23,12 +23,7 @@ namespace {
 
 class Consulta : public prueba::Sesion {
 protected:
-    void SetUp() override {
-        QString cadena;
-        shell::IniciarAplicacion(
-            QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"), cadena, 3);
-        ASSERT_TRUE(datos::gDB().gOpenFlag);
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(iniciarPrograma()); }
     void TearDown() override { lookup::InstalarServicio(nullptr); }
 };
 

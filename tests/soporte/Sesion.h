@@ -4,6 +4,7 @@
 
 #include "data/DB_Dll.h"
 #include "platform/ado/Ado.h"
+#include "shell/Inicio.h"
 #include "shell/ModGlobal.h"
 #include "tests/soporte/Base.h"
 #include "tests/soporte/Guion.h"
@@ -62,6 +63,13 @@ protected:
         db.OpenServerADODB(false, 3, QString(), true, true);
         ASSERT_TRUE(db.gOpenFlag);
         ASSERT_EQ(db.gCnn().State(), ado::adStateOpen);
+    }
+    // Starts the program's session on the demo database, as the suite's menu does.
+    void iniciarPrograma() {
+        QString cadena;
+        shell::IniciarAplicacion(
+            QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"), cadena, 3);
+        ASSERT_TRUE(datos::gDB().gOpenFlag);
     }
     QString carpetaApp() const { return mApp.path() + QLatin1Char('/'); }
     // The database file out of reach, or back.
