@@ -201,10 +201,6 @@ QString UltimoLibro() {
     return mUltimo;
 }
 
-void setArchivoLibro(const QString& ruta) {
-    mDestino = ruta;
-}
-
 void setIntervaloAviso(int ms) {
     mIntervaloAviso = ms;
 }

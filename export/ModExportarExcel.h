@@ -28,8 +28,6 @@ QString LetraColumna(int16_t Indice);
 double FilaEncabezado();
 // The file the last export wrote (the temporary one when it was shown).
 QString UltimoLibro();
-// Where AbrirLibroExcel writes when nothing else was asked (tests point it at a file of theirs).
-void setArchivoLibro(const QString& ruta);
 // Milliseconds between progress reports (40); 0 reports every cell.
 void setIntervaloAviso(int ms);
 
