@@ -30,12 +30,6 @@ int px(int twips) {
     return twips / 15;
 }
 
-plataforma::Informador conMensaje() {
-    return [](const ErrorEjecucion& e, const QString& rutina) {
-        return int(shell::MensajeError(e, 18, rutina));
-    };
-}
-
 QColor colorDe(const QVariant& v) {
     // Windows colour values are BGR.
     const uint32_t c = static_cast<uint32_t>(v.toLongLong());
@@ -125,7 +119,7 @@ void Lib_FrmCons3::showEvent(QShowEvent* ev) {
 void Lib_FrmCons3::Cargar() {
     mCargado = true;
     auto& db = datos::gDB();
-    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::InformarConMensajeError());
     ado::Recordset rs;
     r.paso([&] { mEsArticulos = sql.contains(QLatin1String("articulos"), ci); });
     r.paso([&] {
@@ -223,7 +217,7 @@ void Lib_FrmCons3::Leer(ado::Recordset& rs) {
     auto& u = shell::G().utilidades;
     const int n = rs.fields().Count();
     QList<QTreeWidgetItem*> filas;
-    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::InformarConMensajeError());
     while (!rs.Eof() && !r.abandonada()) {
         r.paso([&] {
             QColor color;
@@ -416,7 +410,7 @@ QString Lib_FrmCons3::valorDeFila(QTreeWidgetItem* fila, int n) const {
 }
 
 void Lib_FrmCons3::Aceptar() {
-    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), shell::InformarConMensajeError());
     r.paso([&] {
         if (CheckBoxes) {
             if (CampoDevuelto.isEmpty()) CampoDevuelto = ListView1->headerItem()->text(0);
@@ -575,7 +569,7 @@ void Lib_FrmCons3::teclaLista(QKeyEvent* k, bool& consumida) {
 bool Lib_FrmCons3::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto == ListView1 && evento->type() == QEvent::KeyPress) {
         bool consumida = false;
-        plataforma::Rutina r(QStringLiteral("ListView1_KeyDown"), conMensaje());
+        plataforma::Rutina r(QStringLiteral("ListView1_KeyDown"), shell::InformarConMensajeError());
         r.paso([&] { teclaLista(static_cast<QKeyEvent*>(evento), consumida); });
         if (consumida) return true;
     }

@@ -19,11 +19,6 @@ using plataforma::ErrorEjecucion;
 
 namespace {
 constexpr Qt::CaseSensitivity ci = Qt::CaseInsensitive;
-plataforma::Informador conMensaje() {
-    return [](const ErrorEjecucion& e, const QString& rutina) {
-        return int(shell::MensajeError(e, 18, rutina));
-    };
-}
 } // namespace
 
 Lib_FrmCons3Tree::Lib_FrmCons3Tree(QWidget* padre)
@@ -100,7 +95,7 @@ QTreeWidgetItem* Lib_FrmCons3Tree::raiz() {
 
 void Lib_FrmCons3Tree::Cargar() {
     mCargado = true;
-    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::InformarConMensajeError());
     r.paso([&] {
         Valores.clear();
         TreeV->clear();
@@ -114,7 +109,7 @@ void Lib_FrmCons3Tree::Cargar() {
 }
 
 void Lib_FrmCons3Tree::ArmarTreeVFamilias() {
-    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), shell::InformarConMensajeError());
     r.paso([&] {
         TreeV->clear();
         auto* a = raiz();
@@ -144,7 +139,7 @@ void Lib_FrmCons3Tree::ArmarTreeVFamilias() {
 }
 
 void Lib_FrmCons3Tree::ArmarTreeVAutomatico() {
-    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), shell::InformarConMensajeError());
     r.paso([&] {
         TreeV->clear();
         auto* a = raiz();
@@ -228,7 +223,7 @@ void Lib_FrmCons3Tree::NarrowF5() {
 }
 
 void Lib_FrmCons3Tree::Aceptar() {
-    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), conMensaje());
+    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), shell::InformarConMensajeError());
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
     const QString campo = CampoDevuelto.trimmed().toUpper();

@@ -27,6 +27,10 @@ QString CarpetaRegistro() {
     return carpeta;
 }
 
+plataforma::Informador InformarConMensajeError() {
+    return [](const ErrorEjecucion& e, const QString& rutina) { return int(MensajeError(e, 18, rutina)); };
+}
+
 int16_t MensajeError(const ErrorEjecucion& CodErr, int Botones, const QString& Rutina) {
     const QString ruta = CarpetaRegistro() + QStringLiteral("KVERR.LOG");
     {

@@ -4,6 +4,7 @@
 // the access log.
 
 #include "platform/ErrorEjecucion.h"
+#include "platform/Rutina.h"
 #include "platform/ado/Ado.h"
 
 #include <QColor>
@@ -19,6 +20,8 @@ namespace shell {
 
 // ---- error reporting and logs
 int16_t MensajeError(const plataforma::ErrorEjecucion& CodErr, int Botones = 18, const QString& Rutina = {});
+// A routine's failures reported with MensajeError (Abort, Retry, Ignore) under the routine's name.
+plataforma::Informador InformarConMensajeError();
 void GrabaErrorAux(const QString& sql, QString& Proceso, int32_t numero, const QString& descripcion);
 // The temporary folder of the common log, with a trailing separator.
 QString CarpetaRegistro();
