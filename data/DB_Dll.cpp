@@ -40,13 +40,11 @@ int codigoTipo(const QVariant& q) {
     return ok ? n : -1;
 }
 
-// What a step-by-step routine does after a failure.
-enum class Accion { Repetir, Siguiente, Salir };
-
-Accion porRespuesta(int r) {
-    if (r == ui::vbRetry) return Accion::Repetir;
-    if (r == ui::vbIgnore) return Accion::Siguiente;
-    return Accion::Salir;
+// A routine's failures go to the main session's error treatment under the routine's name.
+plataforma::Informador informarConTratamiento() {
+    return [](const ErrorEjecucion& e, const QString& rutina) {
+        return gDB().TratamientoErrores(e, 18, rutina);
+    };
 }
 
 } // namespace
@@ -236,46 +234,24 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
 }
 
 void DB_Dll::ReintentaConectar() {
-    int paso = 1;
-    while (paso <= 5) {
+    // A general failure ends the attempt at once; others go to the error treatment.
+    plataforma::Rutina r(QStringLiteral("AbrirRecordset"),
+                         [this](const ErrorEjecucion& e, const QString& rutina) {
+                             gOpenFlag = false;
+                             if (e.Number() == errores::FalloGeneral) return int(ui::vbAbort);
+                             return int(gDB().TratamientoErrores(e, 18, rutina));
+                         });
+    r.paso([&] { gOpenFlag = false; });
+    r.paso([&] { gCnn().setCommandTimeout(90); });
+    r.paso([&] {
         try {
-            switch (paso) {
-            case 1:
-                gOpenFlag = false;
-                break;
-            case 2:
-                gCnn().setCommandTimeout(90);
-                break;
-            case 3:
-                try {
-                    gCnn().Close();
-                } catch (const ErrorEjecucion& e) {
-                    if (e.Number() != errores::ObjetoCerrado) throw;
-                }
-                break;
-            case 4:
-                gCnn().Open(gCnn().ConnectionString(), gDB().gUsuario, gDB().gUserPassWord, -1);
-                break;
-            case 5:
-                gOpenFlag = true;
-                break;
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            gOpenFlag = false;
-            if (e.Number() == errores::FalloGeneral) return;
-            switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("AbrirRecordset")))) {
-            case Accion::Repetir:
-                continue;
-            case Accion::Siguiente:
-                ++paso;
-                continue;
-            case Accion::Salir:
-                return;
-            }
+            gCnn().Close();
+        } catch (const ErrorEjecucion& e) {
+            if (e.Number() != errores::ObjetoCerrado) throw;
         }
-    }
+    });
+    r.paso([&] { gCnn().Open(gCnn().ConnectionString(), gDB().gUsuario, gDB().gUserPassWord, -1); });
+    r.paso([&] { gOpenFlag = true; });
 }
 
 void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, const QString& CadenaPWD) {
@@ -447,34 +423,21 @@ namespace {
 bool buscarEnEsquema(const std::function<std::shared_ptr<ado::Recordset>()>& abrir, const QString& columna,
                      const QString& buscado) {
     std::shared_ptr<ado::Recordset> rs;
-    int paso = 1;
-    while (paso <= 2) {
-        try {
-            if (paso == 1) {
-                rs = abrir();
-            } else {
-                while (!rs->Eof()) {
-                    if ((*rs)(columna).Value().toString().trimmed().compare(buscado.trimmed(),
-                                                                            Qt::CaseInsensitive) == 0)
-                        return true;
-                    rs->MoveNext();
-                }
+    bool hallado = false;
+    plataforma::Rutina r(QStringLiteral("VerificaCampos"), informarConTratamiento());
+    r.paso([&] { rs = abrir(); });
+    r.paso([&] {
+        if (!rs) return; // the schema could not be opened and the user chose to go on
+        while (!rs->Eof()) {
+            if ((*rs)(columna).Value().toString().trimmed().compare(buscado.trimmed(), Qt::CaseInsensitive) ==
+                0) {
+                hallado = true;
+                return;
             }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("VerificaCampos")))) {
-            case Accion::Repetir:
-                continue;
-            case Accion::Siguiente:
-                ++paso;
-                continue;
-            case Accion::Salir:
-                return false;
-            }
+            rs->MoveNext();
         }
-    }
-    return false;
+    });
+    return hallado;
 }
 
 } // namespace
@@ -495,35 +458,18 @@ bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
 
 void DB_Dll::AddField(const QString& Tabla, const QString& Campo, const QString& Tipo, bool PermiteNulos,
                       const QVariant& ValorDefault) {
-    int paso = 1;
     QString sql;
-    while (paso <= 2) {
-        try {
-            if (paso == 1) {
-                sql = QStringLiteral("ALTER TABLE dbo.") + Tabla + QStringLiteral(" ADD ") + Campo +
-                      QStringLiteral(" ") + Tipo +
-                      (PermiteNulos ? QStringLiteral(" Null ") : QStringLiteral(" Not Null "));
-                if (ValorDefault.isValid())
-                    sql += QStringLiteral(" CONSTRAINT DF_") + Tabla.trimmed() + QStringLiteral("_") +
-                           Campo.trimmed() + QStringLiteral(" DEFAULT (") +
-                           orvexa::textoDeValor(ValorDefault) + QStringLiteral(")");
-            } else {
-                EjecutaConsultaSQL(sql);
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            switch (porRespuesta(gDB().TratamientoErrores(e, 18, QStringLiteral("errAddField")))) {
-            case Accion::Repetir:
-                continue;
-            case Accion::Siguiente:
-                ++paso;
-                continue;
-            case Accion::Salir:
-                return;
-            }
-        }
-    }
+    plataforma::Rutina r(QStringLiteral("errAddField"), informarConTratamiento());
+    r.paso([&] {
+        sql = QStringLiteral("ALTER TABLE dbo.") + Tabla + QStringLiteral(" ADD ") + Campo +
+              QStringLiteral(" ") + Tipo +
+              (PermiteNulos ? QStringLiteral(" Null ") : QStringLiteral(" Not Null "));
+        if (ValorDefault.isValid())
+            sql += QStringLiteral(" CONSTRAINT DF_") + Tabla.trimmed() + QStringLiteral("_") +
+                   Campo.trimmed() + QStringLiteral(" DEFAULT (") + orvexa::textoDeValor(ValorDefault) +
+                   QStringLiteral(")");
+    });
+    r.paso([&] { EjecutaConsultaSQL(sql); });
 }
 
 bool DB_Dll::VerCampoDB(const QString& Tabla, const QString& Campo, bool Agregar, const QString& Tipo,

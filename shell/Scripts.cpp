@@ -26,78 +26,59 @@ void GActualizarDatoScript(const QStringList& Script, bool& HayError, int32_t& N
     auto& db = datos::gDB();
     QString unidas;
     QString mensaje;
-    int paso = 1;
-    while (paso <= 6) {
+    plataforma::Rutina r(QStringLiteral("GActualizarDatoScript"), InformarConMensajeError());
+    r.paso([&] {
+        HayError = false;
+        unidas.clear();
+        for (const QString& s : Script)
+            if (!s.trimmed().isEmpty()) unidas += CR + s;
+        if (unidas.isEmpty()) r.abandonar();
+    });
+    r.paso([&] { TextoEnviado = QStringLiteral("BEGIN TRANSACTION ") + CR + CR + unidas + CR; });
+    r.paso([&] {
         try {
-            switch (paso) {
-            case 1:
-                HayError = false;
-                unidas.clear();
-                for (const QString& s : Script)
-                    if (!s.trimmed().isEmpty()) unidas += CR + s;
-                if (unidas.isEmpty()) return;
-                break;
-            case 2:
-                TextoEnviado = QStringLiteral("BEGIN TRANSACTION ") + CR + CR + unidas + CR;
-                break;
-            case 3:
-                try {
-                    QString texto = TextoEnviado;
-                    db.EjecutaConsultaSQL(texto);
-                } catch (const plataforma::FinDelPrograma&) {
-                    throw;
-                } catch (...) {
-                }
-                break;
-            case 4: {
-                auto& errs = db.gCnn().Errors();
-                if (errs.Count() > 0) {
-                    HayError = true;
-                    NativoError = errs.Item(0).NativeError;
-                    TextoError.clear();
-                    const int hasta = errs.Count() == 1 ? 1 : errs.Count() - 1;
-                    for (int i = 0; i < hasta; ++i)
-                        TextoError += QString::number(errs.Item(i).NativeError) + QStringLiteral(" : ") +
-                                      errs.Item(i).Description + CRLF;
-                    mensaje = TextoError;
-                    if ((AceptaDuplicado && NativoError == 2627) || (AceptaConflicto && NativoError == 547)) {
-                        TextoError = errs.Item(0).Description;
-                        mensaje.clear();
-                    }
-                    errs.Clear();
-                }
-                break;
-            }
-            case 5:
-                if (HayError) {
-                    QString deshacer = QStringLiteral("ROLLBACK TRANSACTION");
-                    db.EjecutaConsultaSQL(deshacer);
-                    QString proceso = NombreEjecutable();
-                    GrabaErrorAux(TextoEnviado, proceso, NativoError, TextoError);
-                    if (!mensaje.isEmpty() && MuestraMensaje)
-                        ui::MsgBox(ado::traza::enmascarar(mensaje), ui::vbCritical,
-                                   QStringLiteral("Aviso al Operador!"));
-                }
-                break;
-            case 6:
-                if (!HayError) {
-                    QString confirmar = QStringLiteral("COMMIT TRANSACTION");
-                    db.EjecutaConsultaSQL(confirmar);
-                }
-                break;
-            }
-            ++paso;
+            QString texto = TextoEnviado;
+            db.EjecutaConsultaSQL(texto);
+        } catch (const plataforma::FinDelPrograma&) {
+            throw;
         } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            const int r = MensajeError(e, 18, QStringLiteral("GActualizarDatoScript"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return;
         }
-    }
+    });
+    r.paso([&] {
+        auto& errs = db.gCnn().Errors();
+        if (errs.Count() > 0) {
+            HayError = true;
+            NativoError = errs.Item(0).NativeError;
+            TextoError.clear();
+            const int hasta = errs.Count() == 1 ? 1 : errs.Count() - 1;
+            for (int i = 0; i < hasta; ++i)
+                TextoError += QString::number(errs.Item(i).NativeError) + QStringLiteral(" : ") +
+                              errs.Item(i).Description + CRLF;
+            mensaje = TextoError;
+            if ((AceptaDuplicado && NativoError == 2627) || (AceptaConflicto && NativoError == 547)) {
+                TextoError = errs.Item(0).Description;
+                mensaje.clear();
+            }
+            errs.Clear();
+        }
+    });
+    r.paso([&] {
+        if (HayError) {
+            QString deshacer = QStringLiteral("ROLLBACK TRANSACTION");
+            db.EjecutaConsultaSQL(deshacer);
+            QString proceso = NombreEjecutable();
+            GrabaErrorAux(TextoEnviado, proceso, NativoError, TextoError);
+            if (!mensaje.isEmpty() && MuestraMensaje)
+                ui::MsgBox(ado::traza::enmascarar(mensaje), ui::vbCritical,
+                           QStringLiteral("Aviso al Operador!"));
+        }
+    });
+    r.paso([&] {
+        if (!HayError) {
+            QString confirmar = QStringLiteral("COMMIT TRANSACTION");
+            db.EjecutaConsultaSQL(confirmar);
+        }
+    });
 }
 
 void MenuExes(QString& Programa, QString& Parametro, qint64& Tarea) {
@@ -105,57 +86,38 @@ void MenuExes(QString& Programa, QString& Parametro, qint64& Tarea) {
     Tarea = 0;
     QString argumentos;
     QString comando;
-    int paso = 1;
-    while (paso <= 5) {
-        try {
-            switch (paso) {
-            case 1:
-                if (Parametro.contains(QLatin1Char(' ')))
-                    Parametro = Parametro.mid(Parametro.indexOf(QLatin1Char(' ')) + 1);
-                break;
-            case 2:
-                argumentos = QStringLiteral(" ; @server=") + db.gServidor + QStringLiteral("; @dbname=") +
-                             db.gDBName + QStringLiteral("; @usuario=") + db.gUsuario +
-                             QStringLiteral("; @Password=") + db.gUserPassWord +
-                             QStringLiteral("; @ParametroAdicional=") + Parametro +
-                             QStringLiteral("; orve@ ; @UsuarioLogeado = ") + G().gUsuarioLogeado +
-                             QStringLiteral("; @Caja=") + G().gCaja + QStringLiteral(";");
-                break;
-            case 3:
-                if (Programa.contains(QLatin1Char('\\')) || Programa.contains(QLatin1Char('/')))
-                    comando = Programa.mid(6);
-                else
-                    comando =
-                        CarpetaAplicacion() + (Programa.contains(QLatin1String("SHELL"), Qt::CaseInsensitive)
-                                                   ? Programa.mid(6)
-                                                   : Programa);
-                break;
-            case 4: {
-                // The suite reads its whole command line as one text: it goes as one argument.
-                const QString ejecutable =
-                    QString(comando.trimmed()).replace(QLatin1Char('\\'), QLatin1Char('/'));
-                Tarea = ui::Actual().IniciarProceso(ejecutable, {argumentos});
-                break;
-            }
-            case 5:
-                if (Tarea == 0)
-                    ui::MsgBox(QStringLiteral("Opcion no Implementada!") + QStringLiteral("\r") +
-                                   QStringLiteral("Comuniquese con su proveedor de sistemas"),
-                               ui::vbCritical, QStringLiteral("Atención"));
-                break;
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            const int r = MensajeError(e, 18, QStringLiteral("MenuExes"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return;
-        }
-    }
+    plataforma::Rutina r(QStringLiteral("MenuExes"), InformarConMensajeError());
+    r.paso([&] {
+        if (Parametro.contains(QLatin1Char(' ')))
+            Parametro = Parametro.mid(Parametro.indexOf(QLatin1Char(' ')) + 1);
+    });
+    r.paso([&] {
+        argumentos = QStringLiteral(" ; @server=") + db.gServidor + QStringLiteral("; @dbname=") +
+                     db.gDBName + QStringLiteral("; @usuario=") + db.gUsuario +
+                     QStringLiteral("; @Password=") + db.gUserPassWord +
+                     QStringLiteral("; @ParametroAdicional=") + Parametro +
+                     QStringLiteral("; orve@ ; @UsuarioLogeado = ") + G().gUsuarioLogeado +
+                     QStringLiteral("; @Caja=") + G().gCaja + QStringLiteral(";");
+    });
+    r.paso([&] {
+        if (Programa.contains(QLatin1Char('\\')) || Programa.contains(QLatin1Char('/')))
+            comando = Programa.mid(6);
+        else
+            comando =
+                CarpetaAplicacion() +
+                (Programa.contains(QLatin1String("SHELL"), Qt::CaseInsensitive) ? Programa.mid(6) : Programa);
+    });
+    r.paso([&] {
+        // The suite reads its whole command line as one text: it goes as one argument.
+        const QString ejecutable = QString(comando.trimmed()).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        Tarea = ui::Actual().IniciarProceso(ejecutable, {argumentos});
+    });
+    r.paso([&] {
+        if (Tarea == 0)
+            ui::MsgBox(QStringLiteral("Opcion no Implementada!") + QStringLiteral("\r") +
+                           QStringLiteral("Comuniquese con su proveedor de sistemas"),
+                       ui::vbCritical, QStringLiteral("Atención"));
+    });
 }
 
 void CreaConsultasDefecto(const QString& ruta) {

@@ -218,42 +218,26 @@ void frmAcceso::MensajeInicial(QLineEdit* caja) {
 
 void frmAcceso::llenarlist() {
     const QString ruta = RutaBasesRegistradas();
-    int paso = 1;
     QList<BaseRegistrada> bases;
-    while (paso <= 3) {
-        try {
-            switch (paso) {
-            case 1:
-                if (!ExisteArchivo(ruta)) {
-                    lstBases->clear();
-                    return;
-                }
-                break;
-            case 2:
-                lstBases->clear();
-                bases = LeerBasesRegistradas(ruta);
-                for (const auto& b : bases)
-                    if (!b.nombre.trimmed().isEmpty()) lstBases->addItem(b.nombre);
-                break;
-            case 3:
-                if (lstBases->count() > 0) {
-                    lstBases->setCurrentRow(0);
-                    AsignarDatosBase();
-                }
-                break;
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            const int r = MensajeError(e, 18, QStringLiteral("FormLoad"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return;
+    plataforma::Rutina r(QStringLiteral("FormLoad"), InformarConMensajeError());
+    r.paso([&] {
+        if (!ExisteArchivo(ruta)) {
+            lstBases->clear();
+            r.abandonar();
         }
-    }
+    });
+    r.paso([&] {
+        lstBases->clear();
+        bases = LeerBasesRegistradas(ruta);
+        for (const auto& b : bases)
+            if (!b.nombre.trimmed().isEmpty()) lstBases->addItem(b.nombre);
+    });
+    r.paso([&] {
+        if (lstBases->count() > 0) {
+            lstBases->setCurrentRow(0);
+            AsignarDatosBase();
+        }
+    });
 }
 
 bool frmAcceso::DatosBase(const QString& nombre, QString& servidor, QString& base, QString& usuario,
