@@ -116,18 +116,17 @@ void exigirLibro() {
 }
 
 // XML cannot carry most control characters; a cell holds at most 32767.
+bool cabeEnXml(QChar c) {
+    const char16_t u = c.unicode();
+    return u >= 0x20 || u == u'\t' || u == u'\n' || u == u'\r';
+}
+
 QByteArray textoCelda(const QString& t) {
-    const bool limpio = std::none_of(t.cbegin(), t.cend(), [](QChar c) {
-        const char16_t u = c.unicode();
-        return u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r';
-    });
-    if (limpio && t.size() <= kMaxTexto) return t.toUtf8();
+    if (t.size() <= kMaxTexto && std::all_of(t.cbegin(), t.cend(), cabeEnXml)) return t.toUtf8();
     QString s;
     s.reserve(t.size());
-    for (QChar c : t) {
-        const char16_t u = c.unicode();
-        if (u >= 0x20 || u == u'\t' || u == u'\n' || u == u'\r') s.append(c);
-    }
+    for (QChar c : t)
+        if (cabeEnXml(c)) s.append(c);
     if (s.size() > kMaxTexto) s.truncate(kMaxTexto);
     return s.toUtf8();
 }
@@ -424,7 +423,7 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
                     // A value with a time of day shows as a time, except in the one column kept as a date.
                     const bool conHora =
                         tipo == QMetaType::QTime || (t.isValid() && t.msecsSinceStartOfDay() != 0);
-                    const bool comoHora = conHora && rs(j).Name() != QLatin1String("FhUltimoCosto");
+                    const bool comoHora = conHora && nombres.value(j) != QLatin1String("FhUltimoCosto");
                     const Formato f = comoHora ? Formato::Hora : Formato::Fecha;
                     const double serial = comoHora ? serialHora(t) : serialFecha(d);
                     falla("celda", worksheet_write_number(l.ws, fila, col, serial, l.formato(sombra, f)));
