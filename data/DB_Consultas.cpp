@@ -3,6 +3,7 @@
 
 #include "data/DB_Dll.h"
 
+#include "platform/Rutina.h"
 #include "platform/ado/Traza.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/helperlib/OrVexa2.h"
@@ -100,44 +101,25 @@ void DB_Dll::CierraRecordset(ado::Recordset& rs) {
 void DB_Dll::AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs, ado::Connection* Conexionactiva,
                             int CursorType, int LockType, int Options, bool ConvOracle) {
     int contador = 2;
-    int paso = 2;
     ado::Connection* conexion = nullptr;
-    while (paso <= 5) {
-        try {
-            switch (paso) {
-            case 2:
-                CierraRecordset(Lrcs);
-                break;
-            case 3:
-                SentenciaSQL = SS_TSinonimos(SentenciaSQL);
-                break;
-            case 4:
-                conexion = Conexionactiva ? Conexionactiva : &gCnn();
-                break;
-            case 5:
-                if (gCnn().ConnectionString().indexOf(QLatin1String("ORACLE"), 0, Qt::CaseInsensitive) > 0 &&
-                    ConvOracle)
-                    Lrcs.Open(ORACLE_Dicc(SentenciaSQL), conexion, CursorType, LockType, Options);
-                else
-                    Lrcs.Open(SentenciaSQL, conexion, CursorType, LockType, Options);
-                break;
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
+    // A lost connection is re-opened and the step repeated; other failures go to the error treatment.
+    plataforma::Rutina r(
+        QStringLiteral("AbrirRecordset"), [&](const ErrorEjecucion& e, const QString& rutina) {
             if ((e.Number() == errores::FalloGeneral || e.Number() == errores::ConexionInvalida) &&
-                gCnn().Errors().Count() >= 1) {
-                if (recuperarConexion(Perfil::AbrirRecordset, contador)) continue;
-            }
-            const int r = gDB().TratamientoErrores(e, 18, QStringLiteral("AbrirRecordset"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return;
-        }
-    }
+                gCnn().Errors().Count() >= 1 && recuperarConexion(Perfil::AbrirRecordset, contador))
+                return int(ui::vbRetry);
+            return int(gDB().TratamientoErrores(e, 18, rutina));
+        });
+    r.paso([&] { CierraRecordset(Lrcs); });
+    r.paso([&] { SentenciaSQL = SS_TSinonimos(SentenciaSQL); });
+    r.paso([&] { conexion = Conexionactiva ? Conexionactiva : &gCnn(); });
+    r.paso([&] {
+        if (gCnn().ConnectionString().indexOf(QLatin1String("ORACLE"), 0, Qt::CaseInsensitive) > 0 &&
+            ConvOracle)
+            Lrcs.Open(ORACLE_Dicc(SentenciaSQL), conexion, CursorType, LockType, Options);
+        else
+            Lrcs.Open(SentenciaSQL, conexion, CursorType, LockType, Options);
+    });
 }
 
 bool DB_Dll::ejecutarPasos(QString& SentenciaSQL, qint64* RecordsAffected,
@@ -248,47 +230,41 @@ QString DB_Dll::cuerpoBusqueda(const QString& T, const QString& V, const QString
     }
 }
 
+plataforma::Informador DB_Dll::informarBusqueda(Perfil perfil, int& contador) {
+    // A lost connection is re-opened and the step repeated; otherwise the user chooses.
+    return [this, perfil, &contador](const ErrorEjecucion& e, const QString&) {
+        auto& cn = gDB().gCnn();
+        if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 && recuperarConexion(perfil, contador))
+            return int(ui::vbRetry);
+        return ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
+                          QStringLiteral("Aviso al Operador"));
+    };
+}
+
 bool DB_Dll::ejecutarBusqueda(const QString& sqlArmado, bool reescribir, ado::Recordset* Lrcs,
                               bool SoloLectura, ado::Connection& cn) {
     int contador = 0;
     bool resultado = false;
     QString sql = sqlArmado;
     ado::Recordset privado;
-    int paso = 2;
-    while (paso <= 3) {
-        try {
-            if (paso == 2) {
-                if (reescribir) sql = SS_TSinonimos(sql);
-            } else if (!Lrcs) {
-                privado.Open(reescribir ? ORACLE_Dicc(sql) : sql, cn, ado::adOpenForwardOnly,
-                             ado::adLockReadOnly);
-                resultado = !privado.BOF();
-                privado.Close();
-            } else {
-                const int cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType();
-                const int bloqueo = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType();
-                if (Lrcs->State() != ado::adStateClosed) Lrcs->Close();
-                Lrcs->Open(sql, cn, cursor, bloqueo);
-                resultado = !Lrcs->BOF();
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            auto& cnMain = gDB().gCnn();
-            if (cnMain.Errors().Count() >= 1 && primerNativo(cnMain) == 11 &&
-                recuperarConexion(Perfil::Busqueda, contador))
-                continue;
-            const int r =
-                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
-                           QStringLiteral("Aviso al Operador"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return resultado;
+    plataforma::Rutina r(QStringLiteral("Busqueda"), informarBusqueda(Perfil::Busqueda, contador));
+    r.paso([&] {
+        if (reescribir) sql = SS_TSinonimos(sql);
+    });
+    r.paso([&] {
+        if (!Lrcs) {
+            privado.Open(reescribir ? ORACLE_Dicc(sql) : sql, cn, ado::adOpenForwardOnly,
+                         ado::adLockReadOnly);
+            resultado = !privado.BOF();
+            privado.Close();
+        } else {
+            const int cursor = SoloLectura ? ado::adOpenForwardOnly : Lrcs->CursorType();
+            const int bloqueo = SoloLectura ? ado::adLockReadOnly : Lrcs->LockType();
+            if (Lrcs->State() != ado::adStateClosed) Lrcs->Close();
+            Lrcs->Open(sql, cn, cursor, bloqueo);
+            resultado = !Lrcs->BOF();
         }
-    }
+    });
     return resultado;
 }
 
@@ -331,66 +307,44 @@ QVariant DB_Dll::DatosTabla(const QString& Tabla, const QString& ValorBuscado, c
     QVariant resultado;
     QString sql;
     ado::Recordset privado;
-    int paso = 1;
-    while (paso <= 5) {
-        try {
-            switch (paso) {
-            case 1: {
-                const QString A = Condicion.trimmed().isEmpty() ? QString() : QStringLiteral(" AND ");
-                const QString inicio =
-                    QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock)  WHERE ");
-                const int tipo = Tipodato.toString().trimmed().toInt();
-                if (tipo == 8 && UsaTrim)
-                    sql = inicio + QStringLiteral("LTRIM(RTRIM(") + Campo + QStringLiteral(")) ='") +
-                          comillas(ValorBuscado.trimmed()) + QStringLiteral("' ") + A + Condicion;
-                else if (tipo == 8)
-                    sql = inicio + Campo + QStringLiteral(" ='") + comillas(ValorBuscado) +
-                          QStringLiteral("' ") + A + Condicion;
-                else if (tipo == 7)
-                    sql = inicio + Campo + QStringLiteral(" = #") + ValorBuscado.trimmed() +
-                          QStringLiteral("# ") + A + Condicion;
-                else if (tipo == 3 || tipo == 4 || tipo == 5)
-                    sql = inicio + Campo + QStringLiteral(" = ") + numeroComoTexto(ValorBuscado) + A +
-                          Condicion;
-                else
-                    sql = inicio + Campo + QStringLiteral(" = ") + ValorBuscado + A + Condicion;
-                break;
-            }
-            case 2:
-                AbrirRecordset(sql, privado, &gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
-                break;
-            case 3:
-                if (!gOpenFlag) return QVariant();
-                break;
-            case 4:
-                if (privado.Eof())
-                    resultado = QString();
-                else
-                    resultado = orvexa::textoDeValor(privado(CampoDevuelto).Value());
-                break;
-            case 5:
-                CierraRecordset(privado);
-                break;
-            }
-            ++paso;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            if (IgnoraError) return QString();
-            auto& cn = gDB().gCnn();
-            if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 &&
-                recuperarConexion(Perfil::Ejecuta, contador))
-                continue;
-            const int r =
-                ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
-                           QStringLiteral("Aviso al Operador"));
-            if (r == ui::vbRetry) continue;
-            if (r == ui::vbIgnore) {
-                ++paso;
-                continue;
-            }
-            return resultado;
-        }
-    }
+    const plataforma::Informador busqueda = informarBusqueda(Perfil::Ejecuta, contador);
+    plataforma::Rutina r(QStringLiteral("DatosTabla"), [&](const ErrorEjecucion& e, const QString& rutina) {
+        if (!IgnoraError) return busqueda(e, rutina);
+        resultado = QString();
+        return int(ui::vbAbort);
+    });
+    r.paso([&] {
+        const QString A = Condicion.trimmed().isEmpty() ? QString() : QStringLiteral(" AND ");
+        const QString inicio =
+            QStringLiteral("SELECT TOP 1 * FROM ") + Tabla + QStringLiteral(" with(nolock)  WHERE ");
+        const int tipo = Tipodato.toString().trimmed().toInt();
+        if (tipo == 8 && UsaTrim)
+            sql = inicio + QStringLiteral("LTRIM(RTRIM(") + Campo + QStringLiteral(")) ='") +
+                  comillas(ValorBuscado.trimmed()) + QStringLiteral("' ") + A + Condicion;
+        else if (tipo == 8)
+            sql = inicio + Campo + QStringLiteral(" ='") + comillas(ValorBuscado) + QStringLiteral("' ") + A +
+                  Condicion;
+        else if (tipo == 7)
+            sql = inicio + Campo + QStringLiteral(" = #") + ValorBuscado.trimmed() + QStringLiteral("# ") +
+                  A + Condicion;
+        else if (tipo == 3 || tipo == 4 || tipo == 5)
+            sql = inicio + Campo + QStringLiteral(" = ") + numeroComoTexto(ValorBuscado) + A + Condicion;
+        else
+            sql = inicio + Campo + QStringLiteral(" = ") + ValorBuscado + A + Condicion;
+    });
+    r.paso([&] {
+        AbrirRecordset(sql, privado, &gCnn(), ado::adOpenForwardOnly, ado::adLockReadOnly, -1, true);
+    });
+    r.paso([&] {
+        if (!gOpenFlag) r.abandonar();
+    });
+    r.paso([&] {
+        if (privado.Eof())
+            resultado = QString();
+        else
+            resultado = orvexa::textoDeValor(privado(CampoDevuelto).Value());
+    });
+    r.paso([&] { CierraRecordset(privado); });
     return resultado;
 }
 

@@ -129,6 +129,8 @@ private:
     // the failed step is to be repeated.
     enum class Perfil { AbrirRecordset, Ejecuta, Busqueda };
     bool recuperarConexion(Perfil perfil, int& contador);
+    // The failure handling of the look-up members: recovery first, then the user's choice.
+    plataforma::Informador informarBusqueda(Perfil perfil, int& contador);
     bool dialogoConexion();
     QString marcasYSinonimos(const QString& sentencia);
     // Steps 1 to 4 of the execute members; after a failure `alFallar` (inside
