@@ -656,35 +656,26 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 comillas(db.DatosTabla(QStringLiteral("v_ta_bancos"), banco, QStringLiteral("Descripcion"),
                                        QStringLiteral("IDBANCO"), 8, QString(), true, false)
                              .toString());
-            if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), cuenta, QStringLiteral("Codigo"), nullptr, 8,
-                                  QString(), true))
-                planDeCuentas(
-                    QStringLiteral(
-                        "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
-                        "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) VALUES ('") +
-                    comillas(cuenta) + QStringLiteral("',0,0,'") + descripcion +
-                    QStringLiteral("','BC',1,'DB','") + QStringLiteral("1") + comillas(banco) +
-                    QStringLiteral("',0)"));
-            else
-                planDeCuentas(
-                    QStringLiteral(
-                        "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '") +
-                    comillas(cuenta) + QStringLiteral("'"));
+            // Each account is created when missing, or marked as a bank account of its payment medium.
+            auto asentarCuenta = [&](const QString& codigo, const QString& medio, const QString& prefijo,
+                                     const QString& pideVencimiento) {
+                if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"), nullptr,
+                                      8, QString(), true))
+                    planDeCuentas(
+                        QStringLiteral("INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
+                                       "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) "
+                                       "VALUES ('") +
+                        comillas(codigo) + QStringLiteral("',0,0,'") + descripcion +
+                        QStringLiteral("','BC',1,'") + medio + QStringLiteral("','") + prefijo +
+                        comillas(banco) + QStringLiteral("',") + pideVencimiento + QStringLiteral(")"));
+                else
+                    planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = '") +
+                                  medio + QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) +
+                                  QStringLiteral("'"));
+            };
+            asentarCuenta(cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"));
             paso = 7;
-            if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), cuentaDif, QStringLiteral("Codigo"), nullptr,
-                                  8, QString(), true))
-                planDeCuentas(
-                    QStringLiteral(
-                        "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
-                        "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) VALUES ('") +
-                    comillas(cuentaDif) + QStringLiteral("',0,0,'") + descripcion +
-                    QStringLiteral("','BC',1,'CH','") + QStringLiteral("2") + comillas(banco) +
-                    QStringLiteral("',1)"));
-            else
-                planDeCuentas(
-                    QStringLiteral(
-                        "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'CH' WHERE CODIGO = '") +
-                    comillas(cuentaDif) + QStringLiteral("'"));
+            asentarCuenta(cuentaDif, QStringLiteral("CH"), QStringLiteral("2"), QStringLiteral("1"));
             paso = 8;
             planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") + comillas(cuenta) +
                           QStringLiteral("' WHERE CODIGO='") + comillas(cuentaDif) + QStringLiteral("'"));
