@@ -157,8 +157,48 @@ QString ArmarOrden(const EstadoConsulta& e, const QString& encabezado) {
     }
 }
 
+QString OrdenTotal(const EstadoConsulta& e) {
+    const QString K = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
+    if (e.OrderBy.trimmed().isEmpty()) return QStringLiteral(" Order by ") + K + QStringLiteral(" Asc ");
+    const int p = static_cast<int>(e.OrderBy.indexOf(QLatin1String("Order by"), 0, ci));
+    const QString lista = p < 0 ? e.OrderBy : e.OrderBy.mid(p + 8);
+    // The sort items at depth 0; the key among them already makes the order total
+    // (SQL Server refuses a column named twice in ORDER BY).
+    QStringList items;
+    int prof = 0, desde = 0;
+    for (int i = 0; i <= lista.size(); ++i) {
+        const QChar c = i < lista.size() ? lista[i] : QLatin1Char(',');
+        if (c == QLatin1Char('('))
+            ++prof;
+        else if (c == QLatin1Char(')'))
+            --prof;
+        else if (c == QLatin1Char(',') && prof == 0) {
+            items << lista.mid(desde, i - desde).trimmed();
+            desde = i + 1;
+        }
+    }
+    static const QRegularExpression direccion(QStringLiteral("\\s+(asc|desc)$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    auto desnudo = [](QString x) { return x.remove(QLatin1Char('[')).remove(QLatin1Char(']')).trimmed(); };
+    QString ultimaDireccion = QStringLiteral(" Asc ");
+    for (const QString& item : items) {
+        const auto m = direccion.match(item);
+        QString expr = item;
+        if (m.hasMatch()) expr.chop(m.capturedLength());
+        if (desnudo(expr).compare(desnudo(K), ci) == 0) return e.OrderBy;
+        ultimaDireccion = m.hasMatch() && m.captured(1).compare(QLatin1String("desc"), ci) == 0
+                              ? QStringLiteral(" Desc ")
+                              : QStringLiteral(" Asc ");
+    }
+    QString r = e.OrderBy;
+    while (r.endsWith(QLatin1Char(' ')))
+        r.chop(1);
+    return r + QStringLiteral(", ") + K + ultimaDireccion;
+}
+
 QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
     if (tiene(e.sql, QStringLiteral(" join ")) || tiene(e.sql, QStringLiteral(" group by "))) return {};
+    const QString orden = OrdenTotal(e);
     const int f = static_cast<int>(e.sql.indexOf(QLatin1String("FROM "), 0, ci));
     QString T = e.sql.mid(f + 5);
     const int b = static_cast<int>(T.indexOf(QLatin1Char(' ')));
@@ -172,21 +212,21 @@ QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
         r = QStringLiteral(" FROM (SELECT TOP ") + n + QStringLiteral(" *  FROM ") + T +
             QStringLiteral(" WHERE ") + K;
         r += QStringLiteral(" NOT IN (SELECT TOP ") + QString::number(S) + QStringLiteral(" ") + K +
-             QStringLiteral(" FROM ") + T + QStringLiteral(" ") + e.mWhere + QStringLiteral(" ") + e.OrderBy +
+             QStringLiteral(" FROM ") + T + QStringLiteral(" ") + e.mWhere + QStringLiteral(" ") + orden +
              QStringLiteral(") ");
     } else {
         r = QStringLiteral(" FROM (SELECT *  FROM ") + T + QStringLiteral(" WHERE ROWNUM<=") + n +
             QStringLiteral(" AND ") + K;
         r += QStringLiteral(" NOT IN (SELECT ") + K + QStringLiteral(" FROM ") + T + QStringLiteral(" ") +
              e.mWhere + (e.mWhere.trimmed().isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
-             QStringLiteral(" ROWNUM<=") + QString::number(S) + QStringLiteral(" ") + e.OrderBy +
+             QStringLiteral(" ROWNUM<=") + QString::number(S) + QStringLiteral(" ") + orden +
              QStringLiteral(") ");
     }
     if (e.Find != 1 && !e.mFiltro.isEmpty()) r += QStringLiteral(" and ") + e.mFiltro;
     QString w = quitar(e.mWhere, QStringLiteral("where "));
     if (!e.mFiltro.trimmed().isEmpty()) w = quitar(quitar(w, QStringLiteral(" and ") + e.mFiltro), e.mFiltro);
     if (!w.trimmed().isEmpty()) r += QStringLiteral(" and ") + w;
-    r += QStringLiteral(" ") + e.OrderBy +
+    r += QStringLiteral(" ") + orden +
          (oracle ? QStringLiteral(")  Paginacion ") : QStringLiteral(") AS Paginacion "));
     return r;
 }
@@ -293,7 +333,7 @@ QString SentenciaPagina(EstadoConsulta& e, int pagina) {
     const QString lista = ListaParaPagina(e);
     QString s = QStringLiteral("SELECT ") + QStringLiteral(" ") + ArmarListaCampos(e.mEquivalencias, lista) +
                 QStringLiteral(" ") + ArmarFromPaginado(e, pagina) + e.mWhere + QStringLiteral(" ") +
-                e.OrderBy;
+                OrdenTotal(e);
     if (tiene(e.sql, QStringLiteral("exec ")) || tiene(e.sql, QStringLiteral(" join ")) ||
         tiene(e.sql, QStringLiteral(" group by ")))
         s = e.sql;

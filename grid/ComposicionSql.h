@@ -51,6 +51,10 @@ QString TablaDeSql(const QString& sql);
 QString ArmarWhere(const QString& sql, const QString& mFiltro);
 // `encabezado`: header text of the current column (for OrdenSent 1 and 2).
 QString ArmarOrden(const EstadoConsulta& e, const QString& encabezado);
+// OrderBy made total for the page statements: the key is appended (in the
+// direction of the last sort item) unless it is already one of the items;
+// without any order, the key alone.
+QString OrdenTotal(const EstadoConsulta& e);
 QString ArmarFromPaginado(const EstadoConsulta& e, int paginaSeleccionada);
 // The probe statement of CargarCampos.
 QString SentenciaProbe(const QString& sql, bool conExcepcionTop);

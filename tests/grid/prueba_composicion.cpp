@@ -21,14 +21,16 @@ TEST(Composicion, PaginaTresDeVeinticinco) {
     e.PageSize = 10;
     EXPECT_EQ(ArmarFromPaginado(e, 3),
               QStringLiteral(" FROM (SELECT TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 20 "
-                             "ID FROM VT_Chequeras  )  ) AS Paginacion "));
+                             "ID FROM VT_Chequeras   Order by ID Asc )   Order by ID Asc ) AS Paginacion "));
     // Page 1 skips nothing: a sub-select of the top 0 keys.
     EXPECT_TRUE(
         ArmarFromPaginado(e, 1).contains(QStringLiteral("NOT IN (SELECT TOP 0 ID FROM VT_Chequeras")));
     e.proveedor = QStringLiteral("OraOLEDB.Oracle.1");
-    EXPECT_EQ(ArmarFromPaginado(e, 3),
-              QStringLiteral(" FROM (SELECT *  FROM VT_Chequeras WHERE ROWNUM<=10 AND ID NOT IN "
-                             "(SELECT ID FROM VT_Chequeras  WHERE  ROWNUM<=20 )  )  Paginacion "));
+    EXPECT_EQ(
+        ArmarFromPaginado(e, 3),
+        QStringLiteral(" FROM (SELECT *  FROM VT_Chequeras WHERE ROWNUM<=10 AND ID NOT IN "
+                       "(SELECT ID FROM VT_Chequeras  WHERE  ROWNUM<=20  Order by ID Asc )   Order by ID "
+                       "Asc )  Paginacion "));
 }
 
 TEST(Composicion, SentenciaDePaginaConListaYClave) {
@@ -52,8 +54,8 @@ TEST(Composicion, SentenciaDePaginaConListaYClave) {
         QStringLiteral(
             "SELECT  [Talonario], [IDBANCO], [DESCRIPCION], [SERIE], CONVERT(Decimal(10,2),[NUMERO_DESDE]) "
             "AS [NUMERO_DESDE], CONVERT(Decimal(10,2),[NUMERO_HASTA]) AS [NUMERO_HASTA], ID  FROM (SELECT "
-            "TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 10 ID FROM VT_Chequeras  )  ) AS "
-            "Paginacion  "));
+            "TOP 10 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 10 ID FROM VT_Chequeras   Order by ID "
+            "Asc )   Order by ID Asc ) AS Paginacion   Order by ID Asc "));
 }
 
 TEST(Composicion, AliasYEquivalencias) {
@@ -106,6 +108,41 @@ TEST(Composicion, OrdenMultipleMueveLaColumnaAlFinal) {
     EXPECT_EQ(ArmarOrden(e, QStringLiteral("C")), QStringLiteral(" Order by X "));
     e.OrdenSent = 3;
     EXPECT_EQ(ArmarOrden(e, QStringLiteral("C")), e.OrderBy);
+}
+
+// Pages only fit together when their order is total: the key closes it, in
+// the direction of the last sort item, unless it is already sorted on.
+TEST(Composicion, OrdenTotalTerminaEnLaClave) {
+    struct Caso {
+        const char* clave;
+        const char* orden;
+        const char* total;
+    };
+    const Caso casos[] = {
+        {"ID", "", " Order by ID Asc "},
+        {"ID", " Order by [SERIE] Asc ", " Order by [SERIE] Asc, ID Asc "},
+        {"ID", " Order by [A] Asc , [B] Desc ", " Order by [A] Asc , [B] Desc, ID Desc "},
+        {"ID", " Order by X ", " Order by X, ID Asc "},
+        {"ID", " Order by CONVERT(decimal(10,2),[A]) Desc ",
+         " Order by CONVERT(decimal(10,2),[A]) Desc, ID Desc "},
+        {"ID", " Order by [ID] Desc ", " Order by [ID] Desc "},
+        {"", " Order by [B] Asc , id ", " Order by [B] Asc , id "},
+        {"Codigo", " Order by [Nombre] Desc ", " Order by [Nombre] Desc, Codigo Desc "},
+    };
+    for (const auto& c : casos) {
+        EstadoConsulta e;
+        e.sql = kLista;
+        e.PrimaryKey = QLatin1String(c.clave);
+        e.OrderBy = QLatin1String(c.orden);
+        EXPECT_EQ(OrdenTotal(e), QLatin1String(c.total)) << c.orden;
+    }
+    // Every order of the page statement is the total one.
+    EstadoConsulta e;
+    e.sql = kLista;
+    e.PageSize = 10;
+    e.OrderBy = QStringLiteral(" Order by [SERIE] Desc ");
+    const QString s = SentenciaPagina(e, 2);
+    EXPECT_EQ(s.count(QStringLiteral("Order by [SERIE] Desc, ID Desc")), 3) << s.toStdString();
 }
 
 TEST(Composicion, WhereYConteoConFiltro) {
