@@ -94,7 +94,11 @@ void KvDbGrid::construir() {
         CboRegistros->addItem(QString::number(n));
     CboRegistros->lineEdit()->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), CboRegistros));
+    // An editable combo keeps the focus and hands keys to its line edit
+    // directly, past any filter there: the keys are checked on the combo.
+    CboRegistros->installEventFilter(this);
     CboRegistros->lineEdit()->installEventFilter(this);
+    CboRegistros->setInsertPolicy(QComboBox::NoInsert);
     auto* l2 = new QLabel(QStringLiteral("Buscar por:"), FrmFiltros);
     CboFiltroCampo = new QComboBox(FrmFiltros);
     CboFiltroCampo->setObjectName(QStringLiteral("CboFiltroCampo"));
@@ -446,7 +450,7 @@ void KvDbGrid::LoadKvDBGrid() {
     mPaginaActual = 1;
     mUltimaPagina = 0;
     e.mFiltro.clear();
-    mColOrden = 0;
+    // mColOrden is kept: the sort column stays the last data column chosen.
     e.mWhere.clear();
     e.mColFechas.clear();
     CargarCampos();
@@ -747,8 +751,22 @@ void KvDbGrid::CargarGrid() {
     r.paso([&] {
         Pbar->setRange(0, 100);
         progreso(10);
-        mColOrden = MsFlexGrid->Col();
-        e.OrderBy = ArmarOrden(e, MsFlexGrid->TextMatrix(0, mColOrden));
+        // The sort column is always a data column: column 0 (the row number)
+        // has no name to sort by, so the last valid column stays in force.
+        const int actual = MsFlexGrid->Col();
+        if (actual >= 1 && actual < MsFlexGrid->Cols())
+            mColOrden = actual;
+        else if (mColOrden < 1 || mColOrden >= MsFlexGrid->Cols())
+            mColOrden = 1;
+        const QString encabezado = MsFlexGrid->TextMatrix(0, mColOrden);
+        if (encabezado.trimmed().isEmpty() && (e.OrdenSent == 1 || e.OrdenSent == 2)) {
+            // No page shown yet: nothing names the column, so the statement's own order serves.
+            EstadoConsulta propio = e;
+            propio.OrdenSent = 0;
+            e.OrderBy = ArmarOrden(propio, encabezado);
+        } else {
+            e.OrderBy = ArmarOrden(e, encabezado);
+        }
         StatusBar1->setText(QStringLiteral(" Orden: ") + e.OrderBy);
         progreso(20);
         e.mWhere = ArmarWhere(e.sql, e.mFiltro);
@@ -880,12 +898,12 @@ void KvDbGrid::SincronizarControles() {
     });
     s.paso([&] {
         if (mColOrden >= 0 && mColOrden < MsFlexGrid->Cols()) {
-            auto* h = MsFlexGrid->horizontalHeaderItem(mColOrden);
-            if (!h) return;
+            MsFlexGrid->setRow(0);
+            MsFlexGrid->setCol(mColOrden);
             if (e.OrdenSent == 1)
-                h->setBackground(QColor(217, 246, 210));
+                MsFlexGrid->setCellBackColor(QColor(217, 246, 210));
             else if (e.OrdenSent == 2)
-                h->setBackground(QColor(238, 214, 238));
+                MsFlexGrid->setCellBackColor(QColor(238, 214, 238));
         }
     });
     s.paso([&] {
@@ -1106,7 +1124,7 @@ bool KvDbGrid::eventFilter(QObject* objeto, QEvent* evento) {
         } else if (objeto == txtBuscar && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
             BuscarTexto();
             return true;
-        } else if (objeto == CboRegistros->lineEdit()) {
+        } else if (objeto == CboRegistros || objeto == CboRegistros->lineEdit()) {
             if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
                 CboRegistros_Enter();
                 return true;

@@ -1,11 +1,44 @@
 #include "grid/MSHFlexGrid.h"
 
 #include <QHeaderView>
+#include <QPainter>
 
 namespace grid {
 
+namespace {
+
+// A header cell's own background (the sorted column's colour) is drawn over
+// the section the style paints: a style sheet would otherwise win over it.
+class EncabezadoFlex final : public QHeaderView {
+public:
+    explicit EncabezadoFlex(QWidget* padre)
+        : QHeaderView(Qt::Horizontal, padre) {
+        setSectionsClickable(true);
+    }
+
+protected:
+    void paintSection(QPainter* p, const QRect& rect, int seccion) const override {
+        QHeaderView::paintSection(p, rect, seccion);
+        if (!model() || !rect.isValid()) return;
+        const QVariant fondo = model()->headerData(seccion, orientation(), Qt::BackgroundRole);
+        const QBrush brocha = fondo.value<QBrush>();
+        if (!fondo.isValid() || brocha.style() == Qt::NoBrush) return;
+        p->save();
+        p->fillRect(rect.adjusted(1, 1, -1, -1), brocha);
+        const QVariant letra = model()->headerData(seccion, orientation(), Qt::FontRole);
+        p->setFont(letra.isValid() ? letra.value<QFont>() : font());
+        p->setPen(palette().color(QPalette::ButtonText));
+        p->drawText(rect.adjusted(4, 0, -4, 0), static_cast<int>(defaultAlignment()) | Qt::TextSingleLine,
+                    model()->headerData(seccion, orientation(), Qt::DisplayRole).toString());
+        p->restore();
+    }
+};
+
+} // namespace
+
 MSHFlexGrid::MSHFlexGrid(QWidget* padre)
     : QTableWidget(padre) {
+    setHorizontalHeader(new EncabezadoFlex(this));
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(20);
     horizontalHeader()->setHighlightSections(false);
