@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QString>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace ado {
@@ -134,6 +135,30 @@ void fnTexto(sqlite3_context* c, int, sqlite3_value** v) {
     if (t == SQLITE_NULL) return sqlite3_result_null(c);
     const int estilo = sqlite3_value_int(v[1]);
     const int largo = sqlite3_value_int(v[2]);
+    // Searches convert every cell of a million rows: integers and texts that
+    // cannot be dates are answered without going through QString.
+    if (t == SQLITE_INTEGER) {
+        char buf[24];
+        int n = std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(sqlite3_value_int64(v[0])));
+        if (largo > 0 && n > largo) n = largo;
+        return sqlite3_result_text(c, buf, n, SQLITE_TRANSIENT);
+    }
+    if (t == SQLITE_TEXT) {
+        const auto* p = sqlite3_value_text(v[0]);
+        const int bytes = sqlite3_value_bytes(v[0]);
+        if (!(estilo != 0 && bytes >= 8 && p[4] == '-')) {
+            if (largo <= 0) return sqlite3_result_value(c, v[0]);
+            // Cut at `largo` UTF-16 units, as QString counts them.
+            int unidades = 0;
+            for (int i = 0; i < bytes; ++i) {
+                if ((p[i] & 0xC0) == 0x80) continue;
+                unidades += p[i] >= 0xF0 ? 2 : 1;
+                if (unidades > largo)
+                    return sqlite3_result_text(c, reinterpret_cast<const char*>(p), i, SQLITE_TRANSIENT);
+            }
+            return sqlite3_result_value(c, v[0]);
+        }
+    }
     QString r;
     if (t == SQLITE_INTEGER)
         r = QString::number(sqlite3_value_int64(v[0]));

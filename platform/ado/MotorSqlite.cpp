@@ -275,6 +275,7 @@ public:
             if (!paso()) return false;
         }
         mPendiente = false;
+        ++mEntregadas;
         const int n = static_cast<int>(mCampos.size());
         fila.resize(n);
         for (int i = 0; i < n; ++i)
@@ -283,10 +284,21 @@ public:
     }
 
     qint64 contarResto() override {
+        if (!mTerminado) {
+            // COUNT(*) over the statement: the engine skips building every row.
+            const qint64 total = mMotor->contarFilas(QString::fromUtf8(sqlite3_sql(mSt)));
+            if (total >= 0) {
+                mTerminado = true;
+                mPendiente = false;
+                sqlite3_reset(mSt);
+                return qMax<qint64>(0, total - mEntregadas);
+            }
+        }
         qint64 n = mPendiente ? 1 : 0;
         mPendiente = false;
         while (!mTerminado && paso())
             ++n;
+        mEntregadas += n;
         return n;
     }
 
@@ -294,6 +306,7 @@ public:
         sqlite3_reset(mSt);
         mTerminado = false;
         mPendiente = false;
+        mEntregadas = 0;
         return true;
     }
 
@@ -312,6 +325,7 @@ private:
     sqlite3_stmt* mSt;
     bool mPendiente;
     bool mTerminado;
+    qint64 mEntregadas = 0; // rows handed out (or counted) so far
     QVector<DescCampo> mCampos;
 };
 
@@ -574,6 +588,7 @@ void MotorSqlite::cerrar() {
     mDb = nullptr;
     mNivelTransaccion = 0;
     mClavesDeOrden.clear();
+    mTiposDeColumna.clear();
 }
 
 Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
@@ -582,7 +597,11 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         sqlite3_busy_timeout(mDb, tiempoEspera * 1000);
         mEsperaActual = tiempoEspera;
     }
-    const auto sentencias = tsql::traducirLote(sql, [this](const QString& f) { return claveDeOrden(f); });
+    tsql::Opciones opciones;
+    opciones.claveDeOrden = [this](const QString& f) { return claveDeOrden(f); };
+    opciones.paginasPorDesplazamiento = mPaginasPorDesplazamiento;
+    opciones.tipoDeColumna = [this](const QString& f, const QString& c) { return tipoDeColumna(f, c); };
+    const auto sentencias = tsql::traducirLote(sql, opciones);
     {
         QStringList textos;
         for (const auto& s : sentencias)
@@ -624,8 +643,10 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         }
         if (s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
             s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
-            s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive))
+            s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive)) {
             mClavesDeOrden.clear();
+            mTiposDeColumna.clear();
+        }
         const QByteArray texto = s.texto.toUtf8();
         sqlite3_stmt* st = nullptr;
         const char* resto = nullptr;
@@ -815,6 +836,51 @@ QStringList MotorSqlite::clavePrimaria(const QString& tabla) {
         r << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
     return r;
+}
+
+qint64 MotorSqlite::contarFilas(const QString& sqlite) {
+    QString texto = sqlite.trimmed();
+    while (texto.endsWith(QLatin1Char(';')))
+        texto.chop(1);
+    if (!texto.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive) &&
+        !texto.startsWith(QLatin1String("WITH"), Qt::CaseInsensitive))
+        return -1;
+    const QByteArray b = (QStringLiteral("SELECT COUNT(*) FROM (") + texto + QStringLiteral("\n)")).toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(mDb, b.constData(), static_cast<int>(b.size()), &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return -1;
+    }
+    const int rc = sqlite3_step(st);
+    const qint64 n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : -1;
+    if (rc != SQLITE_ROW) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+        sqlite3_finalize(st);
+        fallar(rc, msg);
+    }
+    sqlite3_finalize(st);
+    return n;
+}
+
+QString MotorSqlite::tipoDeColumna(const QString& fuente, const QString& columna) {
+    QString nombre = fuente.trimmed();
+    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']')))
+        nombre = nombre.mid(1, nombre.size() - 2);
+    auto it = mTiposDeColumna.find(nombre.toLower());
+    if (it == mTiposDeColumna.end()) {
+        QHash<QString, QString> tipos;
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(mDb, "SELECT name, type FROM pragma_table_info(?1)", -1, &st, nullptr);
+        const QByteArray n = nombre.toUtf8();
+        sqlite3_bind_text(st, 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
+        while (st && sqlite3_step(st) == SQLITE_ROW)
+            tipos.insert(
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower(),
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1))));
+        sqlite3_finalize(st);
+        it = mTiposDeColumna.insert(nombre.toLower(), tipos);
+    }
+    return it->value(columna.toLower());
 }
 
 QString MotorSqlite::claveDeOrden(const QString& fuente) {

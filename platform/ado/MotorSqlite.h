@@ -48,12 +48,20 @@ public:
     void comprobarAlcance();
     sqlite3* db() const { return mDb; }
 
+    // The rows of an SQLite SELECT, counted by the engine without building
+    // each row; negative when the statement cannot be counted that way.
+    qint64 contarFilas(const QString& sqlite);
+    // The grid's paged statements read by offset (on by default); off runs
+    // the plain translation, which the tests compare against.
+    void setPaginasPorDesplazamiento(bool v) { mPaginasPorDesplazamiento = v; }
+
 private:
     void abrirArchivo(const QString& ruta, int tiempoEsperaSeg);
     void ejecutarSimple(const char* sql);
     void verificarUsuario(const QString& usuario, const QString& clave);
     void verificarClaveBase(const QString& clave);
     QString claveDeOrden(const QString& fuente);
+    QString tipoDeColumna(const QString& fuente, const QString& columna);
 
     sqlite3* mDb = nullptr;
     bool mJet = false;
@@ -64,6 +72,8 @@ private:
     QString mNombre;
     QString mUltimo;
     QHash<QString, QString> mClavesDeOrden;
+    QHash<QString, QHash<QString, QString>> mTiposDeColumna; // by source, then column
+    bool mPaginasPorDesplazamiento = true;
 };
 
 // SQL Server's functions the program uses, for an open SQLite handle.

@@ -262,7 +262,10 @@ QString fechaJetComoTexto(const QString& lit) {
     return QLatin1Char('\'') + r + QLatin1Char('\'');
 }
 
-Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false);
+// `fuenteExterna`: the source of the enclosing level, for the column types of
+// a parenthesised condition.
+Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false,
+                 const QString& fuenteExterna = {});
 
 Tok palabra(const char* s) {
     return {TT::Palabra, QLatin1String(s)};
@@ -297,8 +300,79 @@ std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_
     return r;
 }
 
-// CONVERT(type, expr [, style]) and CAST(expr AS type) in the engine's terms.
-Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estilo) {
+const Opciones* gOpciones = nullptr;
+
+// The declared type of `expr` when it is one column of `fuente`; empty otherwise.
+QString tipoColumna(const Toks& expr, const QString& fuente) {
+    if (!gOpciones || !gOpciones->tipoDeColumna || fuente.isEmpty()) return {};
+    const Tok* unico = nullptr;
+    for (const Tok& k : expr) {
+        if (!k.significativo()) continue;
+        if (unico || (k.t != TT::Palabra && k.t != TT::Ident)) return {};
+        unico = &k;
+    }
+    if (!unico) return {};
+    QString nombre = unico->s;
+    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']')))
+        nombre = nombre.mid(1, nombre.size() - 2);
+    return gOpciones->tipoDeColumna(fuente, nombre);
+}
+
+// Can built-ins give the text CONVERT(NVARCHAR(largo), x) gives, for a column
+// of this declared type? Integers and texts do (longer texts cut with substr);
+// numbers with decimals and dates go through the conversion function.
+enum class Nativo { No, Cast, Cortado };
+Nativo textoNativo(const QString& declarado, int largo) {
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\d+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
+    const auto m = re.match(declarado);
+    if (!m.hasMatch()) return Nativo::No;
+    const QString base = m.captured(1).toLower();
+    static const QStringList enteros = {QStringLiteral("int"),     QStringLiteral("integer"),
+                                        QStringLiteral("bigint"),  QStringLiteral("smallint"),
+                                        QStringLiteral("tinyint"), QStringLiteral("bit")};
+    if (enteros.contains(base)) return Nativo::Cast;
+    if (base == QLatin1String("numeric") || base == QLatin1String("decimal"))
+        return !m.captured(2).isEmpty() && m.captured(3).toInt() == 0 ? Nativo::Cast // stored as integers
+                                                                      : Nativo::No;
+    static const QStringList textos = {QStringLiteral("varchar"), QStringLiteral("nvarchar"),
+                                       QStringLiteral("char"),    QStringLiteral("nchar"),
+                                       QStringLiteral("text"),    QStringLiteral("ntext")};
+    if (!textos.contains(base)) return Nativo::No;
+    return largo == 0 || (!m.captured(2).isEmpty() && m.captured(2).toInt() <= largo) ? Nativo::Cast
+                                                                                      : Nativo::Cortado;
+}
+
+// CONVERT(NVARCHAR, integer column) LIKE 'pattern' (the CONVERT's ")" at
+// `fin`) where the pattern holds a character no integer's text has: the
+// literal's index, or b. A search in every column then skips converting the
+// numbers of a million rows to look for a name among them.
+size_t likeImposible(const Toks& t, size_t fin, size_t b, const QString& tipo, const QString& tipoExpr) {
+    static const QRegularExpression texto(QStringLiteral(R"(^\s*n?varchar\s*(\(\s*(\d+|max)\s*\))?\s*$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression entero(
+        QStringLiteral(
+            R"(^\s*(int|integer|bigint|smallint|tinyint|bit|(numeric|decimal)\s*\(\s*([1-9]|1[0-8])\s*,\s*0\s*\))\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (tipoExpr.isEmpty() || !entero.match(tipoExpr).hasMatch() || !texto.match(tipo).hasMatch()) return b;
+    const size_t l = sig(t, fin + 1, b);
+    if (l >= b || !t[l].es("LIKE")) return b;
+    const size_t c = sig(t, l + 1, b);
+    if (c >= b || t[c].t != TT::Cadena || t[c].s.size() < 2) return b;
+    const size_t d = sig(t, c + 1, b);
+    if (d < b && t[d].es("ESCAPE")) return b;
+    const QString patron = t[c].s.mid(1, t[c].s.size() - 2);
+    // "[" opens a character class on SQL Server: left to the plain translation.
+    if (patron.contains(QLatin1Char('['))) return b;
+    for (const QChar ch : patron)
+        if (!ch.isDigit() && !QStringLiteral("-%_").contains(ch)) return c;
+    return b;
+}
+
+// CONVERT(type, expr [, style]) and CAST(expr AS type) in the engine's terms;
+// `tipoExpr` is the declared type of expr when it is a column.
+Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estilo,
+                const QString& tipoExpr = {}) {
     static const QRegularExpression re(
         QStringLiteral(R"(^\s*(\w+)\s*(?:\(\s*(\w+)\s*(?:,\s*(\d+)\s*)?\))?\s*$)"));
     const auto m = re.match(tipoTexto);
@@ -331,7 +405,20 @@ Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estil
         base == QLatin1String("ntext")) {
         QString largo = a1.isEmpty() ? QStringLiteral("30") : a1;
         if (largo.compare(QLatin1String("max"), Qt::CaseInsensitive) == 0) largo = QStringLiteral("0");
-        llamada("kv_texto", {estilo.isEmpty() ? QStringLiteral("0") : estilo, largo});
+        // The built-ins cost a fraction of a function call in a search's full scan.
+        const Nativo nativo = (estilo.isEmpty() || estilo == QLatin1String("0")) && !tipoExpr.isEmpty()
+                                  ? textoNativo(tipoExpr, largo.toInt())
+                                  : Nativo::No;
+        if (nativo == Nativo::Cast) {
+            cast("TEXT");
+        } else if (nativo == Nativo::Cortado) {
+            r.push_back(palabra("substr"));
+            r.push_back(simbolo("("));
+            cast("TEXT");
+            r.push_back({TT::Simbolo, QStringLiteral(",1,") + largo + QStringLiteral(")")});
+        } else {
+            llamada("kv_texto", {estilo.isEmpty() ? QStringLiteral("0") : estilo, largo});
+        }
     } else if (base == QLatin1String("decimal") || base == QLatin1String("numeric")) {
         r.push_back(palabra("ROUND"));
         r.push_back(simbolo("("));
@@ -446,7 +533,7 @@ void cerrarTope(Toks& out, std::optional<Tope>& tope, bool envolver, const Nivel
     tope.reset();
 }
 
-Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion) {
+Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QString& fuenteExterna) {
     Toks out;
     std::optional<Tope> tope;
     Nivel nivel;
@@ -511,7 +598,8 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion) {
                 continue;
             }
             out.push_back(k);
-            agregar(out, transformar(t, i + 1, fin, nivel.condicion));
+            agregar(out, transformar(t, i + 1, fin, nivel.condicion,
+                                     nivel.fuente.isEmpty() ? fuenteExterna : nivel.fuente));
             if (fin < b) out.push_back(t[fin]);
             i = fin;
             continue;
@@ -572,7 +660,20 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion) {
                             const QString estilo = args.size() > 2
                                                        ? unir(t, args[2].first, args[2].second).trimmed()
                                                        : QString();
-                            agregar(out, conversion(tipo, expr, estilo));
+                            const QString tipoExpr =
+                                tipoColumna(expr, nivel.fuente.isEmpty() ? fuenteExterna : nivel.fuente);
+                            if (nivel.condicion && estilo.isEmpty()) {
+                                if (const size_t lit = likeImposible(t, fin, b, tipo, tipoExpr); lit < b) {
+                                    // NULL stays NULL, anything else is false, as the LIKE would give.
+                                    out.push_back(simbolo("("));
+                                    agregar(out, expr);
+                                    out.push_back({TT::Palabra, QStringLiteral(" IS NULL AND NULL")});
+                                    out.push_back(simbolo(")"));
+                                    i = lit;
+                                    continue;
+                                }
+                            }
+                            agregar(out, conversion(tipo, expr, estilo, tipoExpr));
                             i = fin;
                             continue;
                         }
@@ -735,6 +836,237 @@ std::vector<Toks> dividir(const Toks& t) {
     return r;
 }
 
+// ---- the paged grid's page statements read by offset
+
+// Significant tokens only: the rewriting matches on them and writes them
+// back separated by blanks.
+Toks significativos(const Toks& t, size_t a, size_t b) {
+    Toks r;
+    for (size_t i = a; i < b && i < t.size(); ++i)
+        if (t[i].significativo()) r.push_back(t[i]);
+    return r;
+}
+
+// One text per token sequence, for comparing two pieces of a statement.
+QString normal(const Toks& t, size_t a, size_t b) {
+    QStringList partes;
+    for (size_t i = a; i < b && i < t.size(); ++i)
+        partes << (t[i].t == TT::Cadena ? t[i].s : t[i].s.toLower());
+    return partes.join(QLatin1Char(' '));
+}
+
+QString nombreSinCorchetes(const Tok& k) {
+    QString n = k.s;
+    if (n.startsWith(QLatin1Char('[')) && n.endsWith(QLatin1Char(']'))) n = n.mid(1, n.size() - 2);
+    return n.toLower();
+}
+
+bool esNombre(const Tok& k) {
+    return k.t == TT::Palabra || k.t == TT::Ident;
+}
+
+// Index of the depth-0 "ORDER BY" in [a, b); b when none.
+size_t ordenEn(const Toks& q, size_t a, size_t b) {
+    int prof = 0;
+    for (size_t i = a; i + 1 < b; ++i) {
+        if (q[i].sim('('))
+            ++prof;
+        else if (q[i].sim(')'))
+            --prof;
+        else if (prof == 0 && q[i].es("ORDER") && q[i + 1].es("BY"))
+            return i;
+    }
+    return b;
+}
+
+// The conjuncts of a condition joined by AND at depth 0, normalised and
+// sorted; nothing when the condition holds a depth-0 OR or BETWEEN (whose
+// AND is no conjunction) or an empty conjunct.
+std::optional<QStringList> conjunciones(const Toks& q, size_t a, size_t b) {
+    QStringList r;
+    int prof = 0;
+    size_t desde = a;
+    for (size_t i = a; i <= b; ++i) {
+        if (i < b && q[i].sim('(')) {
+            ++prof;
+            continue;
+        }
+        if (i < b && q[i].sim(')')) {
+            --prof;
+            continue;
+        }
+        if (i < b && prof == 0 && (q[i].es("OR") || q[i].es("BETWEEN"))) return std::nullopt;
+        if (i == b || (prof == 0 && q[i].es("AND"))) {
+            if (i == desde) return std::nullopt;
+            r << normal(q, desde, i);
+            desde = i + 1;
+        }
+    }
+    r.sort();
+    return r;
+}
+
+struct ItemOrden {
+    size_t a, b; // the expression
+    bool desc;
+};
+
+std::vector<ItemOrden> itemsOrden(const Toks& q, size_t a, size_t b) {
+    std::vector<ItemOrden> r;
+    int prof = 0;
+    size_t desde = a;
+    for (size_t i = a; i <= b; ++i) {
+        if (i < b && q[i].sim('('))
+            ++prof;
+        else if (i < b && q[i].sim(')'))
+            --prof;
+        else if (i == b || (prof == 0 && q[i].sim(','))) {
+            if (i == desde) return {};
+            ItemOrden it{desde, i, false};
+            if (q[i - 1].es("DESC") || q[i - 1].es("ASC")) {
+                it.desc = q[i - 1].es("DESC");
+                it.b = i - 1;
+            }
+            if (it.a == it.b) return {};
+            r.push_back(it);
+            desde = i + 1;
+        }
+    }
+    return r;
+}
+
+Toks ordenComo(const Toks& q, const std::vector<ItemOrden>& items) {
+    Toks r;
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i) r.push_back(simbolo(","));
+        r.insert(r.end(), q.begin() + static_cast<long>(items[i].a),
+                 q.begin() + static_cast<long>(items[i].b));
+        r.push_back(palabra(items[i].desc ? "DESC" : "ASC"));
+    }
+    return r;
+}
+
+// SELECT list FROM (SELECT TOP n * FROM T WHERE K NOT IN (SELECT TOP s K FROM T
+// [WHERE w] ORDER BY o) [AND w...] ORDER BY o) [AS] Paginacion rest
+// becomes
+// SELECT list FROM (SELECT * FROM T WHERE K IN (SELECT K FROM T [WHERE w]
+// ORDER BY o LIMIT n OFFSET s) ORDER BY o) AS Paginacion rest.
+// Both give rows s+1 ... s+n of T filtered by w in the order o when o is total
+// (it names the key K) and the outer conditions are those of the sub-select.
+// The keys come first from the narrowest index that serves the order; only
+// the page's rows are then read whole.
+std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
+    const Toks q = significativos(s, 0, s.size());
+    const size_t n = q.size();
+    size_t i = 0;
+    if (n < 30 || !q[0].es("SELECT")) return std::nullopt;
+    size_t from = n;
+    int prof = 0;
+    for (size_t j = 1; j < n; ++j) {
+        if (q[j].sim('('))
+            ++prof;
+        else if (q[j].sim(')'))
+            --prof;
+        else if (prof == 0 && q[j].es("FROM")) {
+            from = j;
+            break;
+        }
+    }
+    if (from >= n - 1 || !q[from + 1].sim('(')) return std::nullopt;
+    const size_t p = from + 1;
+    const size_t cp = cierre(q, p, n);
+    if (cp >= n) return std::nullopt;
+    size_t x = cp + 1;
+    if (x < n && q[x].es("AS")) ++x;
+    if (x >= n || !q[x].es("Paginacion")) return std::nullopt;
+    const size_t cola = x + 1;
+    // SELECT TOP n * FROM T WHERE K NOT IN (
+    i = p + 1;
+    auto es = [&](size_t k, const char* w) { return k < cp && q[k].es(w); };
+    if (!es(i, "SELECT") || !es(i + 1, "TOP") || q[i + 2].t != TT::Numero || !q[i + 3].sim('*') ||
+        !es(i + 4, "FROM") || !esNombre(q[i + 5]) || !es(i + 6, "WHERE") || !esNombre(q[i + 7]) ||
+        !es(i + 8, "NOT") || !es(i + 9, "IN") || !q[i + 10].sim('('))
+        return std::nullopt;
+    bool ok = false;
+    const qint64 tam = q[i + 2].s.toLongLong(&ok);
+    if (!ok || tam < 0) return std::nullopt;
+    const Tok& T = q[i + 5];
+    const Tok& K = q[i + 7];
+    const size_t a = i + 10;
+    const size_t ca = cierre(q, a, cp);
+    if (ca >= cp) return std::nullopt;
+    // SELECT TOP s K FROM T [WHERE w] ORDER BY o )
+    const size_t j = a + 1;
+    if (j + 5 > ca || !q[j].es("SELECT") || !q[j + 1].es("TOP") || q[j + 2].t != TT::Numero ||
+        !esNombre(q[j + 3]) || !q[j + 4].es("FROM") || !esNombre(q[j + 5]))
+        return std::nullopt;
+    const qint64 salto = q[j + 2].s.toLongLong(&ok);
+    if (!ok || salto < 0) return std::nullopt;
+    if (nombreSinCorchetes(q[j + 3]) != nombreSinCorchetes(K) ||
+        nombreSinCorchetes(q[j + 5]) != nombreSinCorchetes(T))
+        return std::nullopt;
+    const size_t oSub = ordenEn(q, j + 6, ca);
+    const size_t oFuera = ordenEn(q, ca + 1, cp);
+    if (oSub >= ca || oFuera >= cp) return std::nullopt;
+    // The conditions: those of the sub-select, and the same ones outside.
+    std::optional<QStringList> condSub = QStringList();
+    if (j + 6 < oSub) {
+        if (!q[j + 6].es("WHERE")) return std::nullopt;
+        condSub = conjunciones(q, j + 7, oSub);
+    }
+    std::optional<QStringList> condFuera = QStringList();
+    if (ca + 1 < oFuera) {
+        if (!q[ca + 1].es("AND")) return std::nullopt;
+        condFuera = conjunciones(q, ca + 2, oFuera);
+    }
+    if (!condSub || !condFuera || *condSub != *condFuera) return std::nullopt;
+    // One total order, the same in both.
+    if (normal(q, oSub + 2, ca) != normal(q, oFuera + 2, cp)) return std::nullopt;
+    const auto items = itemsOrden(q, oSub + 2, ca);
+    if (items.empty()) return std::nullopt;
+    bool total = false;
+    for (const auto& it : items)
+        if (it.b == it.a + 1 && esNombre(q[it.a]) && nombreSinCorchetes(q[it.a]) == nombreSinCorchetes(K))
+            total = true;
+    if (!total) return std::nullopt;
+
+    Toks r(q.begin(), q.begin() + static_cast<long>(p));
+    r.push_back(simbolo("("));
+    for (const char* w : {"SELECT", "*", "FROM"})
+        r.push_back(palabra(w));
+    r.push_back(T);
+    r.push_back(palabra("WHERE"));
+    r.push_back(K);
+    r.push_back(palabra("IN"));
+    r.push_back(simbolo("("));
+    r.push_back(palabra("SELECT"));
+    r.push_back(K);
+    r.push_back(palabra("FROM"));
+    r.push_back(T);
+    r.insert(r.end(), q.begin() + static_cast<long>(j + 6), q.begin() + static_cast<long>(oSub));
+    r.push_back(palabra("ORDER"));
+    r.push_back(palabra("BY"));
+    agregar(r, ordenComo(q, items));
+    r.push_back(palabra("LIMIT"));
+    r.push_back({TT::Numero, QString::number(tam)});
+    r.push_back(palabra("OFFSET"));
+    r.push_back({TT::Numero, QString::number(salto)});
+    r.push_back(simbolo(")"));
+    r.push_back(palabra("ORDER"));
+    r.push_back(palabra("BY"));
+    agregar(r, ordenComo(q, items));
+    r.push_back(simbolo(")"));
+    r.push_back(palabra("AS"));
+    r.push_back(q[x]);
+    r.insert(r.end(), q.begin() + static_cast<long>(cola), q.end());
+    Toks conBlancos;
+    for (const Tok& k : r) {
+        if (!conBlancos.empty()) conBlancos.push_back(blanco());
+        conBlancos.push_back(k);
+    }
+    return conBlancos;
+}
+
 Sentencia clasificar(const Toks& s) {
     Sentencia r;
     size_t i = sig(s, 0, s.size());
@@ -754,6 +1086,12 @@ Sentencia clasificar(const Toks& s) {
     if (r.clase != Sentencia::Clase::Normal) {
         r.texto = unir(s).trimmed();
         return r;
+    }
+    if (gOpciones && gOpciones->paginasPorDesplazamiento && k.es("SELECT")) {
+        if (auto pagina = paginaPorDesplazamiento(s)) {
+            r.texto = unir(transformar(*pagina, 0, pagina->size()));
+            return r;
+        }
     }
     r.texto = reforzarDefinicion(unir(transformar(s, 0, s.size())));
     return r;
@@ -894,12 +1232,24 @@ QString reforzarDefinicion(const QString& sentencia) {
 }
 
 std::vector<Sentencia> traducirLote(const QString& lote, const ClaveDeOrden& claveDeOrden) {
+    Opciones o;
+    o.claveDeOrden = claveDeOrden;
+    return traducirLote(lote, o);
+}
+
+std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opciones) {
     const ClaveDeOrden* anterior = gClaveDeOrden;
-    gClaveDeOrden = &claveDeOrden;
+    const Opciones* anteriores = gOpciones;
+    gClaveDeOrden = &opciones.claveDeOrden;
+    gOpciones = &opciones;
     struct Restaurar {
         const ClaveDeOrden* a;
-        ~Restaurar() { gClaveDeOrden = a; }
-    } restaurar{anterior};
+        const Opciones* o;
+        ~Restaurar() {
+            gClaveDeOrden = a;
+            gOpciones = o;
+        }
+    } restaurar{anterior, anteriores};
     std::vector<Sentencia> r;
     for (const Toks& s : dividir(tokenizar(lote))) {
         Sentencia x = clasificar(s);

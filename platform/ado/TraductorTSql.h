@@ -22,8 +22,21 @@ struct Sentencia {
 // clustered key on SQL Server); empty when there is none.
 using ClaveDeOrden = std::function<QString(const QString& fuente)>;
 
+// The declared type of a column of a table or view; empty when unknown.
+using TipoDeColumna = std::function<QString(const QString& fuente, const QString& columna)>;
+
+struct Opciones {
+    ClaveDeOrden claveDeOrden;
+    TipoDeColumna tipoDeColumna;
+    // The paged grid's statements, TOP n ... K NOT IN (SELECT TOP s K ...)
+    // over one source with a total order, are read as the keys at offset s:
+    // the same rows in the same order, without excluding s keys one by one.
+    bool paginasPorDesplazamiento = false;
+};
+
 // Splits a batch and translates each statement.
 std::vector<Sentencia> traducirLote(const QString& lote, const ClaveDeOrden& claveDeOrden = {});
+std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opciones);
 
 // Translates a batch known to hold one statement; the statements' texts
 // joined by "; " otherwise (for tests and the trace).
