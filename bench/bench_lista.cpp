@@ -1,42 +1,80 @@
 // The cheque-book list on a generated database of 1,000,000 cheque books
-// (or --chequeras N): start-up to the first page shown, page turns, and the
-// engine's own time for the same counting and page statements, in one run;
-// peak memory of the process at the end.
+// (or --chequeras N), driven as a user drives it: opening, F1, the last and a
+// middle page, a middle page sorted by series, a search in all columns, and
+// the memory after thousands of page turns and reloads. Each figure is
+// printed beside a floor measured in the same run: the sqlite3 library on
+// the same file running the simplest statement that gives the same rows.
 //
 //   QT_QPA_PLATFORM=offscreen bench_lista [--chequeras N] [--carpeta DIR]
+//                                         [--vueltas N] [--recargas N]
 
 #include "bench/BaseBench.h"
 #include "grid/KvDbGrid.h"
-#include "platform/ado/Ado.h"
 #include "platform/ado/MotorSqlite.h"
 #include "shell/FrmChequerasGrid.h"
 #include "shell/Inicio.h"
-#include "shell/ModGlobal.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
+#include <QFile>
+#include <QLineEdit>
 #include <QTextStream>
+#include <algorithm>
+#include <functional>
+#include <malloc.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
+#include <vector>
 
 namespace {
 
-double pasoMotor(sqlite3* db, const QString& sql, bool leer) {
+double ms(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+double mediana(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Runs a statement to its end, reading every value, as a client would.
+double motor(sqlite3* db, const QString& sql) {
     QElapsedTimer t;
     t.start();
     sqlite3_stmt* st = nullptr;
     const QByteArray b = sql.toUtf8();
-    sqlite3_prepare_v2(db, b.constData(), static_cast<int>(b.size()), &st, nullptr);
+    if (sqlite3_prepare_v2(db, b.constData(), static_cast<int>(b.size()), &st, nullptr) != SQLITE_OK) {
+        QTextStream(stderr) << "motor: " << sqlite3_errmsg(db) << "\n" << sql << "\n";
+        std::exit(1);
+    }
     const int cols = sqlite3_column_count(st);
     while (sqlite3_step(st) == SQLITE_ROW)
-        if (leer)
-            for (int i = 0; i < cols; ++i)
-                sqlite3_column_text(st, i);
+        for (int i = 0; i < cols; ++i)
+            sqlite3_column_text(st, i);
     sqlite3_finalize(st);
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+    return ms(t);
 }
+
+double cronometrar(const std::function<void()>& f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return ms(t);
+}
+
+// Resident memory and heap in use, in kB.
+qint64 residente() {
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> p = f.readAll().split(' ');
+    return p.size() > 1 ? p[1].toLongLong() * 4 : 0;
+}
+qint64 montonEnUso() {
+    return static_cast<qint64>(mallinfo2().uordblks) / 1024;
+}
+
+const char* kColumnas = "Talonario, IDBANCO, DESCRIPCION, SERIE, NUMERO_DESDE, NUMERO_HASTA, CuentaBanco, "
+                        "CuentaBancoDiferido, ID";
 
 } // namespace
 
@@ -44,92 +82,179 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     bench::BaseBench base(1000000);
-    const qint64 chequeras = base.chequeras;
-    const QString& ruta = base.ruta;
+    int vueltas = 5000, recargas = 500;
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--vueltas")) vueltas = args[i + 1].toInt();
+        if (args[i] == QLatin1String("--recargas")) recargas = args[i + 1].toInt();
+    }
     QTextStream out(stdout);
+    const QString columnas = QLatin1String(kColumnas);
 
-    // Start-up to the first page shown, as the program does it.
-    QElapsedTimer reloj;
-    reloj.start();
     shell::FrmChequerasGrid ventana;
     QString cadena;
-    const QString comando = QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;");
-    shell::IniciarAplicacion(comando, cadena, 3);
-    const double inicio = static_cast<double>(reloj.nsecsElapsed()) / 1e6;
-    ventana.Cargar();
-    const double carga = static_cast<double>(reloj.nsecsElapsed()) / 1e6 - inicio;
+    shell::IniciarAplicacion(QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"),
+                             cadena, 3);
+    ventana.resize(725, 436);
     ventana.show();
     app.processEvents();
-    const double apertura = static_cast<double>(reloj.nsecsElapsed()) / 1e6;
     auto* g = ventana.KvDbGrid1;
 
     sqlite3* db = nullptr;
-    sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_open_v2(base.ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     ado::registrarFunciones(db);
-    auto* motor = datos::gDB().gCnn().motor().get();
 
-    // The engine's time for the statements the list ran at opening.
-    QString conteo;
-    {
-        ado::Connection cn;
-        cn.Open(basedatos::cadenaConexion());
-        ado::Recordset rs;
-        rs.Open(g->sentenciaConteo(), cn);
-        conteo = cn.motor()->ultimoTextoEnviado();
-    }
-    const double motorConteo = pasoMotor(db, conteo, false);
-    g->CargarPagina(1);
-    const QString pagina1 = motor->ultimoTextoEnviado();
-    const double motorPagina1 = pasoMotor(db, pagina1, true);
+    struct Fila {
+        QString accion;
+        double programa, piso, objetivo;
+        bool relativo; // the target is a ratio to the floor, else milliseconds
+    };
+    std::vector<Fila> filas;
 
-    out << QStringLiteral("  de ella: inicio de sesión %1 ms, carga de la grilla %2 ms\n")
-               .arg(inicio, 0, 'f', 1)
-               .arg(carga, 0, 'f', 1);
-    out << "chequeras: " << chequeras << ", páginas: " << g->UltimaPagina() << "\n";
-    out << QStringLiteral(
-               "apertura (inicio a primera página): %1 ms; motor (conteo + página 1): %2 ms; razón %3\n")
-               .arg(apertura, 0, 'f', 1)
-               .arg(motorConteo + motorPagina1, 0, 'f', 1)
-               .arg(apertura / (motorConteo + motorPagina1), 0, 'f', 2);
-
-    out << QStringLiteral("%1 %2 %3 %4\n")
-               .arg(QStringLiteral("página"), -10)
-               .arg(QStringLiteral("grilla ms"), 12)
-               .arg(QStringLiteral("motor ms"), 12)
-               .arg(QStringLiteral("razón"), 8);
+    // Opening: from the list's statement to its first page shown.
+    const double apertura = cronometrar([&] {
+        ventana.Cargar();
+        app.processEvents();
+    });
+    const qint64 total = base.chequeras;
     const int ultima = g->UltimaPagina();
-    for (int p : {2, 3, ultima / 2, ultima - 1, ultima}) {
-        if (p < 1 || p > ultima) continue;
-        std::vector<double> tg, tm;
-        for (int r = 0; r < 3; ++r) {
-            g->CargarPagina(p == 1 ? 2 : 1); // start elsewhere, so that the page really turns
-            reloj.restart();
-            g->CargarPagina(p);
-            tg.push_back(static_cast<double>(reloj.nsecsElapsed()) / 1e6);
-            tm.push_back(pasoMotor(db, motor->ultimoTextoEnviado(), true));
+    // Probe, count and page 1, the simplest way.
+    auto pisoCarga = [&] {
+        return motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras LIMIT 1").arg(columnas)) +
+               motor(db, QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras")) +
+               motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras ORDER BY ID LIMIT 10").arg(columnas));
+    };
+    filas.push_back({QStringLiteral("apertura (sentencia de la lista a primera página)"), apertura,
+                     pisoCarga(), 1.3, true});
+
+    std::vector<double> p, m;
+    for (int r = 0; r < 5; ++r) {
+        p.push_back(cronometrar([&] {
+            ventana.Cargar();
+            app.processEvents();
+        }));
+        m.push_back(pisoCarga());
+    }
+    filas.push_back({QStringLiteral("F1, recarga"), mediana(p), mediana(m), 1.3, true});
+
+    auto pagina = [&](const QString& accion, int numero, const QString& orden) {
+        std::vector<double> tp, tm;
+        for (int r = 0; r < 5; ++r) {
+            g->CargarPagina(numero == 1 ? 2 : 1); // start elsewhere, so that the page really turns
+            tp.push_back(cronometrar([&] {
+                g->CargarPagina(numero);
+                app.processEvents();
+            }));
+            tm.push_back(
+                motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras ORDER BY %2 LIMIT 10 OFFSET %3")
+                              .arg(columnas, orden)
+                              .arg(static_cast<qint64>(numero - 1) * 10)));
         }
-        std::sort(tg.begin(), tg.end());
-        std::sort(tm.begin(), tm.end());
-        out << QStringLiteral("%1 %2 %3 %4\n")
-                   .arg(p, -10)
-                   .arg(tg[1], 12, 'f', 3)
-                   .arg(tm[1], 12, 'f', 3)
-                   .arg(tg[1] / tm[1], 8, 'f', 2);
+        filas.push_back({accion, mediana(tp), mediana(tm), 0, false});
+    };
+    pagina(QStringLiteral("última página (%1)").arg(ultima), ultima, QStringLiteral("ID"));
+    filas.back().objetivo = 100;
+    pagina(QStringLiteral("página del medio (%1)").arg(ultima / 2), ultima / 2, QStringLiteral("ID"));
+    filas.back().objetivo = 100;
+
+    // Sorted by series: the current cell in the SERIE column, then "ascending".
+    g->CargarPagina(1);
+    g->MsFlexGrid->setRow(1);
+    g->MsFlexGrid->setCol(4);
+    g->ImgOrdenAsc_Click();
+    app.processEvents();
+    pagina(QStringLiteral("página del medio ordenada por serie"), ultima / 2, QStringLiteral("SERIE, ID"));
+    filas.back().objetivo = 250;
+    g->ImgOrdenN_Click();
+
+    // A search in every column: the count and page 1.
+    auto buscar = [&](const QString& texto) {
+        std::vector<double> tp, tm;
+        for (int r = 0; r < 3; ++r) {
+            ventana.Cargar();
+            g->setFind(2);
+            g->CboFiltroCampo->setCurrentIndex(0);
+            g->txtBuscar->setText(texto);
+            tp.push_back(cronometrar([&] {
+                g->BuscarTexto();
+                app.processEvents();
+            }));
+            QString cond;
+            for (const QString& c : columnas.split(QStringLiteral(", ")))
+                cond += (cond.isEmpty() ? QString() : QStringLiteral(" OR ")) +
+                        QStringLiteral("CAST(%1 AS TEXT) LIKE '%%2%'").arg(c, texto);
+            tm.push_back(motor(db, QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras WHERE %1").arg(cond)) +
+                         motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras WHERE %2 ORDER BY ID LIMIT 10")
+                                       .arg(columnas, cond)));
+        }
+        return std::make_pair(mediana(tp), mediana(tm));
+    };
+    {
+        const auto [programa, piso] = buscar(QStringLiteral("galicia"));
+        filas.push_back(
+            {QStringLiteral("búsqueda en todas las columnas (\"galicia\")"), programa, piso, 1000, false});
+        const auto [programa2, piso2] = buscar(QStringLiteral("zzz"));
+        out << QStringLiteral("(informativo) búsqueda sin coincidencias (\"zzz\"): %1 ms, piso %2 ms\n")
+                   .arg(programa2, 0, 'f', 1)
+                   .arg(piso2, 0, 'f', 1);
     }
 
-    // Cancelling a count: the request is seen before the page list is built.
-    g->setCancelarCarga(false);
-    reloj.restart();
-    QMetaObject::invokeMethod(
-        g, [g] { g->CmdCancel_Click(); }, Qt::QueuedConnection);
-    g->Actualizar();
-    out << QStringLiteral("recuento con cancelación pedida: %1 ms (cancelada: %2)\n")
-               .arg(static_cast<double>(reloj.nsecsElapsed()) / 1e6, 0, 'f', 1)
-               .arg(g->cancelarCarga() ? QStringLiteral("sí") : QStringLiteral("no"));
+    // Memory: page turns and reloads after a warm-up.
+    ventana.Cargar();
+    for (int i = 0; i < 200; ++i)
+        g->cmdSiguiente_Click();
+    for (int i = 0; i < 20; ++i)
+        ventana.Cargar();
+    app.processEvents();
+    const qint64 rssAntes = residente(), montonAntes = montonEnUso();
+    const double tMemoria = cronometrar([&] {
+        for (int i = 0; i < vueltas; ++i) {
+            if (g->PaginaActual() >= g->UltimaPagina()) g->cmdPrimero_Click();
+            g->cmdSiguiente_Click();
+            if (i % 100 == 0) app.processEvents();
+        }
+        for (int i = 0; i < recargas; ++i) {
+            ventana.Cargar();
+            if (i % 10 == 0) app.processEvents();
+        }
+        app.processEvents();
+    });
+    const qint64 rss = residente() - rssAntes, monton = montonEnUso() - montonAntes;
 
-    rusage uso{};
-    getrusage(RUSAGE_SELF, &uso);
-    out << "memoria máxima del proceso: " << uso.ru_maxrss / 1024 << " MB\n";
+    out << "chequeras: " << total << ", páginas: " << ultima << "\n\n";
+    out << QStringLiteral("%1 %2 %3 %4 %5\n")
+               .arg(QStringLiteral("acción"), -52)
+               .arg(QStringLiteral("programa ms"), 12)
+               .arg(QStringLiteral("piso ms"), 10)
+               .arg(QStringLiteral("razón"), 7)
+               .arg(QStringLiteral("objetivo"), 14);
+    int cumplidos = 0;
+    for (const Fila& f : filas) {
+        const double razon = f.programa / qMax(0.001, f.piso);
+        const bool ok = f.relativo ? razon <= f.objetivo : f.programa <= f.objetivo;
+        cumplidos += ok ? 1 : 0;
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6\n")
+                   .arg(f.accion, -52)
+                   .arg(f.programa, 12, 'f', 1)
+                   .arg(f.piso, 10, 'f', 1)
+                   .arg(razon, 7, 'f', 2)
+                   .arg(f.relativo ? QStringLiteral("≤ %1×").arg(f.objetivo)
+                                   : QStringLiteral("≤ %1 ms").arg(f.objetivo),
+                        14)
+                   .arg(ok ? QStringLiteral("sí") : QStringLiteral("NO"));
+    }
+    const bool memoriaOk = rss <= 1024;
+    cumplidos += memoriaOk ? 1 : 0;
+    out << QStringLiteral(
+               "memoria, %1 vueltas de página y %2 recargas (%3 s): residente %4 kB, montón %5 kB; "
+               "objetivo ≤ 1024 kB %6\n")
+               .arg(vueltas)
+               .arg(recargas)
+               .arg(tMemoria / 1000, 0, 'f', 1)
+               .arg(rss >= 0 ? QStringLiteral("+%1").arg(rss) : QString::number(rss))
+               .arg(monton >= 0 ? QStringLiteral("+%1").arg(monton) : QString::number(monton))
+               .arg(memoriaOk ? QStringLiteral("sí") : QStringLiteral("NO"));
+    out << QStringLiteral("RESUMEN: %1 de %2 objetivos cumplidos\n").arg(cumplidos).arg(filas.size() + 1);
     sqlite3_close(db);
     return 0;
 }
