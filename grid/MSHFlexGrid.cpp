@@ -24,6 +24,8 @@ protected:
         const QBrush brocha = fondo.value<QBrush>();
         if (!fondo.isValid() || brocha.style() == Qt::NoBrush) return;
         p->save();
+        // The style may leave the painter clipped to nothing after the section.
+        p->setClipRect(rect);
         p->fillRect(rect.adjusted(1, 1, -1, -1), brocha);
         const QVariant letra = model()->headerData(seccion, orientation(), Qt::FontRole);
         p->setFont(letra.isValid() ? letra.value<QFont>() : font());

@@ -1,15 +1,19 @@
 // The paged grid on a database of 25 cheque books, driven headless.
 
 #include "grid/KvDbGrid.h"
+#include "platform/ado/MotorSqlite.h"
 #include "tests/soporte/Sesion.h"
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
+#include <QToolButton>
 
 using grid::KvDbGrid;
 
@@ -87,18 +91,112 @@ TEST_F(Grilla, TeclasDeLaGrilla) {
     EXPECT_EQ(g->PaginaActual(), 2);
 }
 
+// Typed into the page-size box as a user types: the keys go to the combo.
 TEST_F(Grilla, LimitesDelTamanoDePagina) {
-    g->CboRegistros->setEditText(QStringLiteral("0"));
+    auto* c = g->CboRegistros;
+    const int entradas = c->count();
+    auto teclear = [&](const char* texto) {
+        c->setFocus();
+        c->lineEdit()->selectAll();
+        QTest::keyClicks(c, QLatin1String(texto));
+        QTest::keyClick(c, Qt::Key_Return);
+    };
     guion->responder(ui::vbOK, QStringLiteral("no puede ser menor a 1 por página."));
-    g->CboRegistros_Enter();
+    teclear("0");
     EXPECT_EQ(g->PageSize(), 1);
     EXPECT_EQ(g->UltimaPagina(), 25);
-    g->CboRegistros->setEditText(QStringLiteral("2500"));
+    EXPECT_TRUE(g->lblPaginas->text().endsWith(QStringLiteral("1 de 25")));
     guion->responder(ui::vbOK, QStringLiteral("no puede superar los 2000 por página."));
-    g->CboRegistros_Enter();
+    teclear("2500");
     EXPECT_EQ(g->PageSize(), 2000);
     EXPECT_EQ(g->UltimaPagina(), 1);
     EXPECT_EQ(guion->mensajes.back().titulo, QStringLiteral("Aviso al Usuario"));
+    EXPECT_EQ(c->count(), entradas) << "a typed size is not added to the list";
+    // Only digits reach the box; Backspace and letters are discarded.
+    teclear("7");
+    EXPECT_EQ(g->PageSize(), 7);
+    c->lineEdit()->end(false);
+    QTest::keyClick(c, Qt::Key_Backspace);
+    QTest::keyClicks(c, QStringLiteral("a-"));
+    EXPECT_EQ(c->currentText(), QStringLiteral("7"));
+    EXPECT_EQ(guion->mensajes.size(), 2u);
+}
+
+// Walking every page of a sort over columns with many equal values yields
+// every row once, in the order the whole sorted list has; with the engine's
+// reading by offset and with the plain NOT IN statement alike.
+TEST_F(Grilla, LasPaginasOrdenadasNoRepitenNiSaltanFilas) {
+    struct Caso {
+        const char* nombre;
+        int16_t modo;                                 // Order: 1 one column, 2 several
+        std::vector<std::pair<int, int16_t>> ordenes; // column, OrdenSent
+    };
+    const Caso casos[] = {
+        {"serie ascendente", 1, {{4, 1}}},
+        {"banco descendente", 1, {{3, 2}}},
+        {"serie y banco", 2, {{4, 1}, {2, 2}}},
+        {"desde descendente y serie", 2, {{5, 2}, {4, 1}}},
+    };
+    auto* motor = dynamic_cast<ado::MotorSqlite*>(datos::gDB().gCnn().motor().get());
+    ASSERT_NE(motor, nullptr);
+    const int claveCol = g->MsFlexGrid->Cols() - 1;
+    ASSERT_EQ(g->MsFlexGrid->TextMatrix(0, claveCol), QStringLiteral("ID"));
+    for (bool porDesplazamiento : {true, false}) {
+        motor->setPaginasPorDesplazamiento(porDesplazamiento);
+        for (const Caso& caso : casos) {
+            SCOPED_TRACE(std::string(caso.nombre) + (porDesplazamiento ? " / desplazamiento" : " / NOT IN"));
+            auto recorrer = [&](int tamano) {
+                g->setPageSize(tamano);
+                g->setOrder(caso.modo);
+                g->LoadKvDBGrid();
+                for (const auto& [col, sentido] : caso.ordenes) {
+                    g->MsFlexGrid->setCol(col);
+                    sentido == 1 ? g->ImgOrdenAsc_Click() : g->ImgOrdenDesc_Click();
+                }
+                QStringList ids = columna(claveCol);
+                while (g->PaginaActual() < g->UltimaPagina()) {
+                    g->cmdSiguiente_Click();
+                    ids << columna(claveCol);
+                }
+                return ids;
+            };
+            const QStringList entera = recorrer(2000);
+            const QStringList paginada = recorrer(4);
+            EXPECT_EQ(entera.size(), 25);
+            EXPECT_EQ(QSet<QString>(entera.begin(), entera.end()).size(), 25);
+            EXPECT_EQ(paginada, entera);
+        }
+    }
+    motor->setPaginasPorDesplazamiento(true);
+}
+
+// Column 0 holds the row number, not a field: clicking there, loading or
+// searching leaves the last data column as the sort column.
+TEST_F(Grilla, LaColumnaDelNumeroDeFilaNoSeOrdena) {
+    auto clic = [&](int fila, int col) {
+        const QRect r = g->MsFlexGrid->visualRect(g->MsFlexGrid->model()->index(fila - 1, col));
+        QTest::mouseClick(g->MsFlexGrid->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    g->cmdPrimero_Click();
+    clic(2, 4);
+    QTest::mouseClick(g->ImgOrdenAsc, Qt::LeftButton);
+    EXPECT_EQ(g->OrderBy(), QStringLiteral(" Order by [SERIE] Asc "));
+    clic(1, 0);
+    EXPECT_EQ(g->MsFlexGrid->Col(), 0);
+    QTest::mouseClick(g->ImgOrdenDesc, Qt::LeftButton);
+    EXPECT_EQ(g->OrderBy(), QStringLiteral(" Order by [SERIE] Desc "));
+    EXPECT_EQ(columna(4).first(), QStringLiteral("C"));
+    // A load and a search in all pages, then sorting and reloading again.
+    g->LoadKvDBGrid();
+    g->CboFiltroCampo->setCurrentText(QStringLiteral("SERIE"));
+    g->txtBuscar->setText(QStringLiteral("B"));
+    g->BuscarTexto();
+    clic(1, 0);
+    QTest::mouseClick(g->ImgOrdenAsc, Qt::LeftButton);
+    EXPECT_TRUE(g->OrderBy().contains(QStringLiteral("[SERIE] Asc"))) << g->OrderBy().toStdString();
+    g->LoadKvDBGrid();
+    EXPECT_EQ(columna(1).size(), 10);
+    EXPECT_TRUE(guion->mensajes.empty()) << "no error box on ordinary clicks";
 }
 
 TEST_F(Grilla, BusquedasEnTodasLasPaginas) {
@@ -142,6 +240,28 @@ TEST_F(Grilla, BusquedaEnLaPaginaPintaLasCeldas) {
     EXPECT_EQ(g->MsFlexGrid->colorCelda(5, 3), QColor(192, 232, 232));
     EXPECT_EQ(g->MsFlexGrid->Row(), 5);
     EXPECT_EQ(g->UltimaPagina(), 3) << "no query";
+}
+
+// The colour is looked for on the drawn header, under the skins' style sheet.
+TEST_F(Grilla, ElEncabezadoOrdenadoSeVeColoreado) {
+    g->MsFlexGrid->horizontalHeader()->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background: #e4e4ec; border: 1px solid #c0c0cc; padding: 2px; }"));
+    auto colorVisto = [&](int col) {
+        auto* h = g->MsFlexGrid->horizontalHeader();
+        const QImage img = h->grab().toImage();
+        const int x = h->sectionViewportPosition(col) + h->sectionSize(col) - 4;
+        return img.pixelColor(x, img.height() / 2);
+    };
+    g->MsFlexGrid->setRow(1);
+    g->MsFlexGrid->setCol(3);
+    QTest::mouseClick(g->ImgOrdenAsc, Qt::LeftButton);
+    EXPECT_EQ(colorVisto(3), QColor(217, 246, 210));
+    EXPECT_NE(colorVisto(2), QColor(217, 246, 210));
+    EXPECT_EQ(g->MsFlexGrid->currentColumn(), 3) << "the sorted column's cell is current";
+    g->MsFlexGrid->setCol(5);
+    QTest::mouseClick(g->ImgOrdenDesc, Qt::LeftButton);
+    EXPECT_EQ(colorVisto(5), QColor(238, 214, 238));
+    EXPECT_EQ(g->MsFlexGrid->currentColumn(), 5);
 }
 
 TEST_F(Grilla, OrdenarColoreaElEncabezado) {
