@@ -2,6 +2,7 @@
 // numbers, the native numbers of SQL Server, batches, two connections, trace.
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/MotorSqlite.h"
 #include "platform/ado/TraductorTSql.h"
 #include "tests/soporte/Base.h"
 
@@ -239,6 +240,130 @@ TEST_F(Ado, PaginadoDelGrillaSobreElMotor) {
     EXPECT_EQ(pagina(0), (QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(pagina(20), (QList<int>{21, 22, 23, 24, 25, 26, 27, 28, 29, 30}));
     EXPECT_EQ(pagina(30), (QList<int>{31, 32, 33, 34, 35, 36}));
+}
+
+// The grid's page statements, read by offset over the keys, give the rows
+// the plain translation of TOP ... NOT IN gives: with ties, descending and
+// several sort columns, a search, the last partial page, nothing to show and
+// a page past the end. 36 cheque books: 3 series, 9 banks.
+TEST_F(Ado, PaginasPorDesplazamientoComoLaTraduccionLlana) {
+    struct Caso {
+        const char* nombre;
+        int tam, salto;
+        const char* donde;  // WHERE of the sub-select and of the outer select
+        const char* afuera; // the same conditions as the page repeats them
+        const char* orden;
+        bool seReescribe;
+        int filas; // rows of the page; -1 when any
+    };
+    const char* busqueda =
+        "( CONVERT(NVARCHAR,[DESCRIPCION]) LIKE '%nacion%' or  CONVERT(NVARCHAR,[Talonario]) "
+        "LIKE '%1%' or CONVERT(NVARCHAR,[ID]) LIKE '%banco%')";
+    const Caso casos[] = {
+        {"empates", 5, 5, "", "", " Order by [SERIE] Asc, ID Asc ", true, 5},
+        {"descendente", 4, 8, "", "", " Order by [DESCRIPCION] Desc, ID Desc ", true, 4},
+        {"varias columnas", 7, 14, "", "", " Order by [SERIE] Asc , [IDBANCO] Desc, ID Desc ", true, 7},
+        {"busqueda", 3, 3, "where %1", " and %1", " Order by [SERIE] Desc, ID Desc ", true, 3},
+        {"condicion propia y busqueda", 2, 4, "WHERE IDBANCO <> '9' AND %1", " and %1 and IDBANCO <> '9'",
+         " Order by [NUMERO_DESDE] Asc, ID Asc ", true, 2},
+        {"ultima pagina parcial", 10, 30, "", "", " Order by ID Asc ", true, 6},
+        {"nada que mostrar", 10, 0, "where SERIE = 'Z'", " and SERIE = 'Z'", " Order by ID Asc ", true, 0},
+        {"pagina pasado el final", 10, 50, "", "", " Order by [SERIE] Asc, ID Asc ", true, 0},
+        // Not the same conditions inside and outside, or no total order: left as it is.
+        {"condiciones distintas", 5, 5, "where SERIE = 'A'", "", " Order by ID Asc ", false, -1},
+        {"orden sin la clave", 5, 5, "", "", " Order by [SERIE] Asc ", false, -1},
+        {"o en lo alto", 5, 5, "where SERIE = 'A' or SERIE = 'B'", " and SERIE = 'A' or SERIE = 'B'",
+         " Order by ID Asc ", false, -1},
+    };
+    Connection llana;
+    llana.setCursorLocation(adUseClient);
+    SIN_ERROR(llana.Open(base.cadena()));
+    dynamic_cast<MotorSqlite&>(*llana.motor()).setPaginasPorDesplazamiento(false);
+    auto filas = [](Connection& c, const QString& sql) {
+        QStringList r;
+        Recordset rs;
+        rs.Open(sql, c);
+        while (!rs.Eof()) {
+            QStringList f;
+            for (int i = 0; i < rs.fields().Count(); ++i)
+                f << rs(i).Value().toString();
+            r << f.join(QLatin1Char('|'));
+            rs.MoveNext();
+        }
+        return r;
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        const QString donde =
+            QString::fromUtf8(c.donde).replace(QStringLiteral("%1"), QLatin1String(busqueda));
+        const QString afuera =
+            QString::fromUtf8(c.afuera).replace(QStringLiteral("%1"), QLatin1String(busqueda));
+        const QString orden = QLatin1String(c.orden);
+        const QString sql =
+            QStringLiteral(
+                "SELECT  [Talonario], [SERIE], [DESCRIPCION], CONVERT(Decimal(10,2),[NUMERO_DESDE]) AS "
+                "[NUMERO_DESDE], ID  FROM (SELECT TOP %1 *  FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP "
+                "%2 ID FROM VT_Chequeras %3 %4) %5 %4) AS Paginacion %3 %4")
+                .arg(c.tam)
+                .arg(c.salto)
+                .arg(donde, orden, afuera);
+        const QStringList esperadas = filas(llana, sql);
+        EXPECT_EQ(filas(cn, sql), esperadas);
+        EXPECT_EQ(cn.motor()->ultimoTextoEnviado().contains(QLatin1String("OFFSET")), c.seReescribe)
+            << cn.motor()->ultimoTextoEnviado().toStdString();
+        EXPECT_FALSE(llana.motor()->ultimoTextoEnviado().contains(QLatin1String("OFFSET")));
+        if (c.filas >= 0) {
+            EXPECT_EQ(esperadas.size(), c.filas);
+        }
+    }
+}
+
+// A search converts every column to text: where the column's type lets the
+// built-ins give the same text they are used, and a pattern no integer's text
+// can match skips the integer columns; the rows are those of the conversion
+// function (forced here by a parenthesised column).
+TEST_F(Ado, ConversionesATextoDeUnaBusqueda) {
+    struct Caso {
+        const char* columna;
+        const char* patron;
+    };
+    const Caso casos[] = {
+        {"Talonario", "%1%"},
+        {"Talonario", "%nacion%"},
+        {"ID", "%-%"},
+        {"NUMERO_DESDE", "%00%"},
+        {"NUMERO_DESDE", "10_1"},
+        {"DESCRIPCION", "%NACION%"},
+        {"DESCRIPCION", "%PROVINCIA"},
+        {"SERIE", "b"},
+        {"CuentaBanco", "%111%"},
+        {"CuentaBancoDiferido", "%0"},
+        {"IDBANCO", "1%"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(std::string(c.columna) + " LIKE " + c.patron);
+        const QString nativa =
+            QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras WHERE CONVERT(NVARCHAR,[%1]) LIKE '%2'")
+                .arg(QLatin1String(c.columna), QLatin1String(c.patron));
+        const QString funcion =
+            QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras WHERE CONVERT(NVARCHAR,([%1])) LIKE '%2'")
+                .arg(QLatin1String(c.columna), QLatin1String(c.patron));
+        const qint64 n = contar(nativa);
+        EXPECT_FALSE(cn.motor()->ultimoTextoEnviado().contains(QLatin1String("kv_texto")))
+            << cn.motor()->ultimoTextoEnviado().toStdString();
+        EXPECT_EQ(n, contar(funcion));
+        EXPECT_TRUE(cn.motor()->ultimoTextoEnviado().contains(QLatin1String("kv_texto")));
+        // Negated, NULL stays NULL: the same rows either way.
+        EXPECT_EQ(contar(QString(nativa).replace(QStringLiteral("WHERE "), QStringLiteral("WHERE NOT "))),
+                  contar(QString(funcion).replace(QStringLiteral("WHERE "), QStringLiteral("WHERE NOT "))));
+    }
+    // Longer texts are cut at the conversion's length, as CONVERT(NVARCHAR(n)) cuts them.
+    const qint64 cortados = contar(QStringLiteral(
+        "SELECT COUNT(*) FROM V_TA_BANCOS WHERE CONVERT(NVARCHAR(5),[DESCRIPCION]) LIKE '%O'"));
+    EXPECT_TRUE(cn.motor()->ultimoTextoEnviado().contains(QLatin1String("substr")));
+    EXPECT_EQ(cortados,
+              contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION LIKE 'BANCO%'")));
+    EXPECT_GT(cortados, 0);
 }
 
 struct CasoNativo {
