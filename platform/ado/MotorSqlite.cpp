@@ -845,7 +845,10 @@ qint64 MotorSqlite::contarFilas(const QString& sqlite) {
     if (!texto.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive) &&
         !texto.startsWith(QLatin1String("WITH"), Qt::CaseInsensitive))
         return -1;
-    const QByteArray b = (QStringLiteral("SELECT COUNT(*) FROM (") + texto + QStringLiteral("\n)")).toUtf8();
+    const QString rapido = tsql::conteoDeFilas(texto);
+    const QByteArray b =
+        (rapido.isEmpty() ? QStringLiteral("SELECT COUNT(*) FROM (") + texto + QStringLiteral("\n)") : rapido)
+            .toUtf8();
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(mDb, b.constData(), static_cast<int>(b.size()), &st, nullptr) != SQLITE_OK) {
         sqlite3_finalize(st);

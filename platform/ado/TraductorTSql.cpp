@@ -412,10 +412,14 @@ Toks conversion(const QString& tipoTexto, const Toks& expr, const QString& estil
         if (nativo == Nativo::Cast) {
             cast("TEXT");
         } else if (nativo == Nativo::Cortado) {
-            r.push_back(palabra("substr"));
-            r.push_back(simbolo("("));
+            // Only a text longer than the conversion pays for a copy.
+            r.push_back({TT::Simbolo, QStringLiteral("(CASE WHEN length(")});
+            agregar(r, expr);
+            r.push_back({TT::Simbolo, QStringLiteral(") <= ") + largo + QStringLiteral(" THEN ")});
             cast("TEXT");
-            r.push_back({TT::Simbolo, QStringLiteral(",1,") + largo + QStringLiteral(")")});
+            r.push_back({TT::Simbolo, QStringLiteral(" ELSE substr(")});
+            cast("TEXT");
+            r.push_back({TT::Simbolo, QStringLiteral(",1,") + largo + QStringLiteral(") END)")});
         } else {
             llamada("kv_texto", {estilo.isEmpty() ? QStringLiteral("0") : estilo, largo});
         }
@@ -1257,6 +1261,45 @@ std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opcione
         r.push_back(std::move(x));
     }
     return r;
+}
+
+QString conteoDeFilas(const QString& consulta) {
+    const Toks t = tokenizar(consulta);
+    const size_t n = t.size();
+    size_t i = sig(t, 0, n);
+    if (i >= n || !t[i].es("SELECT")) return {};
+    const size_t j = sig(t, i + 1, n);
+    if (j < n && t[j].es("DISTINCT")) return {};
+    static const char* agregados[] = {"COUNT", "SUM", "MIN", "MAX", "AVG", "TOTAL", "GROUP_CONCAT"};
+    size_t desde = n, hasta = n;
+    int prof = 0;
+    for (size_t k = i + 1; k < n; ++k) {
+        const Tok& x = t[k];
+        if (x.sim('(')) {
+            ++prof;
+            continue;
+        }
+        if (x.sim(')')) {
+            --prof;
+            continue;
+        }
+        if (x.t != TT::Palabra) continue;
+        if (desde == n) {
+            for (const char* a : agregados)
+                if (x.es(a)) return {}; // one row whatever the source holds
+            if (prof == 0 && x.es("FROM")) desde = k;
+            continue;
+        }
+        if (prof != 0) continue;
+        for (const char* w : {"GROUP", "HAVING", "UNION", "EXCEPT", "INTERSECT", "WINDOW", "LIMIT", "OFFSET"})
+            if (x.es(w)) return {};
+        if (x.es("ORDER") && hasta == n) hasta = k;
+    }
+    if (desde == n) return {};
+    // "LIMIT -1" keeps the source a query of its own: the engine then drops
+    // the joins whose columns nobody reads, which it does not do for an aggregate.
+    return QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 ") + unir(t, desde, hasta) +
+           QStringLiteral(" LIMIT -1)");
 }
 
 QString traducir(const QString& sentencia, const ClaveDeOrden& claveDeOrden) {

@@ -42,6 +42,11 @@ std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opcione
 // joined by "; " otherwise (for tests and the trace).
 QString traducir(const QString& sentencia, const ClaveDeOrden& claveDeOrden = {});
 
+// A statement of the engine's own SQL counting the rows of `consulta` (an
+// SQLite SELECT) without computing its columns; empty when that is not sure
+// to give the same count (DISTINCT, grouping, aggregates, compounds, LIMIT).
+QString conteoDeFilas(const QString& consulta);
+
 // Adds what SQL Server enforces and SQLite does not to CREATE TABLE and
 // ALTER TABLE ... ADD: sized text columns refuse longer values, numeric
 // columns refuse texts that are no numbers, and text columns compare

@@ -99,6 +99,40 @@ TEST_F(Ado, ElConteoDeUnResultadoGrandeNoImpideLeerloDespues) {
     EXPECT_EQ(rs.AbsolutePosition(), 5000);
 }
 
+// The engine counts a result without building its rows; the count is the
+// number of rows the result has, whatever the statement's shape.
+TEST_F(Ado, ElConteoEsElDeLasFilas) {
+    prueba::BaseTemporal grande({.chequeras = 1500});
+    Connection c;
+    c.setCursorLocation(adUseClient);
+    c.Open(grande.cadena());
+    const char* sentencias[] = {
+        "SELECT Talonario,IDBANCO,DESCRIPCION,SERIE FROM VT_Chequeras",
+        "SELECT * FROM VT_Chequeras WHERE SERIE = 'b' ORDER BY DESCRIPCION",
+        "SELECT DISTINCT IDBANCO FROM VT_Chequeras",
+        "SELECT IDBANCO, COUNT(*) FROM VT_Chequeras GROUP BY IDBANCO",
+        "SELECT COUNT(*) FROM VT_Chequeras",
+        "SELECT TOP 1200 ID FROM VT_Chequeras ORDER BY SERIE DESC",
+        "SELECT ID FROM VT_Chequeras WHERE ID < 10 UNION SELECT ID FROM VT_Chequeras WHERE ID > 1495",
+        "SELECT B.IDBANCO, Q.ID FROM TA_BANCOS B LEFT JOIN TA_QUENZAR Q ON Q.IDBANCO = B.IDBANCO",
+        "SELECT ID, (SELECT MAX(ID) FROM TA_QUENZAR) FROM VT_Chequeras WHERE ID > 1400",
+    };
+    for (const char* sql : sentencias) {
+        SCOPED_TRACE(sql);
+        Recordset contado, recorrido;
+        contado.Open(QLatin1String(sql), c);
+        recorrido.Open(QLatin1String(sql), c);
+        qint64 n = 0;
+        for (; !recorrido.Eof(); recorrido.MoveNext())
+            ++n;
+        EXPECT_EQ(contado.RecordCount(), n);
+        EXPECT_GT(n, 0);
+    }
+    EXPECT_TRUE(tsql::conteoDeFilas(QStringLiteral("SELECT a, b FROM V WHERE x = 1 ORDER BY a"))
+                    .startsWith(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM V WHERE x = 1")));
+    EXPECT_TRUE(tsql::conteoDeFilas(QStringLiteral("SELECT a FROM V LIMIT 5")).isEmpty());
+}
+
 TEST_F(Ado, TiposYTamanosDeclarados) {
     cn.Execute(
         QStringLiteral("CREATE TABLE TIPOS (T varchar(20), I int, N numeric(12,2), M money, F datetime, "
