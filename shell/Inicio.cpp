@@ -4,6 +4,7 @@
 #include "notice/Dll_Display.h"
 #include "platform/Rutina.h"
 #include "platform/ui/Dialogos.h"
+#include "shell/EstiloPaletas.h"
 #include "shell/ModGlobal.h"
 #include "shell/Servicios.h"
 
@@ -232,6 +233,7 @@ void AplicarEstilo(QWidget* ventana) {
             f.setFileName(QStringLiteral(":/estilos/") + archivo.mid(7));
             if (!f.open(QIODevice::ReadOnly)) return;
         }
+        InstalarEstiloPaletasEstables();
         ventana->setStyleSheet(QString::fromUtf8(f.readAll()));
         ventana->setProperty("ArchivoEstilo", archivo);
     });

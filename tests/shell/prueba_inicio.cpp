@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <malloc.h>
 
 using datos::gDB;
 using shell::G;
@@ -183,6 +184,35 @@ TEST_F(Lista, CargaEditaYSaleConLasTeclas) {
     QTest::keyClick(g->MsFlexGrid, Qt::Key_Escape);
     EXPECT_FALSE(v.isVisible());
     shell::FrmChequerasGrid::registrarEditor({});
+    qunsetenv("QUENZAR_CARPETA_INI");
+}
+
+// With its skin on, the list keeps the memory it has while pages are turned
+// by key and shown: every repaint used to leave a drawing in the cache.
+TEST_F(Lista, PasarPaginasConElEstiloNoAcumulaMemoria) {
+    qputenv("QUENZAR_CARPETA_INI", carpetaApp().toUtf8());
+    QString cadena;
+    shell::IniciarAplicacion(kComando, cadena, 3);
+    shell::FrmChequerasGrid v;
+    shell::AplicarEstilo(&v);
+    v.Cargar();
+    v.show();
+    auto* g = v.KvDbGrid1;
+    g->MsFlexGrid->setFocus();
+    int sentido = Qt::Key_PageDown;
+    auto vueltas = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            if (g->PaginaActual() == g->UltimaPagina()) sentido = Qt::Key_PageUp;
+            if (g->PaginaActual() == 1) sentido = Qt::Key_PageDown;
+            QTest::keyClick(g->MsFlexGrid, static_cast<Qt::Key>(sentido));
+            QApplication::processEvents();
+        }
+    };
+    vueltas(100);
+    const auto antes = static_cast<qint64>(mallinfo2().uordblks);
+    vueltas(1000);
+    const auto crecimiento = static_cast<qint64>(mallinfo2().uordblks) - antes;
+    EXPECT_LT(crecimiento, 256 * 1024) << crecimiento << " bytes more after 1000 pages";
     qunsetenv("QUENZAR_CARPETA_INI");
 }
 
