@@ -343,29 +343,45 @@ Nativo textoNativo(const QString& declarado, int largo) {
                                                                                       : Nativo::Cortado;
 }
 
-// CONVERT(NVARCHAR, integer column) LIKE 'pattern' (the CONVERT's ")" at
-// `fin`) where the pattern holds a character no integer's text has: the
+// CONVERT(NVARCHAR, column) LIKE 'pattern' (the CONVERT's ")" at `fin`) that
+// no value of the column can match: the pattern holds a character no
+// integer's text has, or needs more characters than the column holds. The
 // literal's index, or b. A search in every column then skips converting the
-// numbers of a million rows to look for a name among them.
+// numbers and the short codes of a million rows to look for a name among them.
 size_t likeImposible(const Toks& t, size_t fin, size_t b, const QString& tipo, const QString& tipoExpr) {
-    static const QRegularExpression texto(QStringLiteral(R"(^\s*n?varchar\s*(\(\s*(\d+|max)\s*\))?\s*$)"),
+    static const QRegularExpression texto(QStringLiteral(R"(^\s*n?varchar\s*(?:\(\s*(\d+|max)\s*\))?\s*$)"),
                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression entero(
         QStringLiteral(
             R"(^\s*(int|integer|bigint|smallint|tinyint|bit|(numeric|decimal)\s*\(\s*([1-9]|1[0-8])\s*,\s*0\s*\))\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
-    if (tipoExpr.isEmpty() || !entero.match(tipoExpr).hasMatch() || !texto.match(tipo).hasMatch()) return b;
+    static const QRegularExpression corto(QStringLiteral(R"(^\s*n?(?:var)?char\s*\(\s*(\d+)\s*\)\s*$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const auto conv = texto.match(tipo);
+    if (tipoExpr.isEmpty() || !conv.hasMatch()) return b;
     const size_t l = sig(t, fin + 1, b);
     if (l >= b || !t[l].es("LIKE")) return b;
     const size_t c = sig(t, l + 1, b);
     if (c >= b || t[c].t != TT::Cadena || t[c].s.size() < 2) return b;
     const size_t d = sig(t, c + 1, b);
     if (d < b && t[d].es("ESCAPE")) return b;
-    const QString patron = t[c].s.mid(1, t[c].s.size() - 2);
+    const QString patron = t[c].s.mid(1, t[c].s.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
     // "[" opens a character class on SQL Server: left to the plain translation.
     if (patron.contains(QLatin1Char('['))) return b;
-    for (const QChar ch : patron)
-        if (!ch.isDigit() && !QStringLiteral("-%_").contains(ch)) return c;
+    if (entero.match(tipoExpr).hasMatch()) {
+        for (const QChar ch : patron)
+            if (!ch.isDigit() && !QStringLiteral("-%_").contains(ch)) return c;
+        return b;
+    }
+    if (const auto m = corto.match(tipoExpr); m.hasMatch()) {
+        int cabe = m.captured(1).toInt();
+        const QString largo = conv.captured(1);
+        if (largo.isEmpty())
+            cabe = qMin(cabe, 30);
+        else if (largo.compare(QLatin1String("max"), Qt::CaseInsensitive) != 0)
+            cabe = qMin(cabe, largo.toInt());
+        if (patron.size() - patron.count(QLatin1Char('%')) > cabe) return c;
+    }
     return b;
 }
 
