@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
     QString cadena;
     shell::IniciarAplicacion(QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"),
                              cadena, 3);
+    // The window wears its skin, as when the program starts.
+    shell::AplicarEstilo(&ventana);
     ventana.resize(725, 436);
     ventana.show();
     app.processEvents();
@@ -208,14 +210,15 @@ int main(int argc, char** argv) {
     app.processEvents();
     const qint64 rssAntes = residente(), montonAntes = montonEnUso();
     const double tMemoria = cronometrar([&] {
+        // Each page is shown, as it is to the user.
         for (int i = 0; i < vueltas; ++i) {
             if (g->PaginaActual() >= g->UltimaPagina()) g->cmdPrimero_Click();
             g->cmdSiguiente_Click();
-            if (i % 100 == 0) app.processEvents();
+            app.processEvents();
         }
         for (int i = 0; i < recargas; ++i) {
             ventana.Cargar();
-            if (i % 10 == 0) app.processEvents();
+            app.processEvents();
         }
         app.processEvents();
     });
