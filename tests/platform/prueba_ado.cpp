@@ -373,6 +373,10 @@ TEST_F(Ado, ConversionesATextoDeUnaBusqueda) {
         {"CuentaBanco", "%111%"},
         {"CuentaBancoDiferido", "%0"},
         {"IDBANCO", "1%"},
+        {"SERIE", "%galicia%"},
+        {"IDBANCO", "___"},
+        {"IDBANCO", "____"},
+        {"DESCRIPCION", "%O''B%"},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(std::string(c.columna) + " LIKE " + c.patron);
