@@ -82,6 +82,15 @@ void FrmChequerasGrid::Form_Load() {
 }
 
 void FrmChequerasGrid::Cargar() {
+    // A load lets pending input run while it counts: F1 held down or pressed
+    // again meanwhile would start a load inside the load, as deep as the keys
+    // come. The load in progress already shows the list as it is.
+    if (mCargando) return;
+    mCargando = true;
+    struct Fin {
+        bool& b;
+        ~Fin() { b = false; }
+    } fin{mCargando};
     KvDbGrid1->setSql(kConsulta);
     KvDbGrid1->setPageSize(10);
     KvDbGrid1->LoadKvDBGrid();

@@ -42,6 +42,9 @@ protected:
     void keyPressEvent(QKeyEvent* ev) override;
     bool eventFilter(QObject* objeto, QEvent* evento) override;
     void resizeEvent(QResizeEvent* ev) override;
+
+private:
+    bool mCargando = false;
 };
 
 } // namespace shell
