@@ -1002,6 +1002,7 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     const size_t cola = x + 1;
     // SELECT TOP n * FROM T WHERE K NOT IN (
     i = p + 1;
+    if (i + 10 >= cp) return std::nullopt;
     auto es = [&](size_t k, const char* w) { return k < cp && q[k].es(w); };
     if (!es(i, "SELECT") || !es(i + 1, "TOP") || q[i + 2].t != TT::Numero || !q[i + 3].sim('*') ||
         !es(i + 4, "FROM") || !esNombre(q[i + 5]) || !es(i + 6, "WHERE") || !esNombre(q[i + 7]) ||
