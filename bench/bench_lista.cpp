@@ -113,6 +113,15 @@ int main(int argc, char** argv) {
     };
     std::vector<Fila> filas;
 
+    // Probe, count and page 1, the simplest way.
+    auto pisoCarga = [&] {
+        return motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras LIMIT 1").arg(columnas)) +
+               motor(db, QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras")) +
+               motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras ORDER BY ID LIMIT 10").arg(columnas));
+    };
+    // The file is read once first, so that neither side pays for the disk alone.
+    (void)pisoCarga();
+
     // Opening: from the list's statement to its first page shown.
     const double apertura = cronometrar([&] {
         ventana.Cargar();
@@ -120,12 +129,6 @@ int main(int argc, char** argv) {
     });
     const qint64 total = base.chequeras;
     const int ultima = g->UltimaPagina();
-    // Probe, count and page 1, the simplest way.
-    auto pisoCarga = [&] {
-        return motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras LIMIT 1").arg(columnas)) +
-               motor(db, QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras")) +
-               motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras ORDER BY ID LIMIT 10").arg(columnas));
-    };
     filas.push_back({QStringLiteral("apertura (sentencia de la lista a primera página)"), apertura,
                      pisoCarga(), 1.3, true});
 
