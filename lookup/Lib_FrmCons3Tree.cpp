@@ -251,8 +251,11 @@ void Lib_FrmCons3Tree::Aceptar() {
             return;
         }
         auto* seleccionado = TreeV->currentItem();
-        // Nothing chosen returns nothing.
-        if (!seleccionado || seleccionado == TreeV->topLevelItem(0)) return;
+        // Nothing chosen returns nothing, whatever an earlier search left.
+        if (!seleccionado || seleccionado == TreeV->topLevelItem(0)) {
+            ValorDevuelto = QString();
+            return;
+        }
         const QString k = codigoDe(seleccionado);
         auto buscar = [&](const QString& tabla) {
             ado::Recordset rs;
@@ -281,6 +284,10 @@ void Lib_FrmCons3Tree::Cancelar() {
     Valores.clear();
     hide();
     done(QDialog::Rejected);
+}
+
+void Lib_FrmCons3Tree::reject() {
+    Cancelar();
 }
 
 bool Lib_FrmCons3Tree::eventFilter(QObject* objeto, QEvent* evento) {

@@ -41,6 +41,8 @@ public:
 
 protected:
     bool eventFilter(QObject* objeto, QEvent* evento) override;
+    // Esc and the close box cancel as "&Cancelar" does.
+    void reject() override;
     void showEvent(QShowEvent* ev) override;
 
 private:

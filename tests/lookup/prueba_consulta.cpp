@@ -219,6 +219,7 @@ TEST_F(Consulta, ArbolDeCodigos) {
     EXPECT_EQ(raiz->child(0)->child(0)->text(0), QStringLiteral("11 - Once"));
     EXPECT_EQ(Lib_FrmCons3Tree::codigoDe(raiz->child(2)), QStringLiteral("345"));
     // Nothing selected returns nothing.
+    t.ValorDevuelto = QStringLiteral("de antes");
     t.Aceptar();
     EXPECT_FALSE(t.ValorDevuelto.isValid() && !t.ValorDevuelto.toString().isEmpty());
     // A code in TA_CCOSTO is found there; one only in MA_CUENTAS there.
@@ -232,6 +233,25 @@ TEST_F(Consulta, ArbolDeCodigos) {
     ASSERT_NE(t.TreeV->currentItem(), nullptr);
     t.Aceptar();
     EXPECT_EQ(t.ValorDevuelto.toString(), QStringLiteral("11102001"));
+}
+
+// Esc and the window's close box do what "&Cancelar" does.
+TEST_F(Consulta, ArbolEscYCierreCancelan) {
+    Lib_FrmCons3Tree t;
+    t.sql = QStringLiteral("SELECT CODIGO, DESCRIPCION FROM MA_CUENTAS WHERE CODIGO LIKE '111%'");
+    t.CampoDevuelto = QStringLiteral("CODIGO");
+    auto cancela = [&](const std::function<void()>& accion) {
+        t.show();
+        t.ValorDevuelto = QStringLiteral("de antes");
+        t.Valores = {QStringLiteral("1")};
+        accion();
+        EXPECT_TRUE(t.ValorDevuelto.toString().isEmpty());
+        EXPECT_TRUE(t.Valores.isEmpty());
+        EXPECT_FALSE(t.isVisible());
+        EXPECT_EQ(t.result(), QDialog::Rejected);
+    };
+    cancela([&] { QTest::keyClick(t.TreeV, Qt::Key_Escape); });
+    cancela([&] { t.close(); });
 }
 
 TEST_F(Consulta, MarcasBajanSeisNiveles) {
