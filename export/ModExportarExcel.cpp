@@ -306,13 +306,18 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
     QVector<int32_t> anchos{0};
     QVector<int> tipos(nCampos);
     QStringList nombres;
+    // The column each field is written to (1-based); 0 for "ID", which is
+    // left out of the data as it is of the headers, so that both line up.
+    QVector<int> columnaDe(nCampos, 0);
     r.paso([&] {
         mFilaEncabezado = 1;
+        int escritas = 0;
         for (int j = 0; j < nCampos; ++j) {
             const ado::Field f = rs(j);
             nombres << f.Name();
             tipos[j] = f.Type();
             if (f.Name() == QLatin1String("ID")) continue;
+            columnaDe[j] = ++escritas;
             encabezados << f.Name();
             anchos << std::max<int32_t>(f.DefinedSize(), 500);
         }
@@ -367,12 +372,13 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
         const int R = F + 1;
         const bool sombra = R % 2 == 1;
         for (int j = 0; j < nCampos && !cancelado; ++j) {
+            if (columnaDe[j] == 0) continue;
             if (reloj.elapsed() - ultimoAviso >= mIntervaloAviso) {
                 ultimoAviso = reloj.elapsed();
                 avisar();
                 if (cancelado) break;
             }
-            const int C = j + 1;
+            const int C = columnaDe[j];
             intentar([&] {
                 exigirLibro();
                 auto& l = gLibro;
@@ -444,8 +450,9 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
     if (!cancelado && !CamposTotales.isEmpty()) {
         const QStringList pedidos = CamposTotales.split(QLatin1Char(','));
         for (const QString& pedido : pedidos) {
-            for (int m = 0; m < nombres.size(); ++m) {
-                if (nombres[m] != pedido.trimmed()) continue;
+            for (int j = 0; j < nombres.size(); ++j) {
+                if (nombres[j] != pedido.trimmed() || columnaDe[j] == 0) continue;
+                const int m = columnaDe[j] - 1; // the written column, 0-based
                 r.paso([&] {
                     exigirLibro();
                     const QString L = LetraColumna(static_cast<int16_t>(m));

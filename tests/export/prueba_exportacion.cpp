@@ -145,7 +145,7 @@ TEST_F(Exportacion, TotalesYCampoID) {
     ExportarExcel(QStringLiteral("SELECT ID, Detalle, Importe FROM MOV ORDER BY ID"), false,
                   QStringLiteral("T"), {}, archivo, nullptr, 0, QStringLiteral("Importe,NoExiste"));
     const QJsonObject l = leer(archivo);
-    // "ID" leaves the header but not the data: the headers shift one column left.
+    // "ID" is left out of the headers and of the data alike: each header stands over its data.
     EXPECT_EQ(celda(l, "A2")[QStringLiteral("valor")].toString(), QStringLiteral("Detalle"));
     EXPECT_EQ(celda(l, "B2")[QStringLiteral("valor")].toString(), QStringLiteral("Importe"));
     EXPECT_TRUE(celda(l, "C2")[QStringLiteral("valor")].isNull());
@@ -154,10 +154,12 @@ TEST_F(Exportacion, TotalesYCampoID) {
     EXPECT_EQ(celda(l, "B1")[QStringLiteral("valor")].toString(), QStringLiteral("T"));
     EXPECT_EQ(celda(l, "C1")[QStringLiteral("valor")].toString(),
               shell::FechaServidor().toString(QStringLiteral("dd/MM")));
-    EXPECT_EQ(celda(l, "A3")[QStringLiteral("valor")].toInt(), 1);
-    // Last data row 10: the sum sits in row 11, under the third field, from row 3.
-    const QJsonObject t = celda(l, "C11");
-    EXPECT_EQ(t[QStringLiteral("valor")].toString(), QStringLiteral("=SUM(C3:C10)"));
+    EXPECT_EQ(celda(l, "A3")[QStringLiteral("valor")].toString(), QStringLiteral("m1"));
+    EXPECT_DOUBLE_EQ(celda(l, "B3")[QStringLiteral("valor")].toDouble(), 10.5);
+    EXPECT_TRUE(celda(l, "C3")[QStringLiteral("valor")].isNull());
+    // Last data row 10: the sum sits in row 11, under Importe's written column, from row 3.
+    const QJsonObject t = celda(l, "B11");
+    EXPECT_EQ(t[QStringLiteral("valor")].toString(), QStringLiteral("=SUM(B3:B10)"));
     EXPECT_DOUBLE_EQ(t[QStringLiteral("cache")].toDouble(), 378.0);
     EXPECT_TRUE(t[QStringLiteral("negrita")].toBool());
 }
