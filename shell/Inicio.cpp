@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QStyle>
+#include <cmath>
 
 static void iniciarEstilos() {
     Q_INIT_RESOURCE(estilos);
@@ -91,8 +92,13 @@ void ConectaEstadisticas() {
         if (e.gOpenFlag && e.gCnn().State() == ado::adStateOpen)
             e.gCnn().setDefaultDatabase(QStringLiteral("KV_ESTADISTICAS"));
     });
-    r.paso(
-        [&] { g.gTimeOut = static_cast<int16_t>(g.utilidades.ANumero(CfgKV(QStringLiteral("TimeOut")))); });
+    r.paso([&] {
+        const double v = std::trunc(g.utilidades.ANumero(CfgKV(QStringLiteral("TimeOut"))));
+        // The value is 16-bit: a larger one fails as the conversion's overflow and the step is skipped.
+        if (!(v >= -32768 && v <= 32767))
+            throw ErrorEjecucion(6, QStringLiteral("Desbordamiento"), QStringLiteral("ConectaEstadisticas"));
+        g.gTimeOut = static_cast<int16_t>(v);
+    });
     r.paso([&] {
         if (g.gTimeOut == 0)
             GrabaCfgKV(QStringLiteral("TimeOut"), g.gTimeOut, QString(), false, QStringLiteral("BaseDeDatos"),

@@ -88,6 +88,23 @@ TEST_F(Inicio, SinEstadisticasElTiempoEsNoventa) {
     EXPECT_EQ(G().gTimeOut, 90);
 }
 
+// The stored time-out is a 16-bit value: one that does not fit is a failed
+// step, skipped, and the time-out stays 90.
+TEST_F(Inicio, TiempoDeEsperaFueraDeRango) {
+    QString cadena;
+    shell::IniciarAplicacion(kComando, cadena, 3);
+    auto& e = shell::gDBEstadisticas();
+    const std::pair<const char*, int> casos[] = {
+        {"120", 120}, {"32767", 32767}, {"40000", 90}, {"-40000", 90}, {"1e12", 90}};
+    for (const auto& [valor, esperado] : casos) {
+        SCOPED_TRACE(valor);
+        e.gCnn().Execute(
+            QStringLiteral("UPDATE ta_configuracion SET VALOR = '%1' WHERE CLAVE = 'TimeOut'").arg(valor));
+        shell::ConectaEstadisticas();
+        EXPECT_EQ(G().gTimeOut, esperado);
+    }
+}
+
 TEST_F(Inicio, SinServidorPideLaConexionYCancelarTermina) {
     shell::registrarDialogoAcceso();
     guion->alMostrarModal([](QWidget* w) {
