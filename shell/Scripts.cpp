@@ -171,8 +171,9 @@ void DibujaProgreso(QLabel* dibujo, double valor, const QColor& color, const QSt
     const int x = static_cast<int>(50 * escala - fm.horizontalAdvance(texto) / 2.0);
     const int y = (tam.height() - fm.height()) / 2 + fm.ascent();
     p.drawText(x, y, texto);
-    // The bar inverts what lies under it, so the text stays readable.
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    // The inverted exclusive-or pen: the bar has its own colour over the white
+    // and inverts the text under it, so the text stays readable.
+    p.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
     p.fillRect(QRectF(0, 0, qBound(0.0, valor, 100.0) * escala, tam.height()), color);
     p.end();
     dibujo->setPixmap(imagen);

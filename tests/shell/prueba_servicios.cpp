@@ -318,11 +318,14 @@ TEST_F(Servicios, AccesoRegistradoConYSinTarea) {
 TEST_F(Servicios, DibujaProgresoPintaLaBarra) {
     QLabel dibujo;
     dibujo.resize(200, 20);
-    shell::DibujaProgreso(&dibujo, 50, Qt::blue, QStringLiteral("Exportando"));
-    const QImage img = dibujo.pixmap().toImage();
-    ASSERT_FALSE(img.isNull());
-    EXPECT_NE(img.pixelColor(10, 2), QColor(Qt::white)) << "the bar covers the left half";
-    EXPECT_EQ(img.pixelColor(190, 2), QColor(Qt::white));
+    // The bar is drawn in the colour given over the white; beyond it the picture stays white.
+    for (const QColor& color : {QColor(Qt::red), QColor(Qt::blue), QColor(0, 128, 64)}) {
+        shell::DibujaProgreso(&dibujo, 50, color, QStringLiteral("Exportando"));
+        const QImage img = dibujo.pixmap().toImage();
+        ASSERT_FALSE(img.isNull());
+        EXPECT_EQ(img.pixelColor(10, 2).rgb(), color.rgb()) << "the bar covers the left half";
+        EXPECT_EQ(img.pixelColor(190, 2), QColor(Qt::white));
+    }
 }
 
 } // namespace
