@@ -148,11 +148,22 @@ QString Lib_ClsCons3::ArmarSentencia(const QString& sql, QString& Where, QString
 }
 
 void Lib_ClsCons3::ConsultaSearch(const QString& Sentencia, QStringList* CmpsDevueltosArg,
-                                  const QString& Clave, const QString& CampoBusquedaArg,
-                                  const QString& WhereArg, const QString& SentenciaOpcional, bool TreeView,
+                                  const QString& Clave, QString* CampoBusquedaArg, QString* WhereArg,
+                                  const QString& SentenciaOpcional, bool TreeView,
                                   const QString& ValoresDefault) {
-    QString Where = WhereArg;
-    QString CampoBusqueda = CampoBusquedaArg;
+    QString Where = WhereArg ? *WhereArg : QString();
+    QString CampoBusqueda = CampoBusquedaArg ? *CampoBusquedaArg : QString();
+    // The caller's Where and CampoBusqueda come back as the search left them, whichever way it ends.
+    struct Devolver {
+        QString& w;
+        QString& c;
+        QString* wArg;
+        QString* cArg;
+        ~Devolver() {
+            if (wArg) *wArg = w;
+            if (cArg) *cArg = c;
+        }
+    } devolver{Where, CampoBusqueda, WhereArg, CampoBusquedaArg};
     QString sentencia;
     bool detenida = false;
     plataforma::Rutina r = plataforma::Rutina::silenciosa();

@@ -35,9 +35,9 @@ public:
     bool CfgUsaConsultaLIKE = false;
 
     void ConsultaSearch(const QString& Sentencia, QStringList* CmpsDevueltos = nullptr,
-                        const QString& Clave = {}, const QString& CampoBusqueda = {},
-                        const QString& Where = {}, const QString& SentenciaOpcional = {},
-                        bool TreeView = false, const QString& ValoresDefault = {}) override;
+                        const QString& Clave = {}, QString* CampoBusqueda = nullptr, QString* Where = nullptr,
+                        const QString& SentenciaOpcional = {}, bool TreeView = false,
+                        const QString& ValoresDefault = {}) override;
 
     // The statement a search runs (step 3), without showing anything; `detenida`
     // tells the search stops with the mask message.

@@ -252,8 +252,12 @@ void Lib_FrmCons3::Leer(ado::Recordset& rs) {
             for (int i = 1; i < n; ++i) {
                 fila->setText(i, u.NoNulo(rs(i).Value()));
                 if (MuestraStock.compare(QLatin1String("SI"), ci) == 0 && mEsArticulos && hayColor) {
-                    fila->setForeground(i, color);
-                    fila->setForeground(0, color);
+                    QFont negrita = ListView1->font();
+                    negrita.setBold(true);
+                    for (int c : {0, i}) {
+                        fila->setForeground(c, color);
+                        fila->setFont(c, negrita);
+                    }
                 }
             }
             filas << fila;

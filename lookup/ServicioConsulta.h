@@ -15,9 +15,10 @@ public:
     QString CampoDevuelto;
     QString ValorDevuelto;
     // Shows the lookup for the statement; ValorDevuelto holds the choice ("" when none).
+    // CampoBusqueda and Where, when given, come back as the search used them.
     virtual void ConsultaSearch(const QString& Sentencia, QStringList* CmpsDevueltos = nullptr,
-                                const QString& Clave = {}, const QString& CampoBusqueda = {},
-                                const QString& Where = {}, const QString& SentenciaOpcional = {},
+                                const QString& Clave = {}, QString* CampoBusqueda = nullptr,
+                                QString* Where = nullptr, const QString& SentenciaOpcional = {},
                                 bool TreeView = false, const QString& ValoresDefault = {}) = 0;
 };
 

@@ -237,8 +237,8 @@ class ConsultaGuionada : public lookup::ServicioConsulta {
 public:
     QString respuesta;
     QString sentencia;
-    void ConsultaSearch(const QString& s, QStringList*, const QString&, const QString&, const QString&,
-                        const QString&, bool, const QString&) override {
+    void ConsultaSearch(const QString& s, QStringList*, const QString&, QString*, QString*, const QString&,
+                        bool, const QString&) override {
         sentencia = s;
         ValorDevuelto = respuesta;
     }

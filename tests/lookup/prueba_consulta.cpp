@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -180,6 +182,62 @@ TEST_F(Consulta, AnchosGuardadosYSentenciaVacia) {
     Lib_FrmCons3 vacio;
     vacio.show();
     EXPECT_EQ(vacio.ListView1->topLevelItemCount(), 0);
+}
+
+// Where and CampoBusqueda come back to the caller as the search used them.
+TEST_F(Consulta, WhereYCampoDeBusquedaVuelvenAlLlamador) {
+    Lib_ClsCons3 s;
+    s.gRutaMascaraConsultas = carpetaApp() + QStringLiteral("no-existe.kvt");
+    QString campo, where = QStringLiteral("IDBANCO <> '9'");
+    guion->alMostrarModal([](QWidget* w) {
+        auto* d = qobject_cast<Lib_FrmCons3*>(w);
+        EXPECT_NE(d, nullptr);
+        if (d) {
+            EXPECT_TRUE(d->sql.contains(QStringLiteral("(IDBANCO <> '9')"))) << d->sql.toStdString();
+        }
+        return 2;
+    });
+    s.ConsultaSearch(QStringLiteral("V_TA_BANCOS"), nullptr, {}, &campo, &where);
+    EXPECT_EQ(campo, QStringLiteral("DESCRIPCION")) << "the table's description column is searched";
+    EXPECT_EQ(where, QStringLiteral(" (IDBANCO <> '9') "));
+}
+
+// An article list colours each row by its stock and draws it bold.
+TEST_F(Consulta, StockColoreaYResaltaLasFilas) {
+    auto& c = datos::gDB().gCnn();
+    c.Execute(QStringLiteral("CREATE TABLE MA_ARTICULOS (IdArticulo varchar(10), Descripcion varchar(30), "
+                             "PUNTOPEDIDO money, Stock money)"));
+    // Levels 1 to 4 in turn: no reorder point and stock; above; below; equal.
+    c.Execute(QStringLiteral("INSERT INTO MA_ARTICULOS VALUES ('A1','Uno',0,5),('A2','Dos',10,20),"
+                             "('A3','Tres',10,2),('A4','Cuatro',10,10)"));
+    Lib_FrmCons3 d;
+    d.sql = QStringLiteral(
+        "SELECT IdArticulo, Descripcion, PUNTOPEDIDO, Stock FROM MA_ARTICULOS ORDER BY IdArticulo");
+    d.MuestraStock = QStringLiteral("si");
+    // Windows colour values: blue-green-red.
+    d.StkNivel1 = 0x0000FF; // red
+    d.StkNivel2 = 0x00FF00; // green
+    d.StkNivel3 = 0xFF0000; // blue
+    d.StkNivel4 = 0x008080; // olive
+    d.resize(700, 300);
+    d.show();
+    ASSERT_EQ(d.ListView1->topLevelItemCount(), 4);
+    const QColor esperados[] = {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255), QColor(128, 128, 0)};
+    const QImage img = d.ListView1->viewport()->grab().toImage();
+    for (int f = 0; f < 4; ++f) {
+        SCOPED_TRACE(f);
+        auto* fila = d.ListView1->topLevelItem(f);
+        EXPECT_TRUE(fila->font(1).bold());
+        // The description is drawn in the row's colour.
+        const QRect celda = d.ListView1->visualItemRect(fila).intersected(
+            QRect(d.ListView1->header()->sectionViewportPosition(1), 0, d.ListView1->header()->sectionSize(1),
+                  img.height()));
+        bool visto = false;
+        for (int y = celda.top(); y <= celda.bottom() && !visto; ++y)
+            for (int x = celda.left(); x <= celda.right() && !visto; ++x)
+                visto = img.pixelColor(x, y) == esperados[f];
+        EXPECT_TRUE(visto);
+    }
 }
 
 TEST_F(Consulta, ElEditorBuscaElBancoConElServicioReal) {
