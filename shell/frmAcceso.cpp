@@ -146,7 +146,6 @@ frmAcceso::frmAcceso(QWidget* padre)
     bcCancelar = boton("bcCancelar", "Cancelar", 1800, 2880, 1590, 372);
     CmdRegistrar = boton("CmdRegistrar", "Registrar", 3600, 2880, 1095, 255);
     CmdLineaComando = boton("CmdLineaComando", "Crear Acceso Directo", 4800, 2880, 1950, 255);
-    bcAceptar->setDefault(true);
 
     setTabOrder(TxtUserId, TxtUserPassword);
     setTabOrder(TxtUserPassword, TxtDbName);
@@ -272,7 +271,8 @@ void frmAcceso::AsignarDatosBase() {
     TxtUserId->clear();
     TxtUserPassword->clear();
     TxtDbName->setText(base);
-    TxtPuerto->setText(puerto);
+    // The port is the dialog's own: a server registered without one leaves it as it was.
+    if (dp >= 0) TxtPuerto->setText(puerto);
 }
 
 void frmAcceso::bcAceptar_Click() {

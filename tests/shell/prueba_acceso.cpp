@@ -4,6 +4,7 @@
 #include "shell/helperlib/OrVexa2.h"
 #include "tests/soporte/Sesion.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -106,12 +107,26 @@ TEST_F(Acceso, ElegirUnaConexionLlenaLasCajasYVaciaUsuarioYClave) {
     f.lstBases->setCurrentRow(1);
     f.AsignarDatosBase();
     EXPECT_EQ(f.TxtServidor->text(), QStringLiteral("SRV2"));
+    EXPECT_EQ(f.TxtPuerto->text(), QStringLiteral("1500")) << "a server without a port keeps the port";
     EXPECT_TRUE(f.TxtUserId->text().isEmpty());
     EXPECT_EQ(f.TxtDbName->text(), QStringLiteral("OTRA"));
     QString s, b, us, c;
     EXPECT_TRUE(f.DatosBase(QStringLiteral("OTRA / SRV2"), s, b, us, c));
     EXPECT_TRUE(c.isEmpty()) << "a password that cannot be read is empty, not fatal";
     EXPECT_FALSE(f.DatosBase(QStringLiteral("otra / srv2"), s, b, us, c)) << "letter case counts";
+}
+
+// Enter in a box does not accept the dialog: only "Aceptar" does.
+TEST_F(Acceso, EnterEnUnaCajaNoAcepta) {
+    frmAcceso f;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    for (QLineEdit* caja : {f.TxtUserId, f.TxtServidor, f.TxtDbName}) {
+        caja->setFocus();
+        QTest::keyClick(caja, Qt::Key_Return);
+        EXPECT_TRUE(f.isVisible()) << caja->objectName().toStdString();
+        EXPECT_FALSE(f.Aceptar());
+    }
 }
 
 TEST_F(Acceso, LaSesionAbrePorElDialogo) {
