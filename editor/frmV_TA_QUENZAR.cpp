@@ -46,12 +46,21 @@ double valorNumerico(const QString& texto) {
     return m.hasMatch() ? m.captured(0).toDouble() : 0.0;
 }
 
-// A control number is a whole number of the column's range.
+// A control number is a positive whole number of the column's range.
 bool talonarioValido(const QString& t) {
     static const QRegularExpression re(QStringLiteral(R"(^\s*[-+]?\d{1,10}\s*$)"));
     if (!re.match(t).hasMatch()) return false;
     const qlonglong v = t.trimmed().toLongLong();
-    return v >= -2147483648LL && v <= 2147483647LL;
+    return v >= 1 && v <= 2147483647LL;
+}
+
+// Why a control number is refused; empty when it is accepted.
+QString motivoTalonario(const QString& t) {
+    if (t.trimmed().isEmpty()) return QStringLiteral("Debe informar el Nro de Control!!!");
+    if (!talonarioValido(t))
+        // Sound behaviour: the control number enters statements unquoted, and is positive.
+        return QStringLiteral("El Nro de Control debe ser un número entero entre 1 y 2147483647.");
+    return {};
 }
 
 constexpr double kMaximoNumero = 999999999999.0; // numeric(12,0)
@@ -450,12 +459,8 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
     } else if (es("SERIE")) {
         if (valor.isEmpty()) mensaje = QStringLiteral("Debe informar la Serie!!!");
     } else if (es("TALONARIO")) {
-        if (valor.isEmpty())
-            mensaje = QStringLiteral("Debe informar el Nro de Control!!!");
-        else if (!talonarioValido(valor))
-            // Sound behaviour: the control number enters statements unquoted.
-            mensaje = QStringLiteral("El Nro de Control debe ser un número entero (hasta 2147483647).");
-        else {
+        mensaje = motivoTalonario(valor);
+        if (mensaje.isEmpty()) {
             r.paso([&] {
                 const bool hallado = buscarChequera();
                 if (hallado) {
@@ -478,12 +483,17 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
         if (u.ANumero(valor) == 0) {
             mensaje = desde ? QStringLiteral("Debe informar el Número Desde")
                             : QStringLiteral("Debe informar el Número Hasta");
+        } else if (x < 1) {
+            // Cheque numbers are positive.
+            mensaje = QStringLiteral("El número de cheque debe ser 1 o mayor.");
         } else if (std::fabs(x) > kMaximoNumero) {
             mensaje = QStringLiteral("El número de cheque admite hasta 12 dígitos.");
         } else if (!desde && u.ANumero(caja(QStringLiteral("NUMERO_DESDE"))->text()) > std::nearbyint(x)) {
             mensaje = QStringLiteral("El Número desde es Mayor a Hasta");
-        } else if (!talonarioValido(caja(QStringLiteral("TALONARIO"))->text())) {
-            mensaje = QStringLiteral("Debe informar el Nro de Control!!!");
+        } else if (const QString motivo = motivoTalonario(caja(QStringLiteral("TALONARIO"))->text());
+                   !motivo.isEmpty()) {
+            // A control number present but not valid is refused for what it is, not as missing.
+            mensaje = motivo;
             index = static_cast<int>(txtFields.indexOf(caja(QStringLiteral("TALONARIO"))));
         } else {
             r.paso([&] { solapaRango(x, mensaje); });

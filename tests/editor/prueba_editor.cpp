@@ -166,13 +166,37 @@ TEST_F(Editor, RechazosConSuMensajeYElFocoEnLaCaja) {
     escribir(Serie, QStringLiteral("A"));
     guion->responder(ui::vbOK, QStringLiteral("Debe informar el Nro de Control!!!"));
     escribir(Talonario, QString());
-    for (const char* malo : {"12.5", "1 OR 1=1", "99999999999"}) {
-        guion->responder(ui::vbOK, QStringLiteral("El Nro de Control debe ser un número entero"));
-        f->txtFields[Talonario]->setText(QString::fromUtf8(malo));
-        f->CampoValida(Talonario, f->txtFields[Talonario]);
+    const char* malos[] = {"12.5", "1 OR 1=1", "99999999999", "0", "-1"};
+    for (const char* malo : malos) {
+        guion->responder(ui::vbOK, QStringLiteral("El Nro de Control debe ser un número entero entre 1 y"));
+        escribir(Talonario, QString::fromUtf8(malo));
         EXPECT_TRUE(f->HayError) << malo;
     }
-    EXPECT_TRUE(guion->mensajes.size() > 0);
+    EXPECT_EQ(guion->mensajes.size(), std::size(casos) + 2 + std::size(malos));
+}
+
+// Cheque and control numbers are positive; a control number changed after it
+// was accepted is refused for what it is, not as missing.
+TEST_F(Editor, NumerosMenoresQueUno) {
+    clave(0, QStringLiteral("8"), QStringLiteral("Q"), QStringLiteral("901"));
+    ASSERT_TRUE(f->Nuevo);
+    for (const char* malo : {"-5", "-1", "0.5"}) {
+        guion->responder(ui::vbOK, QStringLiteral("El número de cheque debe ser 1 o mayor."));
+        escribir(Desde, QString::fromUtf8(malo));
+        EXPECT_TRUE(f->HayError) << malo;
+        EXPECT_EQ(QApplication::focusWidget(), f->txtFields[Desde]);
+    }
+    guion->responder(ui::vbOK, QStringLiteral("Debe informar el Número Desde"));
+    escribir(Desde, QStringLiteral("0"));
+    escribir(Desde, QStringLiteral("10"));
+    guion->responder(ui::vbOK, QStringLiteral("El número de cheque debe ser 1 o mayor."));
+    escribir(Hasta, QStringLiteral("-1"));
+    // The control number pasted over after acceptance.
+    f->txtFields[Talonario]->setText(QStringLiteral("-1"));
+    guion->responder(ui::vbOK, QStringLiteral("El Nro de Control debe ser un número entero entre 1 y"));
+    escribir(Hasta, QStringLiteral("20"));
+    EXPECT_EQ(QApplication::focusWidget(), f->txtFields[Talonario]);
+    EXPECT_EQ(guion->mensajes.size(), 6u);
 }
 
 TEST_F(Editor, RangosQueSeSuperponen) {
