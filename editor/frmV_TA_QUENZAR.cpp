@@ -67,6 +67,15 @@ constexpr double kMaximoNumero = 999999999999.0; // numeric(12,0)
 
 const QString kTituloAviso = QStringLiteral("Aviso al operador...");
 
+// The focused box is cyan, the others white; a disabled box always looks
+// disabled, whatever colour it had when it lost the focus.
+const QString kEstiloDeshabilitada = QStringLiteral(
+    " QLineEdit:disabled { background-color: rgb(240, 240, 240); color: rgb(120, 120, 120); }");
+const QString kEstiloEnFoco =
+    QStringLiteral("QLineEdit { background-color: rgb(0, 255, 255); }") + kEstiloDeshabilitada;
+const QString kEstiloFueraDeFoco =
+    QStringLiteral("QLineEdit { background-color: white; }") + kEstiloDeshabilitada;
+
 } // namespace
 
 frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
@@ -98,8 +107,8 @@ frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
     const Caja cajas[] = {
         {"IDBANCO", 1320, 180, 615, "V_TA_BANCOS"}, {"SERIE", 1320, 465, 495, ""},
         {"Talonario", 1320, 750, 495, ""},          {"NUMERO_DESDE", 3825, 750, 975, ""},
-        {"NUMERO_Hasta", 5625, 750, 975, ""},       {"CuentaBancoDiferido", 3000, 1575, 1575, ""},
-        {"CuentaBanco", 3000, 1905, 1575, ""}};
+        {"NUMERO_Hasta", 5625, 750, 975, ""},       {"CuentaBancoDiferido", 3300, 1575, 1575, ""},
+        {"CuentaBanco", 3300, 1905, 1575, ""}};
     for (int i = 0; i < 7; ++i) {
         auto* e = new QLineEdit(Frame1);
         e->setObjectName(QStringLiteral("txtFields%1").arg(i));
@@ -108,6 +117,7 @@ frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
         e->setProperty("Tag", QLatin1String(cajas[i].tag));
         e->setGeometry(px(cajas[i].left), px(cajas[i].top), px(cajas[i].width), px(285));
         e->setContextMenuPolicy(Qt::NoContextMenu);
+        e->setStyleSheet(kEstiloFueraDeFoco);
         e->installEventFilter(this);
         txtFields << e;
     }
@@ -123,16 +133,17 @@ frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
     lblDesc0->setObjectName(QStringLiteral("lblDesc0"));
     lblDesc0->setProperty("DataField", QStringLiteral("IDBANCO"));
     lblDesc0->setProperty("Tag", QStringLiteral("DESCRIPCION"));
-    LblDescCtaDif = etiqueta(QStringLiteral("..."), 4680, 1575, 3285);
+    // The account labels are wide enough for their texts: the boxes and descriptions stand right of them.
+    LblDescCtaDif = etiqueta(QStringLiteral("..."), 4980, 1575, 3000);
     LblDescCtaDif->setObjectName(QStringLiteral("LblDescCtaDif"));
-    LblDescCta = etiqueta(QStringLiteral("..."), 4680, 1905, 3285);
+    LblDescCta = etiqueta(QStringLiteral("..."), 4980, 1905, 3000);
     LblDescCta->setObjectName(QStringLiteral("LblDescCta"));
     lblLabels << etiqueta(QStringLiteral("Banco:"), 120, 180, 1150)
               << etiqueta(QStringLiteral("Serie:"), 120, 465, 1150)
               << etiqueta(QStringLiteral("Número Desde:"), 2505, 765, 1300)
               << etiqueta(QStringLiteral("Hasta:"), 4905, 765, 700)
-              << etiqueta(QStringLiteral("Codigo de Cuenta Contable:"), 120, 1905, 2850)
-              << etiqueta(QStringLiteral("Cuenta Para Cheques de pago Diferido:"), 120, 1575, 2850)
+              << etiqueta(QStringLiteral("Codigo de Cuenta Contable:"), 120, 1905, 3150)
+              << etiqueta(QStringLiteral("Cuenta Para Cheques de pago Diferido:"), 120, 1575, 3150)
               << etiqueta(QStringLiteral(
                               "Importante: El sistema utilizará estas cuentas al momento de realizar las "
                               "conciliaciones bancarias"),
@@ -347,10 +358,10 @@ bool frmV_TA_QUENZAR::eventFilter(QObject* objeto, QEvent* evento) {
         CampoActual = i;
         UtilGem1->setDisponible(QStringLiteral("CONSULTAR"),
                                 !t->property("Tag").toString().trimmed().isEmpty());
-        t->setStyleSheet(QStringLiteral("background-color: rgb(0, 255, 255);"));
+        t->setStyleSheet(kEstiloEnFoco);
         break;
     case QEvent::FocusOut:
-        t->setStyleSheet(QStringLiteral("background-color: white;"));
+        t->setStyleSheet(kEstiloFueraDeFoco);
         break;
     case QEvent::MouseButtonPress:
         CampoActual = i;

@@ -9,6 +9,7 @@
 #include "tests/soporte/Sesion.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -138,6 +139,33 @@ TEST_F(Editor, ChequeraExistenteSeCargaYSeCambia) {
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE ID = 5")), 1);
     f->Comando(QStringLiteral("OTRA COSA"));
     EXPECT_TRUE(f->Modifica);
+}
+
+// What the user sees: after a cancel the detail boxes look disabled, not
+// white as they were when they lost the focus; every label shows whole.
+TEST_F(Editor, CajasDeshabilitadasYEtiquetasEnteras) {
+    clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
+    escribir(Desde, QStringLiteral("1001"));
+    f->txtFields[Hasta]->setFocus(); // Desde loses the focus: drawn white
+    guion->responder(ui::vbYes, QStringLiteral("¿Realmente desea abandonar la carga de datos?"));
+    f->Comando(QStringLiteral("Cancelar"));
+    ASSERT_FALSE(f->txtFields[Desde]->isEnabled());
+    for (int c : {Desde, Hasta, Cuenta}) {
+        const QImage img = f->txtFields[c]->grab().toImage();
+        EXPECT_NE(img.pixelColor(img.width() / 2, img.height() / 2), QColor(Qt::white)) << c;
+    }
+    const QImage activa = f->txtFields[Banco]->grab().toImage();
+    EXPECT_NE(activa.pixelColor(activa.width() - 3, activa.height() / 2), QColor(240, 240, 240));
+    for (QLabel* l : f->lblLabels) {
+        if (l->wordWrap()) continue;
+        SCOPED_TRACE(l->text().toStdString());
+        EXPECT_LE(l->fontMetrics().horizontalAdvance(l->text()), l->width());
+        // No ink on the label's last column: a clipped text runs into it.
+        const QImage img = l->grab().toImage();
+        const QColor fondo = img.pixelColor(0, 0);
+        for (int y = 0; y < img.height(); ++y)
+            EXPECT_EQ(img.pixelColor(img.width() - 1, y), fondo) << y;
+    }
 }
 
 struct Rechazo {
