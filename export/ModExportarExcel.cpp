@@ -68,6 +68,8 @@ struct Libro {
     std::vector<int> largo;
     std::vector<double> suma;
     bool autoAjuste = false;
+    // Texts are measured for the widths from the header row on, not in the title block.
+    bool medir = false;
 
     void columna(int c) {
         if (c < static_cast<int>(anchos.size())) return;
@@ -88,6 +90,7 @@ struct Libro {
 };
 
 Libro gLibro;
+constexpr double kAnchoMaximo = 60.0; // characters
 QString mTitulo;
 QString mSubtitulo;
 double mFilaEncabezado = 1;
@@ -138,7 +141,7 @@ void escribirTexto(int fila, int col, const QString& t, lxw_format* f) {
     else
         falla("celda", worksheet_write_string(gLibro.ws, fila - 1, col - 1, b.constData(), f));
     gLibro.columna(col - 1);
-    gLibro.largo[col - 1] = std::max(gLibro.largo[col - 1], static_cast<int>(t.size()));
+    if (gLibro.medir) gLibro.largo[col - 1] = std::max(gLibro.largo[col - 1], static_cast<int>(t.size()));
 }
 
 double serialFecha(const QDate& d) {
@@ -169,7 +172,12 @@ bool cerrarLibro() {
     if (gLibro.ws) {
         for (int c = 0; c < static_cast<int>(gLibro.anchos.size()); ++c) {
             double ancho = gLibro.anchos[c];
-            if (gLibro.autoAjuste && gLibro.largo[c] > 0) ancho = gLibro.largo[c] * 1.1 + 1.0;
+            // The defined size gives the least width; the header and the widest text written
+            // widen it, up to a limit, so that nothing is cut and no number shows as "###".
+            if (gLibro.largo[c] > 0) {
+                const double ajustado = std::min(gLibro.largo[c] * 1.1 + 2.0, kAnchoMaximo);
+                ancho = gLibro.autoAjuste ? ajustado : std::max(ancho, ajustado);
+            }
             const Formato f = gLibro.formatoColumna[c];
             lxw_format* fmt = f == Formato::Ninguno ? nullptr : gLibro.formato(false, f);
             if (ancho < 0 && !fmt) continue;
@@ -266,6 +274,7 @@ void EncabezadoExcel(int16_t NumColumnas, const QStringList& Encabezados, const 
         format_set_font_color(l.encabezado, kBlanco);
         format_set_bold(l.encabezado);
     }
+    l.medir = true;
     for (int i = 1; i <= n; ++i)
         escribirTexto(w, i, i < Encabezados.size() ? Encabezados[i] : QString(), l.encabezado);
     for (int i = 1; i <= n; ++i) {

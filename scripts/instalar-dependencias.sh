@@ -9,7 +9,7 @@ PAQUETES=(
     libsqlite3-dev sqlite3
     unixodbc unixodbc-dev tdsodbc libsqliteodbc
     libxlsxwriter-dev libsodium-dev
-    python3-openpyxl libreoffice-calc-nogui
+    python3-openpyxl libreoffice-calc-nogui poppler-utils
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-apps imagemagick
     fonts-dejavu-core

@@ -83,9 +83,11 @@ TEST_F(Exportacion, TituloEncabezadoYSombreado) {
     EXPECT_TRUE(celda(l, "B4")[QStringLiteral("relleno")].isNull());
     EXPECT_TRUE(celda(l, "A4")[QStringLiteral("valor")].isNull());
     EXPECT_EQ(celda(l, "A5")[QStringLiteral("relleno")].toString(), QStringLiteral("FFC0C0C0"));
-    // Widths from the field sizes, never below 500 twips (the file adds the cell padding, 0.73).
-    EXPECT_NEAR(l[QStringLiteral("anchos")].toObject()[QStringLiteral("A")].toDouble(), 500 / 90.0 + 0.73,
-                0.01);
+    // Widths from the field sizes, never below 500 twips (the file adds the cell padding, 0.73),
+    // widened to the header and the widest text: "Nombre", 6 characters.
+    const double anchoA = l[QStringLiteral("anchos")].toObject()[QStringLiteral("A")].toDouble();
+    EXPECT_GE(anchoA, 500 / 90.0 + 0.73);
+    EXPECT_NEAR(anchoA, 6 * 1.1 + 2 + 0.73, 0.1);
 
     // Without title or subtitle the header is row 1; a subtitle alone takes row 1.
     exportar(QStringLiteral("SELECT Nombre FROM EXP"));
@@ -162,6 +164,33 @@ TEST_F(Exportacion, TotalesYCampoID) {
     EXPECT_EQ(t[QStringLiteral("valor")].toString(), QStringLiteral("=SUM(B3:B10)"));
     EXPECT_DOUBLE_EQ(t[QStringLiteral("cache")].toDouble(), 378.0);
     EXPECT_TRUE(t[QStringLiteral("negrita")].toBool());
+}
+
+// The workbook as LibreOffice prints it: long texts whole, amounts as numbers, not "###".
+TEST_F(Exportacion, ColumnasLegiblesAlImprimir) {
+    auto& c = datos::gDB().gCnn();
+    c.Execute(QStringLiteral("CREATE TABLE LARGO (Descripcion varchar(60), Importe money)"));
+    c.Execute(
+        QStringLiteral("INSERT INTO LARGO VALUES ('Cheques diferidos del Banco de la Nacion', 1234567.89),"
+                       "('Corto', 2.5)"));
+    exportar(QStringLiteral("SELECT Descripcion, Importe FROM LARGO"), QStringLiteral("Lista"));
+    QTemporaryDir salida;
+    QProcess lo;
+    lo.start(QStringLiteral("soffice"),
+             {QStringLiteral("-env:UserInstallation=file://") + salida.filePath(QStringLiteral("perfil")),
+              QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+              QStringLiteral("--outdir"), salida.path(), archivo});
+    ASSERT_TRUE(lo.waitForFinished(120000));
+    const QString pdf = salida.filePath(QStringLiteral("libro.pdf"));
+    ASSERT_TRUE(QFile::exists(pdf)) << lo.readAllStandardError().toStdString();
+    QProcess texto;
+    texto.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    ASSERT_TRUE(texto.waitForFinished(60000));
+    const QString impreso = QString::fromUtf8(texto.readAllStandardOutput());
+    EXPECT_TRUE(impreso.contains(QStringLiteral("Cheques diferidos del Banco de la Nacion")))
+        << impreso.toStdString();
+    EXPECT_TRUE(impreso.contains(QStringLiteral("1,234,567.89"))) << impreso.toStdString();
+    EXPECT_FALSE(impreso.contains(QStringLiteral("###"))) << impreso.toStdString();
 }
 
 TEST_F(Exportacion, LetraColumna) {
