@@ -167,8 +167,22 @@ public:
         QDir().mkpath(escritorio);
         QFile f(escritorio + QLatin1Char('/') + nombre + QStringLiteral(".desktop"));
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-        QString cmd = QLatin1Char('"') + destino + QLatin1Char('"');
-        if (!argumentos.isEmpty()) cmd += QLatin1Char(' ') + argumentos;
+        // The command line of a desktop entry: each argument in double quotes, with
+        // the characters the entry reserves inside quotes escaped, then the
+        // backslashes of the whole value doubled.
+        auto citado = [](QString a) {
+            QString r;
+            for (const QChar c : a) {
+                if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
+                    c == QLatin1Char('\\'))
+                    r += QLatin1Char('\\');
+                r += c;
+            }
+            return QLatin1Char('"') + r + QLatin1Char('"');
+        };
+        QString cmd = citado(destino);
+        if (!argumentos.isEmpty()) cmd += QLatin1Char(' ') + citado(argumentos);
+        cmd.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
         const QString texto = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + nombre +
                               QStringLiteral("\nExec=") + cmd + QStringLiteral("\nPath=") + carpetaTrabajo +
                               QStringLiteral("\nTerminal=false\n");

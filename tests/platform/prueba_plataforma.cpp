@@ -7,6 +7,7 @@
 #include "tests/soporte/Guion.h"
 
 #include "tests/soporte/Impresion.h"
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -88,6 +89,35 @@ TEST(Rutas, NombreDesnudoEnLaCarpetaDeDatosSinMayusculas) {
     EXPECT_EQ(plataforma::rutaBaseDatos(QStringLiteral("C:\\datos\\y.mdb")),
               QStringLiteral("C:/datos/y.mdb"));
     qputenv("QUENZAR_DATOS", anterior);
+}
+
+// The desktop launcher the connection dialog creates, as the desktop reads it.
+TEST(Dialogos, AccesoDirectoEnElEscritorio) {
+    QTemporaryDir casa;
+    const QByteArray casaAnterior = qgetenv("HOME"), configAnterior = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", casa.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", casa.filePath(QStringLiteral("config")).toUtf8());
+    auto qt = ui::CrearInterfazQt();
+    ASSERT_TRUE(qt->CrearAccesoDirecto(QStringLiteral("Zolvane"), QStringLiteral("/opt/mi programa/Quenzar"),
+                                       QStringLiteral("@Server=SRV\\A;@DbName=X;"),
+                                       QStringLiteral("/opt/app")));
+    QFile f(casa.filePath(QStringLiteral("Desktop/Zolvane.desktop")));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lineas = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    EXPECT_EQ(lineas.value(0), QStringLiteral("[Desktop Entry]"));
+    EXPECT_TRUE(lineas.contains(QStringLiteral("Type=Application")));
+    EXPECT_TRUE(lineas.contains(QStringLiteral("Name=Zolvane")));
+    EXPECT_TRUE(lineas.contains(QStringLiteral("Path=/opt/app")));
+    // The path with its blank and the command line with its ";" and "\\" each stay one argument.
+    EXPECT_TRUE(lineas.contains(
+        QStringLiteral("Exec=\"/opt/mi programa/Quenzar\" \"@Server=SRV\\\\\\\\A;@DbName=X;\"")))
+        << lineas.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(f.permissions() & QFileDevice::ExeOwner);
+    qputenv("HOME", casaAnterior);
+    if (configAnterior.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", configAnterior);
 }
 
 } // namespace
