@@ -641,9 +641,10 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         case tsql::Sentencia::Clase::Normal:
             break;
         }
-        if (s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
-            s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
-            s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive)) {
+        const bool definicion = s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
+                                s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
+                                s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive);
+        if (definicion) {
             mClavesDeOrden.clear();
             mTiposDeColumna.clear();
         }
@@ -671,6 +672,19 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
             const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
             sqlite3_finalize(st);
             abortar(rc, msg);
+        }
+        // A definition returns no rows in ADO, though SQLite's check of a column
+        // added with a constraint reports one column of its own.
+        if (definicion) {
+            while (rc == SQLITE_ROW)
+                rc = sqlite3_step(st);
+            if (rc != SQLITE_DONE) {
+                const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+                sqlite3_finalize(st);
+                abortar(rc, msg);
+            }
+            sqlite3_finalize(st);
+            continue;
         }
         if (sqlite3_column_count(st) > 0) {
             if (i == ultimaNormal && !res.cursor) {

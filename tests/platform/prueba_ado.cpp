@@ -577,7 +577,9 @@ TEST_F(Ado, EsquemaDeTablasYColumnas) {
 }
 
 TEST_F(Ado, DefinicionesEnTiempoDeEjecucionControlanElLargo) {
-    SIN_ERROR(cn.Execute(QStringLiteral("ALTER TABLE dbo.TA_BANCOS ADD SUCURSAL varchar(5) Null ")));
+    std::shared_ptr<Recordset> rs;
+    SIN_ERROR(rs = cn.Execute(QStringLiteral("ALTER TABLE dbo.TA_BANCOS ADD SUCURSAL varchar(5) Null ")));
+    EXPECT_EQ(rs->State(), adStateClosed) << "a definition returns no rows";
     FALLA_CON(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET SUCURSAL = '123456'")), errores::DesbordeDatos);
     SIN_ERROR(cn.Execute(QStringLiteral(
         "ALTER TABLE dbo.TA_BANCOS ADD ORDEN int Not Null  CONSTRAINT DF_TA_BANCOS_ORDEN DEFAULT (0)")));
