@@ -59,20 +59,20 @@ TEST_F(Grilla, CuentaPaginaYNumeraLasFilas) {
     EXPECT_EQ(g->MsFlexGrid->TextMatrix(0, 1), QStringLiteral("Talonario"));
     EXPECT_EQ(columna(0).first(), QStringLiteral("1"));
     EXPECT_EQ(columna(1).size(), 10);
-    g->cmdUltimo_Click();
+    QTest::mouseClick(g->cmdUltimo, Qt::LeftButton);
     EXPECT_EQ(g->PaginaActual(), 3);
     EXPECT_EQ(columna(0), (QStringList{QStringLiteral("21"), QStringLiteral("22"), QStringLiteral("23"),
                                        QStringLiteral("24"), QStringLiteral("25")}));
     EXPECT_EQ(columna(1).first(), QStringLiteral("21"));
     EXPECT_TRUE(g->lblPaginas->text().endsWith(QStringLiteral("3 de 3")));
     // Nothing beyond the last page.
-    g->cmdSiguiente_Click();
+    QTest::mouseClick(g->cmdSiguiente, Qt::LeftButton);
     EXPECT_EQ(g->PaginaActual(), 3);
     g->CargarPagina(7);
     EXPECT_EQ(g->PaginaActual(), 3);
-    g->cmdAnterior_Click();
+    QTest::mouseClick(g->cmdAnterior, Qt::LeftButton);
     EXPECT_EQ(columna(0).first(), QStringLiteral("11"));
-    g->cmdPrimero_Click();
+    QTest::mouseClick(g->cmdPrimero, Qt::LeftButton);
     EXPECT_EQ(g->PaginaActual(), 1);
 }
 
@@ -198,7 +198,7 @@ TEST_F(Grilla, LaColumnaDelNumeroDeFilaNoSeOrdena) {
     g->LoadKvDBGrid();
     g->CboFiltroCampo->setCurrentText(QStringLiteral("SERIE"));
     g->txtBuscar->setText(QStringLiteral("B"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     clic(1, 0);
     QTest::mouseClick(g->ImgOrdenAsc, Qt::LeftButton);
     EXPECT_TRUE(g->OrderBy().contains(QStringLiteral("[SERIE] Asc"))) << g->OrderBy().toStdString();
@@ -210,7 +210,7 @@ TEST_F(Grilla, LaColumnaDelNumeroDeFilaNoSeOrdena) {
 TEST_F(Grilla, BusquedasEnTodasLasPaginas) {
     g->CboFiltroCampo->setCurrentText(QStringLiteral("SERIE"));
     g->txtBuscar->setText(QStringLiteral("B"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     EXPECT_TRUE(g->txtBuscar->text().isEmpty());
     EXPECT_EQ(g->UltimaPagina(), 1);
     for (const QString& s : columna(4))
@@ -218,33 +218,33 @@ TEST_F(Grilla, BusquedasEnTodasLasPaginas) {
     // A second search narrows the first.
     g->CboFiltroCampo->setCurrentText(QStringLiteral("IDBANCO"));
     g->txtBuscar->setText(QStringLiteral("3"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     EXPECT_EQ(columna(1).size(), 1);
     EXPECT_TRUE(g->estado().mFiltro.contains(QStringLiteral(" and ")));
     // A search that matches nothing drops the condition and shows page 1 of everything.
     g->txtBuscar->setText(QStringLiteral("no hay tal cosa"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     EXPECT_TRUE(g->estado().mFiltro.isEmpty());
     EXPECT_EQ(g->PaginaActual(), 1);
     // ACTUALIZAR recounts everything.
     g->txtBuscar->setText(QStringLiteral("B"));
     g->CboFiltroCampo->setCurrentText(QStringLiteral("SERIE"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     g->Actualizar();
     EXPECT_EQ(g->UltimaPagina(), 3);
     // A quote in the search text stays inside the literal.
     g->txtBuscar->setText(QStringLiteral("O'B"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     EXPECT_TRUE(guion->mensajes.empty());
 }
 
 TEST_F(Grilla, BusquedaEnLaPaginaPintaLasCeldas) {
-    g->MenuBuscar(1);
+    g->menuBuscar->actions()[0]->trigger(); // the menu entry the user picks
     EXPECT_EQ(g->Find(), 1);
     EXPECT_TRUE(g->menuBuscar->actions()[0]->text().startsWith(QStringLiteral("» ")));
     g->CboFiltroCampo->setCurrentText(QStringLiteral("Todos"));
     g->txtBuscar->setText(QStringLiteral("banco macro"));
-    g->BuscarTexto();
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
     EXPECT_EQ(g->MsFlexGrid->colorCelda(5, 3), QColor(192, 232, 232));
     EXPECT_EQ(g->MsFlexGrid->Row(), 5);
     EXPECT_EQ(g->UltimaPagina(), 3) << "no query";
@@ -275,13 +275,13 @@ TEST_F(Grilla, ElEncabezadoOrdenadoSeVeColoreado) {
 TEST_F(Grilla, OrdenarColoreaElEncabezado) {
     g->MsFlexGrid->setRow(1);
     g->MsFlexGrid->setCol(1);
-    g->ImgOrdenDesc_Click();
+    QTest::mouseClick(g->ImgOrdenDesc, Qt::LeftButton);
     EXPECT_EQ(g->OrderBy(), QStringLiteral(" Order by [Talonario] Desc "));
     EXPECT_EQ(g->MsFlexGrid->horizontalHeaderItem(1)->background().color(), QColor(238, 214, 238));
     EXPECT_EQ(columna(1).first(), QStringLiteral("25"));
     EXPECT_TRUE(g->StatusBar1->text().startsWith(QStringLiteral(" Orden:  Order by [Talonario] Desc")));
     g->MsFlexGrid->setCol(1);
-    g->ImgOrdenAsc_Click();
+    QTest::mouseClick(g->ImgOrdenAsc, Qt::LeftButton);
     EXPECT_EQ(g->MsFlexGrid->horizontalHeaderItem(1)->background().color(), QColor(217, 246, 210));
     EXPECT_EQ(columna(1).first(), QStringLiteral("1"));
 }
