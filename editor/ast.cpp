@@ -65,7 +65,8 @@ void LeeLargos() {
     d.LargoTotal = d.LargoSubCuenta;
 }
 
-QString ArmaCuentaBanco(const QString& banco, bool diferido, bool comoCuenta) {
+QString ArmaCuentaBanco(const QString& banco, bool diferido, bool comoCuenta, bool avisar, bool* coherente) {
+    if (coherente) *coherente = false;
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
     QString prefijo = shell::Cfg(QStringLiteral("TituloBancos"));
@@ -96,14 +97,17 @@ QString ArmaCuentaBanco(const QString& banco, bool diferido, bool comoCuenta) {
     else if (largo == d.LargoCuenta)
         w = d.DigSubCuenta;
     else {
-        ui::MsgBox(
-            QStringLiteral(
-                "Incoherencia en la configuracion del Total de Digitos del Plan de Cuentas!, detectado "
-                "al intentar asignar la cuenta Banco"),
-            ui::vbCritical, QStringLiteral("Atención"));
+        if (avisar)
+            ui::MsgBox(
+                QStringLiteral(
+                    "Incoherencia en la configuracion del Total de Digitos del Plan de Cuentas!, detectado "
+                    "al intentar asignar la cuenta Banco"),
+                ui::vbCritical, QStringLiteral("Atención"));
         w = 0;
     }
     w = qMax(0, w);
+    // A full code: a configured length for the prefix, digits for the bank, and a bank code that is a number.
+    if (coherente) *coherente = w > 0 && u.EsNumero(banco);
     QString codigo;
     if (u.EsNumero(banco)) {
         codigo = (QString(w, QLatin1Char('0')) + banco.trimmed()).right(w);

@@ -18,6 +18,10 @@ struct Digitos {
 Digitos& Valores();
 void LeeDigitos();
 void LeeLargos();
-QString ArmaCuentaBanco(const QString& banco, bool diferido, bool comoCuenta);
+// The account proposed for a bank. `coherente`, when given, tells whether the
+// digit configuration makes it a full account code; `avisar` shows the
+// inconsistency message when it does not.
+QString ArmaCuentaBanco(const QString& banco, bool diferido, bool comoCuenta, bool avisar = true,
+                        bool* coherente = nullptr);
 
 } // namespace editor::ast

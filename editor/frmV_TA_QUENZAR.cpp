@@ -405,8 +405,10 @@ void frmV_TA_QUENZAR::rechazar(int index, const QString& mensaje) {
 
 void frmV_TA_QUENZAR::proponerCuentas() {
     const QString banco = caja(QStringLiteral("IdBanco"))->text();
-    caja(QStringLiteral("CuentaBanco"))->setText(ast::ArmaCuentaBanco(banco, false, false));
-    caja(QStringLiteral("CuentaBancoDiferido"))->setText(ast::ArmaCuentaBanco(banco, true, false));
+    // One inconsistency message for the two proposals of one bank.
+    bool coherente = true;
+    caja(QStringLiteral("CuentaBanco"))->setText(ast::ArmaCuentaBanco(banco, false, false, true, &coherente));
+    caja(QStringLiteral("CuentaBancoDiferido"))->setText(ast::ArmaCuentaBanco(banco, true, false, coherente));
 }
 
 bool frmV_TA_QUENZAR::buscarChequera() {
@@ -524,9 +526,14 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
                 if (!shell::BuscaCuenta(codigo, &rs, true, opcional)) {
                     // The account the editor itself proposed for a bank without
                     // cheque books does not exist yet: saving creates it.
+                    // Only a full code of a consistent configuration; no message again here.
                     const QString banco = caja(QStringLiteral("IdBanco"))->text();
-                    if (Nuevo && !banco.trimmed().isEmpty() &&
-                        valor.compare(ast::ArmaCuentaBanco(banco, diferido, false), Qt::CaseInsensitive) == 0)
+                    bool coherente = false;
+                    const QString propuesta =
+                        Nuevo && !banco.trimmed().isEmpty()
+                            ? ast::ArmaCuentaBanco(banco, diferido, false, false, &coherente)
+                            : QString();
+                    if (coherente && valor.compare(propuesta, Qt::CaseInsensitive) == 0)
                         etiqueta->setText(QStringLiteral("(cuenta nueva: se creará al grabar)"));
                     else
                         mensaje = QStringLiteral("La cuenta ingresada es inexistente.");

@@ -285,6 +285,29 @@ TEST_F(Editor, PropuestaDeCuentasEIncoherencia) {
     EXPECT_EQ(editor::ast::ArmaCuentaBanco(QStringLiteral("99999"), false, false), QString());
 }
 
+// With an inconsistent digit configuration the bare prefix is proposed, the
+// message shows once when the bank is confirmed, and the prefix is not
+// accepted as an account to create: not in the box's rule, not when saving.
+TEST_F(Editor, PropuestaIncoherenteNoSeAcepta) {
+    gDB().gCnn().Execute(
+        QStringLiteral("UPDATE ta_configuracion SET VALOR = '1110' WHERE CLAVE = 'TituloBancos'"));
+    guion->responder(ui::vbOK, QStringLiteral("Incoherencia en la configuracion del Total de Digitos"));
+    clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("501"));
+    ASSERT_TRUE(f->Nuevo);
+    EXPECT_EQ(texto(Cuenta), QStringLiteral("1110"));
+    EXPECT_EQ(guion->mensajes.size(), 1u) << "one message for the bank's two proposals";
+    escribir(Desde, QStringLiteral("100"));
+    escribir(Hasta, QStringLiteral("150"));
+    guion->responder(ui::vbOK, QStringLiteral("La cuenta ingresada es inexistente."));
+    escribir(Cuenta, QStringLiteral("1110"));
+    EXPECT_TRUE(f->HayError);
+    guion->responder(ui::vbOK, QStringLiteral("La cuenta ingresada es inexistente."));
+    f->Comando(QStringLiteral("grabar"));
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '1110'")), 0);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10'")), 0);
+    EXPECT_EQ(guion->mensajes.size(), 3u) << "no inconsistency message while validating or saving";
+}
+
 class ConsultaGuionada : public lookup::ServicioConsulta {
 public:
     QString respuesta;
