@@ -254,15 +254,24 @@ QVariant leerValor(sqlite3_stmt* st, int i, int tipo) {
 
 class CursorSqlite final : public CursorMotor {
 public:
-    CursorSqlite(std::shared_ptr<MotorSqlite> motor, sqlite3_stmt* st, bool hayFila)
+    CursorSqlite(std::shared_ptr<MotorSqlite> motor, sqlite3_stmt* st, bool hayFila,
+                 const QStringList& tipos = {})
         : mMotor(motor)
         , mSt(st)
         , mPendiente(hayFila)
         , mTerminado(!hayFila) {
         const int n = sqlite3_column_count(st);
         mCampos.reserve(n);
-        for (int i = 0; i < n; ++i)
-            mCampos.push_back(describir(st, i, hayFila));
+        for (int i = 0; i < n; ++i) {
+            DescCampo d = describir(st, i, hayFila);
+            // A column converted to decimal has the type the conversion names, as on SQL Server.
+            if (tipos.size() == n && !tipos[i].isEmpty()) {
+                const QString nombre = d.nombre;
+                d = tipoDeclarado(tipos[i]);
+                d.nombre = nombre;
+            }
+            mCampos.push_back(d);
+        }
         if (mTerminado) sqlite3_reset(mSt);
     }
     ~CursorSqlite() override { sqlite3_finalize(mSt); }
@@ -688,10 +697,12 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         }
         if (sqlite3_column_count(st) > 0) {
             if (i == ultimaNormal && !res.cursor) {
-                res.cursor = std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW);
+                res.cursor =
+                    std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW, s.tiposColumnas);
             } else {
                 // Later statements of the batch run now: this result is read first.
-                auto c = std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW);
+                auto c =
+                    std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW, s.tiposColumnas);
                 std::vector<Fila> filas;
                 Fila f;
                 while (c->siguiente(f))

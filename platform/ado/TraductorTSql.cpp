@@ -365,7 +365,8 @@ size_t likeImposible(const Toks& t, size_t fin, size_t b, const QString& tipo, c
     if (c >= b || t[c].t != TT::Cadena || t[c].s.size() < 2) return b;
     const size_t d = sig(t, c + 1, b);
     if (d < b && t[d].es("ESCAPE")) return b;
-    const QString patron = t[c].s.mid(1, t[c].s.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
+    const QString patron =
+        t[c].s.mid(1, t[c].s.size() - 2).replace(QStringLiteral("''"), QStringLiteral("'"));
     // "[" opens a character class on SQL Server: left to the plain translation.
     if (patron.contains(QLatin1Char('['))) return b;
     if (entero.match(tipoExpr).hasMatch()) {
@@ -1088,6 +1089,75 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     return conBlancos;
 }
 
+// The declared types of a SELECT's list items converted to decimal or numeric.
+QStringList tiposDeLaLista(const Toks& s) {
+    const Toks q = significativos(s, 0, s.size());
+    const size_t n = q.size();
+    if (n == 0 || !q[0].es("SELECT")) return {};
+    size_t i = 1;
+    if (i < n && (q[i].es("DISTINCT") || q[i].es("ALL"))) ++i;
+    if (i < n && q[i].es("TOP")) {
+        i = i + 1 < n && q[i + 1].sim('(') ? cierre(q, i + 1, n) + 1 : i + 2;
+        if (i < n && q[i].es("PERCENT")) ++i;
+        if (i + 1 < n && q[i].es("WITH") && q[i + 1].es("TIES")) i += 2;
+    }
+    static const QRegularExpression decimal(
+        QStringLiteral(R"(^(?:decimal|numeric)\s*\(\s*(\d+)\s*(?:,\s*(\d+)\s*)?\)$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    auto tipoDe = [&](const QString& t) {
+        const auto m = decimal.match(t.trimmed());
+        return m.hasMatch()
+                   ? QStringLiteral("numeric(%1,%2)")
+                         .arg(m.captured(1), m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2))
+                   : QString();
+    };
+    QStringList r;
+    bool alguno = false;
+    size_t desde = i;
+    int prof = 0;
+    for (size_t k = i; k <= n; ++k) {
+        const bool fin = k == n || (prof == 0 && (q[k].es("FROM") || q[k].es("INTO")));
+        if (k < n && q[k].sim('('))
+            ++prof;
+        else if (k < n && q[k].sim(')'))
+            --prof;
+        if (!fin && !(prof == 0 && q[k].sim(','))) continue;
+        // One item [desde, k): CONVERT(type, ...) or CAST(... AS type), then an optional alias.
+        QString tipo;
+        if (k > desde && (q[desde].es("CONVERT") || q[desde].es("CAST")) && desde + 1 < k &&
+            q[desde + 1].sim('(')) {
+            const size_t c = cierre(q, desde + 1, k);
+            size_t resto = c + 1;
+            if (resto < k && q[resto].es("AS")) ++resto;
+            if (c < k && (resto == k || (resto + 1 == k && esNombre(q[resto])))) {
+                if (q[desde].es("CONVERT")) {
+                    const auto args = argumentos(q, desde + 1, c);
+                    tipo = tipoDe(normal(q, args[0].first, args[0].second).remove(QLatin1Char(' ')));
+                } else {
+                    size_t as = c;
+                    int p = 0;
+                    for (size_t x = desde + 2; x < c; ++x) {
+                        if (q[x].sim('('))
+                            ++p;
+                        else if (q[x].sim(')'))
+                            --p;
+                        else if (p == 0 && q[x].es("AS"))
+                            as = x;
+                    }
+                    if (as < c) tipo = tipoDe(normal(q, as + 1, c).remove(QLatin1Char(' ')));
+                }
+            }
+        }
+        for (size_t x = desde; x < k; ++x)
+            if (q[x].sim('*')) return {}; // "*" stands for columns not counted here
+        alguno = alguno || !tipo.isEmpty();
+        r << tipo;
+        desde = k + 1;
+        if (fin) break;
+    }
+    return alguno ? r : QStringList();
+}
+
 Sentencia clasificar(const Toks& s) {
     Sentencia r;
     size_t i = sig(s, 0, s.size());
@@ -1108,6 +1178,7 @@ Sentencia clasificar(const Toks& s) {
         r.texto = unir(s).trimmed();
         return r;
     }
+    if (k.es("SELECT")) r.tiposColumnas = tiposDeLaLista(s);
     if (gOpciones && gOpciones->paginasPorDesplazamiento && k.es("SELECT")) {
         if (auto pagina = paginaPorDesplazamiento(s)) {
             r.texto = unir(transformar(*pagina, 0, pagina->size()));

@@ -7,6 +7,7 @@
 // touched.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -16,6 +17,10 @@ struct Sentencia {
     enum class Clase { Normal, Iniciar, Confirmar, Deshacer, Nada };
     Clase clase = Clase::Normal;
     QString texto;
+    // For each item of a SELECT's own list, the declared type a CONVERT or
+    // CAST to decimal or numeric gives it ("numeric(p,s)"); empty otherwise.
+    // The engine reports no type of its own for an expression.
+    QStringList tiposColumnas;
 };
 
 // The column a table or view is read in when a TOP has no ORDER BY (its

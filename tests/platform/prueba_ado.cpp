@@ -604,6 +604,28 @@ TEST_F(Ado, FuncionesDeSqlServer) {
     EXPECT_EQ(rs(6).Value().toInt(), 2026);
 }
 
+// A column converted to decimal or numeric comes back typed as SQL Server types it.
+TEST_F(Ado, ConversionADecimalTipaLaColumna) {
+    Recordset rs;
+    rs.Open(QStringLiteral("SELECT TOP 1 CONVERT(decimal(10,2), NUMERO_DESDE) AS D, CAST(NUMERO_HASTA AS "
+                           "numeric(12)) H, CONVERT(NVARCHAR, SERIE) AS S, NUMERO_DESDE + 1 AS N FROM "
+                           "VT_Chequeras ORDER BY ID"),
+            cn);
+    EXPECT_EQ(rs(0).Type(), adNumeric);
+    EXPECT_EQ(rs(0).Precision(), 10);
+    EXPECT_EQ(rs(0).NumericScale(), 2);
+    EXPECT_EQ(rs(0).Name(), QStringLiteral("D"));
+    EXPECT_DOUBLE_EQ(rs(0).Value().toDouble(), 1001.0);
+    EXPECT_EQ(rs(1).Type(), adNumeric);
+    EXPECT_EQ(rs(1).NumericScale(), 0);
+    EXPECT_NE(rs(2).Type(), adNumeric);
+    EXPECT_NE(rs(3).Type(), adNumeric);
+    // "*" among the items leaves the engine's own types.
+    Recordset todo;
+    todo.Open(QStringLiteral("SELECT CONVERT(decimal(10,2), 1.5) AS X, * FROM V_TA_BANCOS"), cn);
+    EXPECT_EQ(todo(1).Name(), QStringLiteral("IDBANCO"));
+}
+
 TEST_F(Ado, LaTrazaGuardaLoEscritoYLoRecibidoSinClaves) {
     QTemporaryDir dir;
     const QString ruta = dir.filePath(QStringLiteral("traza.txt"));
