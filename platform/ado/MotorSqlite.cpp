@@ -890,10 +890,20 @@ qint64 MotorSqlite::contarFilas(const QString& sqlite) {
     return n;
 }
 
-QString MotorSqlite::tipoDeColumna(const QString& fuente, const QString& columna) {
+namespace {
+
+// A table or view name as the statement wrote it, without its brackets.
+QString nombreDeFuente(const QString& fuente) {
     QString nombre = fuente.trimmed();
     if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']')))
         nombre = nombre.mid(1, nombre.size() - 2);
+    return nombre;
+}
+
+} // namespace
+
+QString MotorSqlite::tipoDeColumna(const QString& fuente, const QString& columna) {
+    const QString nombre = nombreDeFuente(fuente);
     auto it = mTiposDeColumna.find(nombre.toLower());
     if (it == mTiposDeColumna.end()) {
         QHash<QString, QString> tipos;
@@ -912,9 +922,7 @@ QString MotorSqlite::tipoDeColumna(const QString& fuente, const QString& columna
 }
 
 QString MotorSqlite::claveDeOrden(const QString& fuente) {
-    QString nombre = fuente.trimmed();
-    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']')))
-        nombre = nombre.mid(1, nombre.size() - 2);
+    const QString nombre = nombreDeFuente(fuente);
     const QString k = nombre.toLower();
     const auto it = mClavesDeOrden.constFind(k);
     if (it != mClavesDeOrden.constEnd()) return *it;

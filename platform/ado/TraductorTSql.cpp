@@ -300,6 +300,27 @@ std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_
     return r;
 }
 
+// The "AS" at depth 0 between the "(" at i and the ")" at fin of a CAST; fin when none.
+size_t asDelCast(const Toks& t, size_t i, size_t fin) {
+    size_t as = fin;
+    int prof = 0;
+    for (size_t x = i + 1; x < fin; ++x) {
+        if (t[x].sim('('))
+            ++prof;
+        else if (t[x].sim(')'))
+            --prof;
+        else if (prof == 0 && t[x].es("AS"))
+            as = x;
+    }
+    return as;
+}
+
+QString nombreSinCorchetes(const Tok& k) {
+    QString n = k.s;
+    if (n.startsWith(QLatin1Char('[')) && n.endsWith(QLatin1Char(']'))) n = n.mid(1, n.size() - 2);
+    return n.toLower();
+}
+
 const Opciones* gOpciones = nullptr;
 
 // The declared type of `expr` when it is one column of `fuente`; empty otherwise.
@@ -312,10 +333,7 @@ QString tipoColumna(const Toks& expr, const QString& fuente) {
         unico = &k;
     }
     if (!unico) return {};
-    QString nombre = unico->s;
-    if (nombre.startsWith(QLatin1Char('[')) && nombre.endsWith(QLatin1Char(']')))
-        nombre = nombre.mid(1, nombre.size() - 2);
-    return gOpciones->tipoDeColumna(fuente, nombre);
+    return gOpciones->tipoDeColumna(fuente, nombreSinCorchetes(*unico));
 }
 
 // Can built-ins give the text CONVERT(NVARCHAR(largo), x) gives, for a column
@@ -700,16 +718,7 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
                         }
                     } else {
                         // CAST(expr AS type): only the types SQLite would read otherwise.
-                        size_t as = fin;
-                        int prof = 0;
-                        for (size_t x = j + 1; x < fin; ++x) {
-                            if (t[x].sim('('))
-                                ++prof;
-                            else if (t[x].sim(')'))
-                                --prof;
-                            else if (prof == 0 && t[x].es("AS"))
-                                as = x;
-                        }
+                        const size_t as = asDelCast(t, j, fin);
                         if (as < fin) {
                             const QString tipo = unir(t, as + 1, fin).trimmed().toLower();
                             if (tipo.startsWith(QLatin1String("datetime")) || tipo == QLatin1String("date") ||
@@ -876,12 +885,6 @@ QString normal(const Toks& t, size_t a, size_t b) {
     return partes.join(QLatin1Char(' '));
 }
 
-QString nombreSinCorchetes(const Tok& k) {
-    QString n = k.s;
-    if (n.startsWith(QLatin1Char('[')) && n.endsWith(QLatin1Char(']'))) n = n.mid(1, n.size() - 2);
-    return n.toLower();
-}
-
 bool esNombre(const Tok& k) {
     return k.t == TT::Palabra || k.t == TT::Ident;
 }
@@ -927,13 +930,8 @@ std::optional<QStringList> conjunciones(const Toks& q, size_t a, size_t b) {
     return r;
 }
 
-struct ItemOrden {
-    size_t a, b; // the expression
-    bool desc;
-};
-
-std::vector<ItemOrden> itemsOrden(const Toks& q, size_t a, size_t b) {
-    std::vector<ItemOrden> r;
+// Does the ORDER BY list [a, b) hold the key K as one of its items?
+bool ordenConClave(const Toks& q, size_t a, size_t b, const Tok& K) {
     int prof = 0;
     size_t desde = a;
     for (size_t i = a; i <= b; ++i) {
@@ -942,29 +940,15 @@ std::vector<ItemOrden> itemsOrden(const Toks& q, size_t a, size_t b) {
         else if (i < b && q[i].sim(')'))
             --prof;
         else if (i == b || (prof == 0 && q[i].sim(','))) {
-            if (i == desde) return {};
-            ItemOrden it{desde, i, false};
-            if (q[i - 1].es("DESC") || q[i - 1].es("ASC")) {
-                it.desc = q[i - 1].es("DESC");
-                it.b = i - 1;
-            }
-            if (it.a == it.b) return {};
-            r.push_back(it);
+            size_t fin = i;
+            if (fin > desde && (q[fin - 1].es("DESC") || q[fin - 1].es("ASC"))) --fin;
+            if (fin == desde + 1 && esNombre(q[desde]) &&
+                nombreSinCorchetes(q[desde]) == nombreSinCorchetes(K))
+                return true;
             desde = i + 1;
         }
     }
-    return r;
-}
-
-Toks ordenComo(const Toks& q, const std::vector<ItemOrden>& items) {
-    Toks r;
-    for (size_t i = 0; i < items.size(); ++i) {
-        if (i) r.push_back(simbolo(","));
-        r.insert(r.end(), q.begin() + static_cast<long>(items[i].a),
-                 q.begin() + static_cast<long>(items[i].b));
-        r.push_back(palabra(items[i].desc ? "DESC" : "ASC"));
-    }
-    return r;
+    return false;
 }
 
 // SELECT list FROM (SELECT TOP n * FROM T WHERE K NOT IN (SELECT TOP s K FROM T
@@ -1044,13 +1028,8 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     if (!condSub || !condFuera || *condSub != *condFuera) return std::nullopt;
     // One total order, the same in both.
     if (normal(q, oSub + 2, ca) != normal(q, oFuera + 2, cp)) return std::nullopt;
-    const auto items = itemsOrden(q, oSub + 2, ca);
-    if (items.empty()) return std::nullopt;
-    bool total = false;
-    for (const auto& it : items)
-        if (it.b == it.a + 1 && esNombre(q[it.a]) && nombreSinCorchetes(q[it.a]) == nombreSinCorchetes(K))
-            total = true;
-    if (!total) return std::nullopt;
+    if (!ordenConClave(q, oSub + 2, ca, K)) return std::nullopt;
+    const Toks orden(q.begin() + static_cast<long>(oSub + 2), q.begin() + static_cast<long>(ca));
 
     Toks r(q.begin(), q.begin() + static_cast<long>(p));
     r.push_back(simbolo("("));
@@ -1068,7 +1047,7 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     r.insert(r.end(), q.begin() + static_cast<long>(j + 6), q.begin() + static_cast<long>(oSub));
     r.push_back(palabra("ORDER"));
     r.push_back(palabra("BY"));
-    agregar(r, ordenComo(q, items));
+    agregar(r, orden);
     r.push_back(palabra("LIMIT"));
     r.push_back({TT::Numero, QString::number(tam)});
     r.push_back(palabra("OFFSET"));
@@ -1076,7 +1055,7 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     r.push_back(simbolo(")"));
     r.push_back(palabra("ORDER"));
     r.push_back(palabra("BY"));
-    agregar(r, ordenComo(q, items));
+    agregar(r, orden);
     r.push_back(simbolo(")"));
     r.push_back(palabra("AS"));
     r.push_back(q[x]);
@@ -1134,16 +1113,7 @@ QStringList tiposDeLaLista(const Toks& s) {
                     const auto args = argumentos(q, desde + 1, c);
                     tipo = tipoDe(normal(q, args[0].first, args[0].second).remove(QLatin1Char(' ')));
                 } else {
-                    size_t as = c;
-                    int p = 0;
-                    for (size_t x = desde + 2; x < c; ++x) {
-                        if (q[x].sim('('))
-                            ++p;
-                        else if (q[x].sim(')'))
-                            --p;
-                        else if (p == 0 && q[x].es("AS"))
-                            as = x;
-                    }
+                    const size_t as = asDelCast(q, desde + 1, c);
                     if (as < c) tipo = tipoDe(normal(q, as + 1, c).remove(QLatin1Char(' ')));
                 }
             }
