@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
@@ -761,9 +762,8 @@ void KvDbGrid::CargarGrid() {
         const QString encabezado = MsFlexGrid->TextMatrix(0, mColOrden);
         if (encabezado.trimmed().isEmpty() && (e.OrdenSent == 1 || e.OrdenSent == 2)) {
             // No page shown yet: nothing names the column, so the statement's own order serves.
-            EstadoConsulta propio = e;
-            propio.OrdenSent = 0;
-            e.OrderBy = ArmarOrden(propio, encabezado);
+            const QScopedValueRollback<int16_t> propio(e.OrdenSent, int16_t{0});
+            e.OrderBy = ArmarOrden(e, encabezado);
         } else {
             e.OrderBy = ArmarOrden(e, encabezado);
         }

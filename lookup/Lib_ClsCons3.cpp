@@ -151,19 +151,10 @@ void Lib_ClsCons3::ConsultaSearch(const QString& Sentencia, QStringList* CmpsDev
                                   const QString& Clave, QString* CampoBusquedaArg, QString* WhereArg,
                                   const QString& SentenciaOpcional, bool TreeView,
                                   const QString& ValoresDefault) {
-    QString Where = WhereArg ? *WhereArg : QString();
-    QString CampoBusqueda = CampoBusquedaArg ? *CampoBusquedaArg : QString();
-    // The caller's Where and CampoBusqueda come back as the search left them, whichever way it ends.
-    struct Devolver {
-        QString& w;
-        QString& c;
-        QString* wArg;
-        QString* cArg;
-        ~Devolver() {
-            if (wArg) *wArg = w;
-            if (cArg) *cArg = c;
-        }
-    } devolver{Where, CampoBusqueda, WhereArg, CampoBusquedaArg};
+    // The search works on the caller's Where and CampoBusqueda, which come back as it left them.
+    QString sinWhere, sinCampo;
+    QString& Where = WhereArg ? *WhereArg : sinWhere;
+    QString& CampoBusqueda = CampoBusquedaArg ? *CampoBusquedaArg : sinCampo;
     QString sentencia;
     bool detenida = false;
     plataforma::Rutina r = plataforma::Rutina::silenciosa();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QStyle>
 #include <QToolButton>
@@ -86,11 +87,7 @@ void FrmChequerasGrid::Cargar() {
     // again meanwhile would start a load inside the load, as deep as the keys
     // come. The load in progress already shows the list as it is.
     if (mCargando) return;
-    mCargando = true;
-    struct Fin {
-        bool& b;
-        ~Fin() { b = false; }
-    } fin{mCargando};
+    const QScopedValueRollback<bool> cargando(mCargando, true);
     KvDbGrid1->setSql(kConsulta);
     KvDbGrid1->setPageSize(10);
     KvDbGrid1->LoadKvDBGrid();
