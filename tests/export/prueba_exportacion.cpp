@@ -51,6 +51,18 @@ protected:
     static QJsonObject celda(const QJsonObject& libro, const char* ref) {
         return libro[QStringLiteral("celdas")].toObject()[QLatin1String(ref)].toObject();
     }
+    // The workbook converted by LibreOffice into `salida`: the converted file's path.
+    static QString convertir(const QString& libro, const QString& formato, const QTemporaryDir& salida) {
+        QProcess lo;
+        lo.start(QStringLiteral("soffice"),
+                 {QStringLiteral("-env:UserInstallation=file://") + salida.filePath(QStringLiteral("perfil")),
+                  QStringLiteral("--headless"), QStringLiteral("--convert-to"), formato,
+                  QStringLiteral("--outdir"), salida.path(), libro});
+        EXPECT_TRUE(lo.waitForFinished(120000));
+        const QString r = salida.filePath(QFileInfo(libro).completeBaseName() + QLatin1Char('.') + formato);
+        EXPECT_TRUE(QFile::exists(r)) << lo.readAllStandardError().toStdString();
+        return r;
+    }
     void exportar(const QString& sql, const QString& titulo = {}, const QString& subtitulo = {},
                   const QString& totales = {}) {
         ExportarExcel(sql, false, titulo, subtitulo, archivo, nullptr, 0, totales);
@@ -175,14 +187,8 @@ TEST_F(Exportacion, ColumnasLegiblesAlImprimir) {
                        "('Corto', 2.5)"));
     exportar(QStringLiteral("SELECT Descripcion, Importe FROM LARGO"), QStringLiteral("Lista"));
     QTemporaryDir salida;
-    QProcess lo;
-    lo.start(QStringLiteral("soffice"),
-             {QStringLiteral("-env:UserInstallation=file://") + salida.filePath(QStringLiteral("perfil")),
-              QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
-              QStringLiteral("--outdir"), salida.path(), archivo});
-    ASSERT_TRUE(lo.waitForFinished(120000));
-    const QString pdf = salida.filePath(QStringLiteral("libro.pdf"));
-    ASSERT_TRUE(QFile::exists(pdf)) << lo.readAllStandardError().toStdString();
+    const QString pdf = convertir(archivo, QStringLiteral("pdf"), salida);
+    ASSERT_TRUE(QFile::exists(pdf));
     QProcess texto;
     texto.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     ASSERT_TRUE(texto.waitForFinished(60000));
@@ -277,14 +283,8 @@ TEST_F(Exportacion, LaListaExportaTodasLasPaginasYLibreOfficeLasLee) {
     ASSERT_TRUE(QFile::exists(ruta));
 
     QTemporaryDir salida;
-    QProcess lo;
-    lo.start(QStringLiteral("soffice"),
-             {QStringLiteral("-env:UserInstallation=file://") + salida.filePath(QStringLiteral("perfil")),
-              QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("csv"),
-              QStringLiteral("--outdir"), salida.path(), ruta});
-    ASSERT_TRUE(lo.waitForFinished(120000));
-    QFile csv(salida.filePath(QFileInfo(ruta).completeBaseName() + QStringLiteral(".csv")));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << lo.readAllStandardError().toStdString();
+    QFile csv(convertir(ruta, QStringLiteral("csv"), salida));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lineas = csv.readAll().trimmed().split('\n');
     EXPECT_EQ(lineas.size(), 37) << "header and every cheque book";
     EXPECT_TRUE(lineas[0].contains("Banco")) << lineas[0].toStdString();
