@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QSet>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -167,6 +168,7 @@ void frmV_TA_QUENZAR::Form_Load() {
     QString cadena;
     shell::IniciarAplicacion(QString(), cadena, 3);
     shell::FormatoVentana(this);
+    shell::G().utilidades.PunteroOcupado(false);
     Inicializa();
     txtFields[0]->setSelection(0, static_cast<int>(txtFields[0]->text().trimmed().size()));
 }
@@ -423,34 +425,6 @@ bool frmV_TA_QUENZAR::buscarChequera() {
                                       QStringLiteral("Talonario"), &rsDatos, 8, condicion, false);
 }
 
-bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje) {
-    auto& db = datos::gDB();
-    auto& u = shell::G().utilidades;
-    QString sql = QStringLiteral("SELECT * FROM V_TA_QUENZAR WHERE TALONARIO <> ") +
-                  caja(QStringLiteral("TALONARIO"))->text().trimmed() + QStringLiteral(" AND  IDBANCO = '") +
-                  comillas(u.Recortar(caja(QStringLiteral("IDBANCO"))->text(), 4)) +
-                  QStringLiteral("' AND SERIE='") +
-                  comillas(caja(QStringLiteral("SERIE"))->text().trimmed()) + QStringLiteral("'");
-    ado::Recordset rs;
-    db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    if (rs.State() != ado::adStateOpen) return false;
-    const double D = valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text());
-    const double H = valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text());
-    while (!rs.Eof()) {
-        const double d = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
-        const double h = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
-        if ((d <= x && h >= x) || (d >= D && h <= H)) {
-            mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") +
-                      u.NoNulo(rs(QStringLiteral("talonario")).Value());
-            db.CierraRecordset(rs);
-            return true;
-        }
-        rs.MoveNext();
-    }
-    db.CierraRecordset(rs);
-    return false;
-}
-
 void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
     HayError = false;
     auto& u = shell::G().utilidades;
@@ -509,7 +483,7 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
             mensaje = motivo;
             index = static_cast<int>(txtFields.indexOf(caja(QStringLiteral("TALONARIO"))));
         } else {
-            r.paso([&] { solapaRango(x, mensaje); });
+            r.paso([&] { solapaRango(x, mensaje, false); });
         }
     } else if (es("CUENTABANCO") || es("CUENTABANCODIFERIDO")) {
         const bool diferido = es("CUENTABANCODIFERIDO");
@@ -615,113 +589,239 @@ void frmV_TA_QUENZAR::MuestraRegistro() {
     });
 }
 
+namespace {
+
+// Steps of a save; a box being stored is its own step (kPasoCaja + index).
+enum PasoGrabacion {
+    kPasoBloqueo = -2,
+    kPasoSolape = -1,
+    kPasoDespacho = 1,
+    kPasoTextos = 2,
+    kPasoCuentas = 4,
+    kPasoFila = 5,
+    kPasoCuentaBanco = 6,
+    kPasoCuentaDiferido = 7,
+    kPasoPrincipal = 8,
+    kPasoConfirmar = 9,
+    kPasoCaja = 100,
+};
+
+bool esOracle() {
+    return datos::gDB().gCnn().ConnectionString().contains(QLatin1String("ORACLE"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje, bool bloquear) {
+    auto& db = datos::gDB();
+    auto& u = shell::G().utilidades;
+    // Inside a save the read keeps the range locked until the commit, so that
+    // a second writer checks after this one has stored.
+    const QString pistas = bloquear && !esOracle() ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
+    QString sql =
+        QStringLiteral("SELECT * FROM V_TA_QUENZAR") + pistas + QStringLiteral(" WHERE TALONARIO <> ") +
+        caja(QStringLiteral("TALONARIO"))->text().trimmed() + QStringLiteral(" AND  IDBANCO = '") +
+        comillas(u.Recortar(caja(QStringLiteral("IDBANCO"))->text(), 4)) + QStringLiteral("' AND SERIE='") +
+        comillas(caja(QStringLiteral("SERIE"))->text().trimmed()) + QStringLiteral("'");
+    ado::Recordset rs;
+    db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    if (rs.State() != ado::adStateOpen) return false;
+    const double D = valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text());
+    const double H = valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text());
+    while (!rs.Eof()) {
+        const double d = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
+        const double h = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
+        if ((d <= x && h >= x) || (d >= D && h <= H)) {
+            mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") +
+                      u.NoNulo(rs(QStringLiteral("talonario")).Value());
+            db.CierraRecordset(rs);
+            return true;
+        }
+        rs.MoveNext();
+    }
+    db.CierraRecordset(rs);
+    return false;
+}
+
+// A save is one transaction: the write lock is taken before the range check,
+// and a failing step undoes everything before the user is asked. Retry runs
+// the save again; Ignore runs it again without the step that failed.
 void frmV_TA_QUENZAR::ActualizarDatos() {
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
     bool reintentoDuplicado = false;
+    QSet<int> omitidos;
+    // The bank's name is read before any lock: its own failure box may wait.
+    const QString banco = caja(QStringLiteral("IdBanco"))->text().trimmed();
+    const bool baja = !Nuevo && !Modifica && Baja;
+    const QString descripcion =
+        baja ? QString()
+             : comillas(db.DatosTabla(QStringLiteral("v_ta_bancos"), banco, QStringLiteral("Descripcion"),
+                                      QStringLiteral("IDBANCO"), 8, QString(), true, false)
+                            .toString());
     for (;;) {
+        int paso = kPasoBloqueo;
         int indiceGuardando = -1;
-        int paso = 1;
-        QString cuenta, cuentaDif, banco;
-        QStringList fallosPlan;
+        bool enTransaccion = false;
+        QString solape;
+        // Runs step n unless the user chose to go on without it.
+        auto hacer = [&](int n, const auto& cuerpo) {
+            paso = n;
+            if (!omitidos.contains(n)) cuerpo();
+        };
+        // A chart-of-accounts statement reports through the connection's errors;
+        // inside the unit its failure is the step's.
         auto planDeCuentas = [&](QString sql) {
             db.EjecutaConsultaSQL(sql);
-            // Sound behaviour: the cheque book is stored; say what the chart of accounts did not take.
             auto& errs = db.gCnn().Errors();
             if (errs.Count() > 0) {
-                fallosPlan << ado::traza::enmascarar(errs.Item(0).Description);
-                errs.Clear();
+                const ado::Error e = errs.Item(0);
+                throw ErrorEjecucion(e.Number, e.Description, e.Source);
             }
         };
         try {
-            // 1. dispatch
-            if (Nuevo) {
-                rsDatos.AddNew();
-            } else if (!Modifica && Baja) {
-                rsDatos.Delete();
-                Inicializa();
-                return;
-            }
-            paso = 2;
-            cuenta = caja(QStringLiteral("CuentaBanco"))->text().trimmed();
-            cuentaDif = caja(QStringLiteral("CuentaBancoDiferido"))->text().trimmed();
-            banco = caja(QStringLiteral("IdBanco"))->text().trimmed();
-            paso = 3;
-            for (int i = 0; i < txtFields.size(); ++i) {
-                indiceGuardando = i;
-                QLineEdit* t = txtFields[i];
-                const QString campo = t->property("DataField").toString().trimmed();
-                ado::Field f = rsDatos(campo);
-                const int tipo = f.Type();
-                const QString texto = t->text();
-                if (db.ADOText(tipo)) {
-                    if (texto.trimmed().isEmpty())
-                        f.setValue(QVariant());
-                    else if (campo.compare(QLatin1String("CuentaProveedor"), Qt::CaseInsensitive) == 0)
-                        f.setValue(texto.trimmed());
-                    else
-                        f.setValue(u.Recortar(texto, f.DefinedSize()));
-                } else if (db.adodate(tipo)) {
-                    const QString tt = texto.trimmed();
-                    const QDate d = QDate::fromString(tt, QStringLiteral("dd/MM/yyyy"));
-                    f.setValue(d.isValid() ? QVariant(d.startOfDay()) : QVariant());
-                } else if (db.ADONumeric(tipo)) {
-                    f.setValue(valorNumerico(texto.trimmed()));
-                } else if (db.ADOCurrency(tipo)) {
-                    f.setValue(u.ANumero(texto.trimmed()));
-                } else {
-                    f.setValue(u.NoNulo(texto));
+            u.PunteroOcupado(true);
+            const plataforma::FallosAlLlamador sinPreguntas;
+            db.gCnn().Errors().Clear();
+            db.gCnn().BeginTrans();
+            enTransaccion = true;
+            // Oracle has no range lock on a read: writers of cheque books take turns.
+            if (esOracle())
+                db.gCnn().Execute(QStringLiteral("LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE"));
+            if (!baja) {
+                hacer(kPasoSolape, [&] {
+                    const QString desde = caja(QStringLiteral("NUMERO_DESDE"))->text();
+                    const QString hasta = caja(QStringLiteral("NUMERO_HASTA"))->text();
+                    if (!solapaRango(valorNumerico(desde), solape, true))
+                        solapaRango(valorNumerico(hasta), solape, true);
+                });
+                if (!solape.isEmpty()) {
+                    // Someone stored an overlapping range since the check: nothing is written.
+                    db.gCnn().RollbackTrans();
+                    enTransaccion = false;
+                    u.PunteroOcupado(false);
+                    rechazar(static_cast<int>(txtFields.indexOf(caja(QStringLiteral("NUMERO_DESDE")))),
+                             solape);
+                    return;
                 }
             }
-            indiceGuardando = -1;
-            paso = 4;
-            rsDatos(QStringLiteral("CuentaBanco")).setValue(cuenta);
-            rsDatos(QStringLiteral("CuentaBancoDiferido")).setValue(cuentaDif);
-            paso = 5;
-            if (Nuevo || Modifica) rsDatos.Update();
-            paso = 6;
-            const QString descripcion =
-                comillas(db.DatosTabla(QStringLiteral("v_ta_bancos"), banco, QStringLiteral("Descripcion"),
-                                       QStringLiteral("IDBANCO"), 8, QString(), true, false)
-                             .toString());
-            // Each account is created when missing, or marked as a bank account of its payment medium.
-            auto asentarCuenta = [&](const QString& codigo, const QString& medio, const QString& prefijo,
-                                     const QString& pideVencimiento) {
-                if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"), nullptr,
-                                      8, QString(), true))
-                    planDeCuentas(
-                        QStringLiteral("INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
-                                       "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) "
-                                       "VALUES ('") +
-                        comillas(codigo) + QStringLiteral("',0,0,'") + descripcion +
-                        QStringLiteral("','BC',1,'") + medio + QStringLiteral("','") + prefijo +
-                        comillas(banco) + QStringLiteral("',") + pideVencimiento + QStringLiteral(")"));
-                else
-                    planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = '") +
-                                  medio + QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) +
-                                  QStringLiteral("'"));
-            };
-            asentarCuenta(cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"));
-            paso = 7;
-            asentarCuenta(cuentaDif, QStringLiteral("CH"), QStringLiteral("2"), QStringLiteral("1"));
-            paso = 8;
-            planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") + comillas(cuenta) +
-                          QStringLiteral("' WHERE CODIGO='") + comillas(cuentaDif) + QStringLiteral("'"));
-            if (!fallosPlan.isEmpty())
-                ui::MsgBox(
-                    QStringLiteral("La chequera se grabó, pero el plan de cuentas no se pudo actualizar:\r") +
-                        fallosPlan.join(QStringLiteral("\r")),
-                    ui::vbExclamation, kTituloAviso);
+            hacer(kPasoDespacho, [&] {
+                if (Nuevo)
+                    rsDatos.AddNew();
+                else if (baja)
+                    rsDatos.Delete();
+            });
+            if (!baja) {
+                QString cuenta, cuentaDif;
+                hacer(kPasoTextos, [&] {
+                    cuenta = caja(QStringLiteral("CuentaBanco"))->text().trimmed();
+                    cuentaDif = caja(QStringLiteral("CuentaBancoDiferido"))->text().trimmed();
+                });
+                for (int i = 0; i < txtFields.size(); ++i) {
+                    indiceGuardando = i;
+                    hacer(kPasoCaja + i, [&] {
+                        QLineEdit* t = txtFields[i];
+                        const QString campo = t->property("DataField").toString().trimmed();
+                        ado::Field f = rsDatos(campo);
+                        const int tipo = f.Type();
+                        const QString texto = t->text();
+                        if (db.ADOText(tipo)) {
+                            if (texto.trimmed().isEmpty())
+                                f.setValue(QVariant());
+                            else if (campo.compare(QLatin1String("CuentaProveedor"), Qt::CaseInsensitive) ==
+                                     0)
+                                f.setValue(texto.trimmed());
+                            else
+                                f.setValue(u.Recortar(texto, f.DefinedSize()));
+                        } else if (db.adodate(tipo)) {
+                            const QDate d = QDate::fromString(texto.trimmed(), QStringLiteral("dd/MM/yyyy"));
+                            f.setValue(d.isValid() ? QVariant(d.startOfDay()) : QVariant());
+                        } else if (db.ADONumeric(tipo)) {
+                            f.setValue(valorNumerico(texto.trimmed()));
+                        } else if (db.ADOCurrency(tipo)) {
+                            f.setValue(u.ANumero(texto.trimmed()));
+                        } else {
+                            f.setValue(u.NoNulo(texto));
+                        }
+                    });
+                }
+                indiceGuardando = -1;
+                hacer(kPasoCuentas, [&] {
+                    rsDatos(QStringLiteral("CuentaBanco")).setValue(cuenta);
+                    rsDatos(QStringLiteral("CuentaBancoDiferido")).setValue(cuentaDif);
+                });
+                hacer(kPasoFila, [&] {
+                    if (Nuevo || Modifica) rsDatos.Update();
+                });
+                // Each account is created when missing, or marked as a bank account of its payment medium.
+                auto asentarCuenta = [&](const QString& codigo, const QString& medio, const QString& prefijo,
+                                         const QString& pideVencimiento) {
+                    if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"),
+                                          nullptr, 8, QString(), true))
+                        planDeCuentas(
+                            QStringLiteral("INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
+                                           "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) "
+                                           "VALUES ('") +
+                            comillas(codigo) + QStringLiteral("',0,0,'") + descripcion +
+                            QStringLiteral("','BC',1,'") + medio + QStringLiteral("','") + prefijo +
+                            comillas(banco) + QStringLiteral("',") + pideVencimiento + QStringLiteral(")"));
+                    else
+                        planDeCuentas(
+                            QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = '") +
+                            medio + QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) +
+                            QStringLiteral("'"));
+                };
+                hacer(kPasoCuentaBanco, [&] {
+                    asentarCuenta(cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"));
+                });
+                hacer(kPasoCuentaDiferido, [&] {
+                    asentarCuenta(cuentaDif, QStringLiteral("CH"), QStringLiteral("2"), QStringLiteral("1"));
+                });
+                hacer(kPasoPrincipal, [&] {
+                    planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") +
+                                  comillas(cuenta) + QStringLiteral("' WHERE CODIGO='") +
+                                  comillas(cuentaDif) + QStringLiteral("'"));
+                });
+            }
+            paso = kPasoConfirmar;
+            db.gCnn().CommitTrans();
+            enTransaccion = false;
+            u.PunteroOcupado(false);
+            if (baja) Inicializa();
             return;
         } catch (const plataforma::FinDelPrograma&) {
             throw;
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
+            // The errors of the failure are read before the rollback can add its own.
+            const ado::Errors errores = db.gCnn().Errors();
+            const int nativo = errores.Count() > 0 ? errores.Item(0).NativeError : 0;
+            if (enTransaccion) {
+                try {
+                    db.gCnn().RollbackTrans();
+                } catch (...) {
+                }
+            }
             HayError = true;
-            const bool duplicado =
-                e.Number() == errores::DuplicadoClave ||
-                (e.Number() == errores::ViolacionIntegridad && db.gCnn().Errors().Count() > 0 &&
-                 db.gCnn().Errors().Item(0).NativeError == 2627);
+            u.PunteroOcupado(false);
+            // What the recordset holds was undone with the transaction: it is read again.
+            auto releer = [&] {
+                try {
+                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+                } catch (...) {
+                }
+                try {
+                    const plataforma::FallosAlLlamador sinPreguntas;
+                    if (Nuevo)
+                        AbrirRecordset(TablaActiva);
+                    else
+                        buscarChequera();
+                } catch (...) {
+                }
+                db.gCnn().Errors().Clear();
+            };
+            const bool duplicado = e.Number() == errores::DuplicadoClave ||
+                                   (e.Number() == errores::ViolacionIntegridad && nativo == 2627);
             QLineEdit* guardando = indiceGuardando >= 0 ? txtFields[indiceGuardando] : txtFields[0];
             const QString conversion =
                 QStringLiteral("Verifique las siguientes opciones: ") + QStringLiteral("\r\n\r\n") +
@@ -735,45 +835,33 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 // Someone stored this cheque book meanwhile: no second row; the save
                 // becomes an update of the one that exists.
                 reintentoDuplicado = true;
-                db.gCnn().Errors().Clear();
-                try {
-                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
-                    buscarChequera();
-                } catch (...) {
-                }
                 Nuevo = false;
                 Modifica = true;
                 Baja = false;
+                releer();
                 HayError = false;
                 continue;
             }
             if (e.Number() == errores::TipoIncorrecto) {
+                releer();
                 ui::MsgBox(conversion, ui::vbCritical, QStringLiteral("Error en conversion de datos"));
-                try {
-                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
-                } catch (...) {
-                }
                 guardando->setFocus();
                 return;
             }
-            if (db.gCnn().Errors().Count() > 0 && db.gCnn().Errors().Item(0).NativeError == 1010) {
+            if (nativo == 1010) {
+                releer();
                 ui::MsgBox(conversion, ui::vbCritical, QStringLiteral("Error en conversion de datos "));
-                try {
-                    rsDatos.CancelUpdate();
-                } catch (...) {
-                }
-                db.gCnn().Errors().Clear();
                 guardando->setFocus();
                 return;
             }
-            try {
-                if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
-            } catch (...) {
-            }
-            Q_UNUSED(paso);
-            // Retry runs the save again from its start (what was stored is found
-            // again by the duplicate path); any other answer ends it, HayError set.
-            if (u.MostrarError(e, 18, QStringLiteral("Actualizar Datos")) == ui::vbRetry) {
+            releer();
+            // Going on without the lock or the commit would store part of the save.
+            const bool ignorable = paso != kPasoBloqueo && paso != kPasoConfirmar;
+            const int respuesta =
+                u.MostrarError(e, (ignorable ? ui::vbAbortRetryIgnore : ui::vbRetryCancel) + ui::vbCritical,
+                               QStringLiteral("Actualizar Datos"));
+            if (respuesta == ui::vbRetry || (respuesta == ui::vbIgnore && ignorable)) {
+                if (respuesta == ui::vbIgnore) omitidos.insert(paso);
                 HayError = false;
                 continue;
             }

@@ -65,7 +65,7 @@ private:
     void ActualizarDatos();
     void foco0();
     void rechazar(int index, const QString& mensaje);
-    bool solapaRango(double x, QString& mensaje);
+    bool solapaRango(double x, QString& mensaje, bool bloquear);
     void proponerCuentas();
     bool buscarChequera();
     bool mCerrando = false;

@@ -13,6 +13,21 @@ Rutina Rutina::silenciosa(QString nombre) {
     return r;
 }
 
+namespace {
+thread_local bool tFallosAlLlamador = false;
+}
+
+FallosAlLlamador::FallosAlLlamador()
+    : mAnterior(tFallosAlLlamador) {
+    tFallosAlLlamador = true;
+}
+FallosAlLlamador::~FallosAlLlamador() {
+    tFallosAlLlamador = mAnterior;
+}
+bool FallosAlLlamador::activo() {
+    return tFallosAlLlamador;
+}
+
 ErrorEjecucion comoErrorEjecucion(std::exception_ptr e) {
     try {
         std::rethrow_exception(e);
@@ -40,6 +55,7 @@ bool Rutina::paso(const std::function<void()>& cuerpo) {
             mUltimo = comoErrorEjecucion(std::current_exception());
             mHuboError = true;
             if (mSilenciosa || !mInformar) return false;
+            if (tFallosAlLlamador) throw;
             const int respuesta = mInformar(mUltimo, mNombre);
             if (respuesta == ui::vbRetry) continue;
             if (respuesta == ui::vbIgnore) return false;

@@ -38,6 +38,21 @@ private:
     ErrorEjecucion mUltimo;
 };
 
+// While one lives on this thread, a routine that would ask about a failing
+// step passes the failure on instead: a unit of work holding database locks
+// undoes its writes first and asks afterwards, so no lock waits on a user.
+class FallosAlLlamador {
+public:
+    FallosAlLlamador();
+    ~FallosAlLlamador();
+    FallosAlLlamador(const FallosAlLlamador&) = delete;
+    FallosAlLlamador& operator=(const FallosAlLlamador&) = delete;
+    static bool activo();
+
+private:
+    bool mAnterior;
+};
+
 // Turns any exception into the program's run-time error; FinDelPrograma
 // passes through.
 ErrorEjecucion comoErrorEjecucion(std::exception_ptr e);

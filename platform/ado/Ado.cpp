@@ -263,6 +263,7 @@ std::shared_ptr<Recordset> Connection::OpenSchema(int esquema, const QVariantLis
 
 int Connection::BeginTrans() {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
+    if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(QStringLiteral("BEGIN TRANSACTION"));
     try {
         mMotor->iniciarTransaccion();
     } catch (const FalloMotor& f) {
@@ -273,6 +274,7 @@ int Connection::BeginTrans() {
 
 void Connection::CommitTrans() {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
+    if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(QStringLiteral("COMMIT TRANSACTION"));
     try {
         mMotor->confirmarTransaccion();
     } catch (const FalloMotor& f) {
@@ -282,6 +284,7 @@ void Connection::CommitTrans() {
 
 void Connection::RollbackTrans() {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
+    if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(QStringLiteral("ROLLBACK TRANSACTION"));
     try {
         mMotor->deshacerTransaccion();
     } catch (const FalloMotor& f) {

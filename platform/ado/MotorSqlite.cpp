@@ -631,7 +631,7 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
             continue;
         case tsql::Sentencia::Clase::Iniciar:
             if (mNivelTransaccion == 0) {
-                ejecutarSimple("BEGIN");
+                ejecutarSimple("BEGIN IMMEDIATE");
                 loteAbrio = true;
             }
             ++mNivelTransaccion;
@@ -759,7 +759,10 @@ qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVar
 
 void MotorSqlite::iniciarTransaccion() {
     comprobarAlcance();
-    if (mNivelTransaccion == 0) ejecutarSimple("BEGIN");
+    // Every transaction the program opens is there to write: taking the write
+    // lock at once waits for another writer (busy timeout) instead of failing
+    // later, when a read lock cannot be upgraded.
+    if (mNivelTransaccion == 0) ejecutarSimple("BEGIN IMMEDIATE");
     ++mNivelTransaccion;
 }
 

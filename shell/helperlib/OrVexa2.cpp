@@ -290,6 +290,15 @@ std::optional<QDate> Utilidades::ElegirFecha() const {
     return ui::Actual().ElegirFecha(QStringLiteral("Fecha"));
 }
 
+void Utilidades::PunteroOcupado(bool ocupado) const {
+    if (ocupado) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        return;
+    }
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
 int Utilidades::MostrarError(const ErrorEjecucion& error, int botones, const QString& rutina) const {
     QString texto = QStringLiteral("Error %1: %2").arg(error.Number()).arg(error.Description().trimmed());
     if (!error.Source().isEmpty()) texto += QStringLiteral("\rOrigen: ") + error.Source();

@@ -68,6 +68,9 @@ public:
     QString Desencriptar(const QString& texto) const;
     // A date picked by the user; empty when cancelled.
     std::optional<QDate> ElegirFecha() const;
+    // True shows the busy pointer; false puts the normal pointer back, however
+    // many busy pointers were stacked (what a routine does before it reports).
+    void PunteroOcupado(bool ocupado) const;
     // The library's error box (Abort, Retry, Ignore by default); the answer code.
     int MostrarError(const plataforma::ErrorEjecucion& error, int botones = 18,
                      const QString& rutina = {}) const;

@@ -339,8 +339,10 @@ TEST_F(Consultas, GuionOracleUnaSentenciaPorVez) {
                                          "INSERT INTO TA_CCOSTO (CODIGO) VALUES ('O2') COMMIT TRANSACTION");
     qint64 n = 0;
     db.EjecutaConsultaSQL(guionOracle, &n);
-    EXPECT_EQ(r.sentencias, (QStringList{QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO) VALUES ('O1')"),
-                                         QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO) VALUES ('O2')")}));
+    EXPECT_EQ(r.sentencias, (QStringList{QStringLiteral("BEGIN TRANSACTION"),
+                                         QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO) VALUES ('O1')"),
+                                         QStringLiteral("INSERT INTO TA_CCOSTO (CODIGO) VALUES ('O2')"),
+                                         QStringLiteral("COMMIT TRANSACTION")}));
     EXPECT_EQ(n, 2);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_CCOSTO WHERE CODIGO LIKE 'O%'")), 2);
 }

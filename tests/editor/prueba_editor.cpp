@@ -12,8 +12,13 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 #include <QToolButton>
+#include <csignal>
+#include <iostream>
+#include <sqlite3.h>
+#include <string>
 
 using datos::gDB;
 using editor::frmV_TA_QUENZAR;
@@ -358,11 +363,11 @@ TEST_F(Editor, ChequeraGuardadaPorOtroMientrasTantoNoSeDuplica) {
     ASSERT_TRUE(f->Nuevo);
     escribir(Desde, QStringLiteral("10"));
     escribir(Hasta, QStringLiteral("20"));
-    // Another user stores the same cheque book between the checks and the write.
+    // Another user stores the same cheque book between the checks and the save.
     prueba::Registro r;
     bool hecho = false;
     r.alEjecutar = [&](const QString& sql) {
-        if (hecho || !sql.startsWith(QLatin1String("INSERT INTO [V_TA_QUENZAR]"))) return;
+        if (hecho || sql != QLatin1String("BEGIN TRANSACTION")) return;
         hecho = true;
         ado::Connection otro;
         otro.Open(base.cadena());
@@ -408,6 +413,308 @@ TEST_F(Editor, DesdeLaListaConF2) {
     });
     lista.Editar();
     shell::FrmChequerasGrid::registrarEditor({});
+}
+
+// ------------------------------------------------------------------ a save as one unit
+
+// Faults planted in the database: while FALLOS names a step, a trigger refuses
+// that step's statement, as a failing server would.
+void plantarFallos(const QString& ruta) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(ruta.toUtf8().constData(), &db), SQLITE_OK);
+    const char* ddl = R"(
+        CREATE TABLE FALLOS (PASO TEXT PRIMARY KEY);
+        CREATE TRIGGER F_FILA BEFORE INSERT ON TA_QUENZAR
+            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'fila')
+            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
+        CREATE TRIGGER F_BAJA BEFORE DELETE ON TA_QUENZAR
+            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'baja')
+            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
+        CREATE TRIGGER F_BANCO BEFORE INSERT ON MA_CUENTAS
+            WHEN NEW.MedioDePago = 'DB' AND EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'banco')
+            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
+        CREATE TRIGGER F_DIFERIDO BEFORE INSERT ON MA_CUENTAS
+            WHEN NEW.MedioDePago = 'CH' AND EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'diferido')
+            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
+        CREATE TRIGGER F_PRINCIPAL BEFORE UPDATE OF CUENTAPRINCIPAL ON MA_CUENTAS
+            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'principal')
+            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;)";
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, ddl, nullptr, nullptr, &error);
+    const std::string texto = error ? error : "";
+    sqlite3_free(error);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << texto;
+}
+
+struct CasoFallo {
+    const char* paso;
+    int respuesta;
+    // What is stored afterwards: the cheque book, the bank account, the
+    // deferred-payment account, and the latter pointing to the former.
+    int chequera, cuentaBanco, cuentaDiferido, principal;
+};
+
+void PrintTo(const CasoFallo& c, std::ostream* os) {
+    *os << c.paso << " respuesta " << c.respuesta;
+}
+
+class FalloAlGrabar : public Editor, public ::testing::WithParamInterface<CasoFallo> {};
+
+TEST_P(FalloAlGrabar, LaRespuestaDecideYNadaQuedaAMedias) {
+    const CasoFallo c = GetParam();
+    ASSERT_NO_FATAL_FAILURE(plantarFallos(base.ruta()));
+    gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('%1')").arg(c.paso));
+    clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
+    escribir(Desde, QStringLiteral("100"));
+    escribir(Hasta, QStringLiteral("150"));
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool punteroNormal = false;
+    guion->responderCon([&](const prueba::Mensaje& m) {
+        EXPECT_TRUE(m.texto.contains(QLatin1String("fallo inyectado"))) << m.texto.toStdString();
+        EXPECT_TRUE(m.texto.contains(QLatin1String("Rutina: Actualizar Datos")));
+        EXPECT_EQ(m.estilo, ui::vbAbortRetryIgnore + ui::vbCritical);
+        punteroNormal = QApplication::overrideCursor() == nullptr;
+        // Another user writes while the box waits: the save holds no lock now.
+        if (c.respuesta == ui::vbRetry) {
+            ado::Connection otro;
+            otro.Open(base.cadena());
+            otro.setCommandTimeout(1);
+            otro.Execute(QStringLiteral("DELETE FROM FALLOS"));
+        }
+        return c.respuesta;
+    });
+    QTest::keyClick(f->txtFields[Hasta], Qt::Key_F5); // GRABAR
+    EXPECT_TRUE(punteroNormal) << "the busy pointer is put back before the box";
+    EXPECT_EQ(guion->mensajes.size(), 1u);
+    EXPECT_EQ(
+        contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10' AND TALONARIO = 500")),
+        c.chequera);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '11102010'")),
+              c.cuentaBanco);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010'")),
+              c.cuentaDiferido);
+    EXPECT_EQ(
+        contar(QStringLiteral(
+            "SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND CUENTAPRINCIPAL = '11102010'")),
+        c.principal);
+    if (c.respuesta == ui::vbAbort) {
+        // The entry stays on screen, ready to be saved again.
+        EXPECT_TRUE(f->HayError);
+        EXPECT_EQ(texto(Desde), QStringLiteral("100"));
+        EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("GRABAR")));
+        gDB().gCnn().Execute(QStringLiteral("DELETE FROM FALLOS"));
+        f->Comando(QStringLiteral("GRABAR"));
+        EXPECT_FALSE(f->HayError);
+        EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND "
+                                        "CUENTAPRINCIPAL = '11102010'")),
+                  1);
+    } else {
+        EXPECT_FALSE(f->HayError);
+        EXPECT_TRUE(texto(Desde).isEmpty()) << "back to browsing";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CadaPaso, FalloAlGrabar,
+    ::testing::Values(
+        CasoFallo{"fila", ui::vbAbort, 0, 0, 0, 0}, CasoFallo{"fila", ui::vbRetry, 1, 1, 1, 1},
+        CasoFallo{"fila", ui::vbIgnore, 0, 1, 1, 1}, CasoFallo{"banco", ui::vbAbort, 0, 0, 0, 0},
+        CasoFallo{"banco", ui::vbRetry, 1, 1, 1, 1}, CasoFallo{"banco", ui::vbIgnore, 1, 0, 1, 1},
+        CasoFallo{"diferido", ui::vbAbort, 0, 0, 0, 0}, CasoFallo{"diferido", ui::vbRetry, 1, 1, 1, 1},
+        CasoFallo{"diferido", ui::vbIgnore, 1, 1, 0, 0}, CasoFallo{"principal", ui::vbAbort, 0, 0, 0, 0},
+        CasoFallo{"principal", ui::vbRetry, 1, 1, 1, 1}, CasoFallo{"principal", ui::vbIgnore, 1, 1, 1, 0}),
+    [](const ::testing::TestParamInfo<CasoFallo>& i) {
+        const char* r = i.param.respuesta == ui::vbAbort   ? "Anular"
+                        : i.param.respuesta == ui::vbRetry ? "Reintentar"
+                                                           : "Omitir";
+        return std::string(i.param.paso) + "_" + r;
+    });
+
+TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
+    ASSERT_NO_FATAL_FAILURE(plantarFallos(base.ruta()));
+    gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('baja')"));
+    const QString existe =
+        QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '5' AND TALONARIO = 5");
+    clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
+    guion->responder(ui::vbYes, QStringLiteral("Confirma la baja"))
+        .responder(ui::vbAbort, QStringLiteral("fallo"));
+    f->Comando(QStringLiteral("BORRAR"));
+    EXPECT_TRUE(f->HayError);
+    EXPECT_EQ(contar(existe), 1);
+    EXPECT_EQ(texto(Desde), QStringLiteral("1001")) << "the cheque book stays on screen";
+    guion->responder(ui::vbYes, QStringLiteral("Confirma la baja")).responderCon([&](const prueba::Mensaje&) {
+        ado::Connection otro;
+        otro.Open(base.cadena());
+        otro.setCommandTimeout(1);
+        otro.Execute(QStringLiteral("DELETE FROM FALLOS"));
+        return int(ui::vbRetry);
+    });
+    f->Comando(QStringLiteral("BORRAR"));
+    EXPECT_FALSE(f->HayError);
+    EXPECT_EQ(contar(existe), 0);
+    EXPECT_TRUE(texto(Banco).isEmpty());
+}
+
+// ------------------------------------------------------------------ two programs on one database
+
+// Another copy of the program, started by the tests below as a second user.
+// It saves cheque books as QUENZAR_OTRO says and reports on standard output
+// what it was shown; at each transaction start it says "listo" and waits for
+// a line, so that two copies can be let into a save at the same moment.
+TEST(OtroProceso, DISABLED_Grabar) {
+    const QStringList orden = qEnvironmentVariable("QUENZAR_OTRO").split(QLatin1Char(':'));
+    const QString modo = orden.value(0);
+    shell::reiniciarModGlobal();
+    prueba::Guion guion;
+    guion->porDefecto = [](const prueba::Mensaje& m) {
+        std::cout << "mensaje " << QString(m.texto).replace(QLatin1Char('\n'), QLatin1Char(' ')).toStdString()
+                  << std::endl;
+        return int(ui::vbOK);
+    };
+    QString cadena;
+    shell::IniciarAplicacion(QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"),
+                             cadena, 3);
+    ASSERT_TRUE(gDB().gOpenFlag);
+    int tras = -1; // statements sent since the save began, until its commit
+    ado::ganchos().antesDeEjecutar = [&](const QString& sql) {
+        if (sql == QLatin1String("BEGIN TRANSACTION") && modo == QLatin1String("carrera")) {
+            std::cout << "listo" << std::endl;
+            std::string linea;
+            std::getline(std::cin, linea);
+        }
+        if (tras < 0) return;
+        if (modo == QLatin1String("matar") && ++tras == orden.value(1).toInt()) ::raise(SIGKILL);
+        if (sql == QLatin1String("COMMIT TRANSACTION")) tras = -1;
+    };
+    frmV_TA_QUENZAR f;
+    f.show();
+    auto escribir = [&](int caja, const QString& texto) {
+        f.txtFields[caja]->setFocus();
+        f.txtFields[caja]->setText(texto);
+        QTest::keyClick(f.txtFields[caja], Qt::Key_Return);
+    };
+    const int rondas = modo == QLatin1String("carrera") ? orden.value(1).toInt() : 1;
+    const int talonario = orden.value(2).toInt();
+    const int corrimiento = orden.value(3).toInt();
+    for (int i = 0; i < rondas; ++i) {
+        escribir(Banco, QStringLiteral("10"));
+        escribir(Serie, QStringLiteral("A"));
+        escribir(Talonario, QString::number(talonario + i));
+        const int desde = i * 1000 + 1 + corrimiento;
+        escribir(Desde, QString::number(desde));
+        escribir(Hasta, QString::number(desde + 499));
+        tras = 0;
+        f.Comando(QStringLiteral("GRABAR"));
+        tras = -1;
+        std::cout << "ronda " << i << " error " << f.HayError << " desde "
+                  << f.txtFields[Desde]->text().toStdString() << std::endl;
+        if (f.HayError) f.Comando(QStringLiteral("NUEVO"));
+    }
+    std::cout << "completo" << std::endl;
+    ado::ganchos() = {};
+}
+
+// The helper process for `orden`, sharing this test's database.
+std::unique_ptr<QProcess> otroPrograma(const QString& orden) {
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+    entorno.insert(QStringLiteral("QUENZAR_OTRO"), orden);
+    p->setProcessEnvironment(entorno);
+    p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_also_run_disabled_tests"),
+                                                       QStringLiteral("--gtest_filter=OtroProceso.*")});
+    return p;
+}
+
+// The next line a helper wrote that starts with one of `marcas` (the others are kept in `visto`).
+QString leerHasta(QProcess& p, const QStringList& marcas, QStringList& visto) {
+    for (;;) {
+        while (p.canReadLine()) {
+            const QString l = QString::fromUtf8(p.readLine()).trimmed();
+            visto << l;
+            for (const QString& m : marcas)
+                if (l.startsWith(m)) return l;
+        }
+        if (!p.waitForReadyRead(60000)) return QString();
+    }
+}
+
+TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenAlMismoTiempo) {
+    constexpr int kRondas = 12;
+    auto a = otroPrograma(QStringLiteral("carrera:%1:1000:0").arg(kRondas));
+    auto b = otroPrograma(QStringLiteral("carrera:%1:2000:250").arg(kRondas));
+    QStringList vistoA, vistoB;
+    for (int i = 0; i < kRondas; ++i) {
+        // Both have checked their range and wait at the start of the save.
+        ASSERT_EQ(leerHasta(*a, {QStringLiteral("listo")}, vistoA), QStringLiteral("listo"))
+            << vistoA.join('\n').toStdString();
+        ASSERT_EQ(leerHasta(*b, {QStringLiteral("listo")}, vistoB), QStringLiteral("listo"))
+            << vistoB.join('\n').toStdString();
+        a->write("sigue\n");
+        b->write("sigue\n");
+        const QString ra = leerHasta(*a, {QStringLiteral("ronda")}, vistoA);
+        const QString rb = leerHasta(*b, {QStringLiteral("ronda")}, vistoB);
+        const bool ganoA = ra.contains(QLatin1String(" error 0 "));
+        const bool ganoB = rb.contains(QLatin1String(" error 0 "));
+        ASSERT_NE(ganoA, ganoB) << ra.toStdString() << " / " << rb.toStdString();
+        // The loser was told why, with the winner's control number, and keeps its entry.
+        const QStringList& perdedor = ganoA ? vistoB : vistoA;
+        const int ganador = (ganoA ? 1000 : 2000) + i;
+        EXPECT_EQ(perdedor.at(perdedor.size() - 2),
+                  QStringLiteral("mensaje El rango de numeración se superpone con el Nro de Control: %1")
+                      .arg(ganador));
+        EXPECT_TRUE(
+            (ganoA ? rb : ra).endsWith(QStringLiteral(" desde %1").arg(i * 1000 + 1 + (ganoA ? 250 : 0))));
+    }
+    ASSERT_TRUE(a->waitForFinished(60000));
+    ASSERT_TRUE(b->waitForFinished(60000));
+    EXPECT_EQ(a->exitCode(), 0) << vistoA.join('\n').toStdString();
+    EXPECT_EQ(b->exitCode(), 0) << vistoB.join('\n').toStdString();
+    for (const QStringList* v : {&vistoA, &vistoB})
+        for (const QString& l : *v)
+            if (l.startsWith(QLatin1String("mensaje"))) {
+                EXPECT_TRUE(l.contains(QLatin1String("se superpone"))) << l.toStdString();
+            }
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10'")), kRondas);
+    EXPECT_EQ(
+        contar(QStringLiteral(
+            "SELECT COUNT(*) FROM TA_QUENZAR X JOIN TA_QUENZAR Y ON X.ID < Y.ID AND X.IDBANCO = Y.IDBANCO "
+            "AND X.SERIE = Y.SERIE AND X.NUMERO_DESDE <= Y.NUMERO_HASTA AND Y.NUMERO_DESDE <= "
+            "X.NUMERO_HASTA")),
+        0);
+}
+
+TEST_F(Editor, ProgramaInterrumpidoEnCadaEscrituraDeUnaGrabacion) {
+    const QString chequera = QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10'");
+    const QString cuentas =
+        QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO IN ('11102010', '21103010')");
+    const QString principal = QStringLiteral(
+        "SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND CUENTAPRINCIPAL = '11102010'");
+    int interrumpidas = 0;
+    for (int k = 1;; ++k) {
+        ASSERT_LT(k, 200);
+        auto p = otroPrograma(QStringLiteral("matar:%1:3000:0").arg(k));
+        ASSERT_TRUE(p->waitForFinished(60000));
+        const QString salida = QString::fromUtf8(p->readAllStandardOutput());
+        const bool completo = salida.contains(QLatin1String("completo"));
+        const qint64 hechas[] = {contar(chequera), contar(cuentas), contar(principal)};
+        if (completo) {
+            EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(hechas[0], 1);
+            EXPECT_EQ(hechas[1], 2);
+            EXPECT_EQ(hechas[2], 1);
+            break;
+        }
+        ASSERT_EQ(p->exitStatus(), QProcess::CrashExit) << salida.toStdString();
+        ++interrumpidas;
+        const qint64 suma = hechas[0] + hechas[1] + hechas[2];
+        EXPECT_TRUE(suma == 0 || suma == 4)
+            << "killed before statement " << k << " of the save: " << hechas[0] << " cheque books, "
+            << hechas[1] << " accounts, " << hechas[2] << " linked";
+    }
+    // Every statement of the checks and of the unit was a point to stop at.
+    EXPECT_GE(interrumpidas, 10);
 }
 
 } // namespace

@@ -39,6 +39,7 @@ InterfazGuionada& InterfazGuionada::alMostrarModal(std::function<int(QWidget*)> 
 
 int InterfazGuionada::MsgBox(const QString& texto, int estilo, const QString& titulo) {
     mensajes.push_back({texto, estilo, titulo});
+    if (mRespuestas.empty() && porDefecto) return porDefecto(mensajes.back());
     if (mRespuestas.empty()) {
         ADD_FAILURE() << "Mensaje inesperado: [" << titulo.toStdString() << "] " << texto.toStdString();
         return ui::respuestaPorDefecto(estilo);

@@ -41,6 +41,9 @@ public:
     std::vector<std::pair<QString, QStringList>> procesos;
     std::vector<QString> accesosDirectos;
     qint64 pidProceso = 4242;
+    // When set, answers the message boxes nobody scripted (a helper process
+    // that reports what it was shown instead of judging it).
+    std::function<int(const Mensaje&)> porDefecto;
     // Runs where the program lets pending events through (a user's click lands there).
     std::function<void()> alProcesarEventos;
 
