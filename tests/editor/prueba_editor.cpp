@@ -556,6 +556,55 @@ TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
     EXPECT_TRUE(texto(Banco).isEmpty());
 }
 
+TEST_F(Editor, LaComprobacionYLasEscriturasVanEnUnaTransaccion) {
+    clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
+    escribir(Desde, QStringLiteral("100"));
+    escribir(Hasta, QStringLiteral("150"));
+    prueba::Registro r;
+    f->Comando(QStringLiteral("GRABAR"));
+    ASSERT_FALSE(f->HayError);
+    auto donde = [&](const QString& parte) {
+        for (qsizetype i = 0; i < r.sentencias.size(); ++i)
+            if (r.sentencias[i].contains(parte)) return i;
+        return qsizetype(-1);
+    };
+    const qsizetype inicio = donde(QStringLiteral("BEGIN TRANSACTION"));
+    const qsizetype control = donde(QStringLiteral("FROM V_TA_QUENZAR WITH (UPDLOCK, HOLDLOCK) WHERE"));
+    const qsizetype fila = donde(QStringLiteral("INSERT INTO [V_TA_QUENZAR]"));
+    const qsizetype principal = donde(QStringLiteral("SET CUENTAPRINCIPAL"));
+    const qsizetype fin = donde(QStringLiteral("COMMIT TRANSACTION"));
+    EXPECT_GE(inicio, 0);
+    EXPECT_LT(inicio, control);
+    EXPECT_LT(control, fila);
+    EXPECT_LT(fila, principal);
+    EXPECT_LT(principal, fin);
+}
+
+TEST_F(Editor, OtraConexionConElBloqueoSeEsperaYSeReintenta) {
+    clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
+    escribir(Desde, QStringLiteral("100"));
+    escribir(Hasta, QStringLiteral("150"));
+    // Another program holds the write lock longer than the command timeout.
+    sqlite3* otro = nullptr;
+    ASSERT_EQ(sqlite3_open(base.ruta().toUtf8().constData(), &otro), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(otro, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    gDB().gCnn().setCommandTimeout(1);
+    guion->responderCon([&](const prueba::Mensaje& m) {
+        EXPECT_TRUE(m.texto.contains(QLatin1String("tiempo de espera de bloqueo"))) << m.texto.toStdString();
+        // Going on without the transaction would store half a save: no Ignore here.
+        EXPECT_EQ(m.estilo, ui::vbRetryCancel + ui::vbCritical);
+        EXPECT_EQ(sqlite3_exec(otro, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+        return int(ui::vbRetry);
+    });
+    f->Comando(QStringLiteral("GRABAR"));
+    sqlite3_close(otro);
+    EXPECT_FALSE(f->HayError);
+    EXPECT_EQ(
+        contar(QStringLiteral(
+            "SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND CUENTAPRINCIPAL = '11102010'")),
+        1);
+}
+
 // ------------------------------------------------------------------ two programs on one database
 
 // Another copy of the program, started by the tests below as a second user.
