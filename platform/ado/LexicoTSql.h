@@ -1,0 +1,53 @@
+#pragma once
+// The program's SQL Server dialect as tokens: one reading shared by every
+// engine that translates it. Text inside literals and bracketed names is one
+// token and is never looked into.
+
+#include <QString>
+#include <utility>
+#include <vector>
+
+namespace ado::tsql {
+
+enum class TT { Espacio, Palabra, Cadena, Ident, Numero, FechaJet, Simbolo };
+
+struct Tok {
+    TT t;
+    QString s;
+    bool es(const char* palabra) const {
+        return t == TT::Palabra && s.compare(QLatin1String(palabra), Qt::CaseInsensitive) == 0;
+    }
+    bool sim(char c) const { return t == TT::Simbolo && s.size() == 1 && s[0] == QLatin1Char(c); }
+    bool significativo() const { return t != TT::Espacio; }
+};
+
+using Toks = std::vector<Tok>;
+
+Toks tokenizar(const QString& s);
+QString unir(const Toks& t, size_t a, size_t b);
+QString unir(const Toks& t);
+// Next significant token at or after i, below b; b when none.
+size_t sig(const Toks& t, size_t i, size_t b);
+// Matching ")" of the "(" at i; b when unbalanced.
+size_t cierre(const Toks& t, size_t i, size_t b);
+const Tok* ultimoSignificativo(const Toks& out);
+// A table hint (NOLOCK, UPDLOCK, ...).
+bool esPista(const Tok& t);
+// "(" at i holds table hints only (NOLOCK, ROWLOCK, INDEX(x), ...).
+bool soloPistas(const Toks& t, size_t i, size_t fin);
+// A Jet date literal (#m/d/y#, #y-m-d#) as a quoted 'yyyy-mm-dd[ hh:mm:ss]'.
+QString fechaJetComoTexto(const QString& lit);
+Tok palabra(const char* s);
+Tok simbolo(const char* s);
+Tok blanco();
+void agregar(Toks& out, const Toks& mas);
+// Splits the arguments of the call whose "(" is at i and ")" at fin.
+std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_t fin);
+// The "AS" at depth 0 between the "(" at i and the ")" at fin of a CAST; fin when none.
+size_t asDelCast(const Toks& t, size_t i, size_t fin);
+// A name without its brackets, in lower case.
+QString nombreSinCorchetes(const Tok& k);
+// Splits a batch into its statements (";" or a keyword that starts one).
+std::vector<Toks> dividir(const Toks& t);
+
+} // namespace ado::tsql
