@@ -91,6 +91,7 @@ void DB_Dll::CierraRecordset(ado::Recordset& rs) {
                 if (rs.State() != ado::adStateClosed) rs.Close();
                 return;
             }
+            if (plataforma::FallosAlLlamador::activo()) throw;
             const int r = gDB().TratamientoErrores(e, 18, QStringLiteral("CierraRecordset"));
             if (r == ui::vbRetry) continue;
             return;
@@ -170,6 +171,9 @@ void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
         const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
         Q_UNUSED(e);
         auto& cn = gDB().gCnn();
+        // Inside a unit of work the failure stays in Errors for the unit: reconnecting
+        // would drop its transaction and run the statement alone.
+        if (plataforma::FallosAlLlamador::activo()) return false;
         if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 11 &&
             recuperarConexion(Perfil::Ejecuta, contador))
             return true;

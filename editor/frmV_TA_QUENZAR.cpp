@@ -4,6 +4,7 @@
 #include "editor/ast.h"
 #include "lookup/ServicioConsulta.h"
 #include "platform/Rutina.h"
+#include "platform/ado/CadenaConexion.h"
 #include "platform/ado/Traza.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/FrmChequerasGrid.h"
@@ -610,6 +611,12 @@ bool esOracle() {
     return datos::gDB().gCnn().ConnectionString().contains(QLatin1String("ORACLE"), Qt::CaseInsensitive);
 }
 
+// Servers whose reads take no range lock: savers of cheque books take turns on the table.
+bool bloqueaLaTabla() {
+    return esOracle() || ado::CadenaConexion(datos::gDB().gCnn().ConnectionString()).tipo() ==
+                             ado::CadenaConexion::Tipo::PostgresOdbc;
+}
+
 } // namespace
 
 bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje, bool bloquear) {
@@ -617,7 +624,8 @@ bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje, bool bloquear) {
     auto& u = shell::G().utilidades;
     // Inside a save the read keeps the range locked until the commit, so that
     // a second writer checks after this one has stored.
-    const QString pistas = bloquear && !esOracle() ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
+    const QString pistas =
+        bloquear && !bloqueaLaTabla() ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
     QString sql =
         QStringLiteral("SELECT * FROM V_TA_QUENZAR") + pistas + QStringLiteral(" WHERE TALONARIO <> ") +
         caja(QStringLiteral("TALONARIO"))->text().trimmed() + QStringLiteral(" AND  IDBANCO = '") +
@@ -671,22 +679,27 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
         };
         // A chart-of-accounts statement reports through the connection's errors;
         // inside the unit its failure is the step's.
-        auto planDeCuentas = [&](QString sql) {
-            db.EjecutaConsultaSQL(sql);
+        auto planDeCuentas = [&](QString sql, bool alta) {
+            qint64 filas = -1;
+            db.EjecutaConsultaSQL(sql, &filas);
             auto& errs = db.gCnn().Errors();
             if (errs.Count() > 0) {
                 const ado::Error e = errs.Item(0);
                 throw ErrorEjecucion(e.Number, e.Description, e.Source);
             }
+            if (alta && filas == 0)
+                throw ErrorEjecucion(errores::FalloGeneral,
+                                     QStringLiteral("La cuenta no se pudo crear en el plan de cuentas."),
+                                     QStringLiteral("Quenzar"));
         };
+        bool terminado = false;
         try {
             u.PunteroOcupado(true);
             const plataforma::FallosAlLlamador sinPreguntas;
             db.gCnn().Errors().Clear();
             db.gCnn().BeginTrans();
             enTransaccion = true;
-            // Oracle has no range lock on a read: writers of cheque books take turns.
-            if (esOracle())
+            if (bloqueaLaTabla())
                 db.gCnn().Execute(QStringLiteral("LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE"));
             if (!baja) {
                 hacer(kPasoSolape, [&] {
@@ -762,14 +775,17 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                             QStringLiteral("INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
                                            "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) "
                                            "VALUES ('") +
-                            comillas(codigo) + QStringLiteral("',0,0,'") + descripcion +
-                            QStringLiteral("','BC',1,'") + medio + QStringLiteral("','") + prefijo +
-                            comillas(banco) + QStringLiteral("',") + pideVencimiento + QStringLiteral(")"));
+                                comillas(codigo) + QStringLiteral("',0,0,'") + descripcion +
+                                QStringLiteral("','BC',1,'") + medio + QStringLiteral("','") + prefijo +
+                                comillas(banco) + QStringLiteral("',") + pideVencimiento +
+                                QStringLiteral(")"),
+                            true);
                     else
                         planDeCuentas(
                             QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = '") +
-                            medio + QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) +
-                            QStringLiteral("'"));
+                                medio + QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) +
+                                QStringLiteral("'"),
+                            false);
                 };
                 hacer(kPasoCuentaBanco, [&] {
                     asentarCuenta(cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"));
@@ -779,17 +795,24 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 });
                 hacer(kPasoPrincipal, [&] {
                     planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") +
-                                  comillas(cuenta) + QStringLiteral("' WHERE CODIGO='") +
-                                  comillas(cuentaDif) + QStringLiteral("'"));
+                                      comillas(cuenta) + QStringLiteral("' WHERE CODIGO='") +
+                                      comillas(cuentaDif) + QStringLiteral("'"),
+                                  false);
                 });
             }
             paso = kPasoConfirmar;
             db.gCnn().CommitTrans();
             enTransaccion = false;
             u.PunteroOcupado(false);
-            if (baja) Inicializa();
-            return;
+            terminado = true;
         } catch (const plataforma::FinDelPrograma&) {
+            if (enTransaccion) {
+                try {
+                    db.gCnn().RollbackTrans();
+                } catch (...) {
+                }
+            }
+            u.PunteroOcupado(false);
             throw;
         } catch (...) {
             const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
@@ -804,6 +827,8 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
             }
             HayError = true;
             u.PunteroOcupado(false);
+            // A link lost during the save is opened again before anything else is read.
+            if (nativo == 11) db.ReintentaConectar();
             // What the recordset holds was undone with the transaction: it is read again.
             auto releer = [&] {
                 try {
@@ -812,16 +837,15 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 }
                 try {
                     const plataforma::FallosAlLlamador sinPreguntas;
-                    if (Nuevo)
-                        AbrirRecordset(TablaActiva);
-                    else
-                        buscarChequera();
+                    buscarChequera();
                 } catch (...) {
                 }
                 db.gCnn().Errors().Clear();
             };
-            const bool duplicado = e.Number() == errores::DuplicadoClave ||
-                                   (e.Number() == errores::ViolacionIntegridad && nativo == 2627);
+            // Only the cheque book's own row: a duplicate account is an ordinary failure.
+            const bool duplicado =
+                paso == kPasoFila && (e.Number() == errores::DuplicadoClave ||
+                                      (e.Number() == errores::ViolacionIntegridad && nativo == 2627));
             QLineEdit* guardando = indiceGuardando >= 0 ? txtFields[indiceGuardando] : txtFields[0];
             const QString conversion =
                 QStringLiteral("Verifique las siguientes opciones: ") + QStringLiteral("\r\n\r\n") +
@@ -855,8 +879,8 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 return;
             }
             releer();
-            // Going on without the lock or the commit would store part of the save.
-            const bool ignorable = paso != kPasoBloqueo && paso != kPasoConfirmar;
+            // Going on without the lock, the range check or the commit would store what must not be.
+            const bool ignorable = paso != kPasoBloqueo && paso != kPasoSolape && paso != kPasoConfirmar;
             const int respuesta =
                 u.MostrarError(e, (ignorable ? ui::vbAbortRetryIgnore : ui::vbRetryCancel) + ui::vbCritical,
                                QStringLiteral("Actualizar Datos"));
@@ -865,6 +889,10 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 HayError = false;
                 continue;
             }
+            return;
+        }
+        if (terminado) {
+            if (baja) Inicializa();
             return;
         }
     }

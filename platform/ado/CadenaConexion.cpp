@@ -63,6 +63,8 @@ CadenaConexion::Tipo CadenaConexion::tipo() const {
     if (prov.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive)) return Tipo::OracleOdbc;
     if (valor({"Server", "Data Source"}).trimmed().compare(QLatin1String("SQLITE"), Qt::CaseInsensitive) == 0)
         return Tipo::Embebida;
+    if (valor({"Server", "Data Source"}).trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive))
+        return Tipo::PostgresOdbc;
     return Tipo::SqlServerOdbc;
 }
 

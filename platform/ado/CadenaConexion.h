@@ -18,7 +18,8 @@ public:
     QString valor(std::initializer_list<const char*> claves) const;
     const QList<QPair<QString, QString>>& pares() const { return mPares; }
 
-    enum class Tipo { Embebida, Jet, SqlServerOdbc, OracleOdbc };
+    // A server named "PG:host[:port]" is PostgreSQL.
+    enum class Tipo { Embebida, Jet, SqlServerOdbc, OracleOdbc, PostgresOdbc };
     Tipo tipo() const;
 
 private:

@@ -639,7 +639,8 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         case tsql::Sentencia::Clase::Confirmar:
             // COMMIT without a transaction is a no-op here: a batch that failed
             // was already rolled back, and nothing must be committed after it.
-            if (mNivelTransaccion > 0 && --mNivelTransaccion == 0) ejecutarSimple("COMMIT");
+            if (mNivelTransaccion == 1) ejecutarSimple("COMMIT");
+            if (mNivelTransaccion > 0) --mNivelTransaccion;
             continue;
         case tsql::Sentencia::Clase::Deshacer:
             if (mNivelTransaccion > 0) {
@@ -768,15 +769,15 @@ void MotorSqlite::iniciarTransaccion() {
 
 void MotorSqlite::confirmarTransaccion() {
     comprobarAlcance();
-    if (mNivelTransaccion > 0 && --mNivelTransaccion == 0) ejecutarSimple("COMMIT");
+    // A COMMIT that fails leaves the transaction open: the level stays for the rollback.
+    if (mNivelTransaccion == 1) ejecutarSimple("COMMIT");
+    if (mNivelTransaccion > 0) --mNivelTransaccion;
 }
 
 void MotorSqlite::deshacerTransaccion() {
     comprobarAlcance();
-    if (mNivelTransaccion > 0) {
-        mNivelTransaccion = 0;
-        ejecutarSimple("ROLLBACK");
-    }
+    mNivelTransaccion = 0;
+    if (!sqlite3_get_autocommit(mDb)) ejecutarSimple("ROLLBACK");
 }
 
 std::unique_ptr<CursorMotor> MotorSqlite::esquemaTablas() {
