@@ -2,10 +2,13 @@
 
 #include "platform/ErrorEjecucion.h"
 #include "platform/ado/MotorSqlite.h"
+#include "platform/ado/TraductorPostgres.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 // Outside any namespace: the macro declares a global function.
@@ -77,26 +80,36 @@ QByteArray cuenta(const char* titulo, int banco) {
     return QByteArray(titulo) + QByteArray::number(banco).rightJustified(3, '0');
 }
 
+constexpr int kBancosConChequeras = 9; // banks 10 to 12 have none, to show the proposal
+
+// The k-th generated cheque book (from 0): banks in turn, then series, then ranges of 50.
+struct Chequera {
+    qint64 talonario;
+    int banco;
+    const char* serie;
+    qint64 desde;
+};
+Chequera chequera(qint64 k) {
+    static const char* series[] = {"A", "B", "C"};
+    const int banco = static_cast<int>(k % kBancosConChequeras) + 1;
+    const qint64 j = k / kBancosConChequeras;
+    return {k + 1, banco, series[j % 3], 1000 + (j / 3) * 50 + 1};
+}
+
 void generarChequeras(Base& b, qint64 cantidad) {
-    constexpr int kBancosConChequeras = 9; // banks 10 to 12 have none, to show the proposal
     b.exec(QStringLiteral("BEGIN"));
     sqlite3_stmt* st = b.preparar(
         "INSERT INTO TA_QUENZAR (TALONARIO, IDBANCO, SERIE, NUMERO_DESDE, NUMERO_HASTA, CuentaBanco, "
         "CuentaBancoDiferido) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
-    static const char* series[] = {"A", "B", "C"};
     for (qint64 k = 0; k < cantidad; ++k) {
-        const int banco = static_cast<int>(k % kBancosConChequeras) + 1;
-        const qint64 j = k / kBancosConChequeras;
-        const char* serie = series[j % 3];
-        const qint64 indice = j / 3;
-        const qint64 desde = 1000 + indice * 50 + 1;
-        sqlite3_bind_int64(st, 1, k + 1);
-        texto(st, 2, QByteArray::number(banco));
-        texto(st, 3, QByteArray(serie));
-        sqlite3_bind_int64(st, 4, desde);
-        sqlite3_bind_int64(st, 5, desde + 49);
-        texto(st, 6, cuenta("11102", banco));
-        texto(st, 7, cuenta("21103", banco));
+        const Chequera c = chequera(k);
+        sqlite3_bind_int64(st, 1, c.talonario);
+        texto(st, 2, QByteArray::number(c.banco));
+        texto(st, 3, QByteArray(c.serie));
+        sqlite3_bind_int64(st, 4, c.desde);
+        sqlite3_bind_int64(st, 5, c.desde + 49);
+        texto(st, 6, cuenta("11102", c.banco));
+        texto(st, 7, cuenta("21103", c.banco));
         b.paso(st);
     }
     sqlite3_finalize(st);
@@ -132,7 +145,171 @@ void quitar(const QString& ruta) {
         QFile::remove(ruta + QLatin1String(sufijo));
 }
 
+// ---- PostgreSQL
+
+class ConexionPg {
+public:
+    ConexionPg(const ServidorPostgres& s, const QString& base) {
+        const QString destino = s.servidor.trimmed().mid(3);
+        const int dp = destino.lastIndexOf(QLatin1Char(':'));
+        const QByteArray host = (dp > 0 ? destino.left(dp) : destino).toUtf8();
+        const QByteArray puerto = (dp > 0 ? destino.mid(dp + 1) : QStringLiteral("5432")).toUtf8();
+        const QByteArray usuario = s.usuario.toUtf8(), clave = s.clave.toUtf8(), nombre = base.toUtf8();
+        const char* claves[] = {"host", "port", "user", "password", "dbname", "client_encoding", nullptr};
+        const char* valores[] = {host.constData(),
+                                 puerto.constData(),
+                                 usuario.constData(),
+                                 clave.constData(),
+                                 nombre.constData(),
+                                 "UTF8",
+                                 nullptr};
+        mCn = PQconnectdbParams(claves, valores, 0);
+        if (PQstatus(mCn) != CONNECTION_OK) fallar();
+        // "does not exist, skipping" and the like are no news here.
+        PQsetNoticeProcessor(mCn, [](void*, const char*) {}, nullptr);
+    }
+    ~ConexionPg() { PQfinish(mCn); }
+    ConexionPg(const ConexionPg&) = delete;
+    ConexionPg& operator=(const ConexionPg&) = delete;
+
+    void exec(const QString& sql) { resultado(sql, PGRES_COMMAND_OK); }
+    // The first column of every row.
+    QStringList columna(const QString& sql) {
+        PGresult* r = PQexec(mCn, sql.toUtf8().constData());
+        if (PQresultStatus(r) != PGRES_TUPLES_OK) {
+            PQclear(r);
+            fallar();
+        }
+        QStringList l;
+        for (int i = 0; i < PQntuples(r); ++i)
+            l << QString::fromUtf8(PQgetvalue(r, i, 0));
+        PQclear(r);
+        return l;
+    }
+    void copiar(const QString& sql, const std::function<bool(QByteArray&)>& lote) {
+        resultado(sql, PGRES_COPY_IN);
+        QByteArray b;
+        while (lote(b)) {
+            if (PQputCopyData(mCn, b.constData(), static_cast<int>(b.size())) != 1) fallar();
+            b.clear();
+        }
+        if (PQputCopyEnd(mCn, nullptr) != 1) fallar();
+        PGresult* r = PQgetResult(mCn);
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+        PQclear(r);
+        if (!ok) fallar();
+    }
+
+private:
+    void resultado(const QString& sql, ExecStatusType esperado) {
+        PGresult* r = PQexec(mCn, sql.toUtf8().constData());
+        const bool ok = PQresultStatus(r) == esperado;
+        PQclear(r);
+        if (!ok) fallar();
+    }
+    [[noreturn]] void fallar() {
+        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral,
+                                         QString::fromUtf8(PQerrorMessage(mCn)).trimmed(),
+                                         QStringLiteral("basedatos"));
+    }
+    PGconn* mCn = nullptr;
+};
+
+QString nombrePg(const QString& n) {
+    return QLatin1Char('"') + QString(n).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+void asegurarRol(ConexionPg& cn, const char* usuario, const char* clave) {
+    if (!cn.columna(QStringLiteral("SELECT 1 FROM pg_roles WHERE rolname = '%1'").arg(QLatin1String(usuario)))
+             .isEmpty())
+        return;
+    cn.exec(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'")
+                .arg(nombrePg(QLatin1String(usuario)), QLatin1String(clave)));
+}
+
+// The program's statements of a script, run as the program's engine would send them.
+void ejecutarComoPrograma(ConexionPg& cn, const QString& script) {
+    ado::pg::Nombres nombres;
+    for (const QString& n : cn.columna(
+             QStringLiteral("SELECT table_name::text FROM information_schema.tables WHERE table_schema = "
+                            "current_schema() UNION ALL SELECT column_name::text FROM "
+                            "information_schema.columns WHERE table_schema = current_schema()")))
+        if (!nombres.contains(n.toLower())) nombres.insert(n.toLower(), n);
+    for (const auto& s : ado::pg::traducirLote(script, nombres))
+        if (s.clase == ado::tsql::Sentencia::Clase::Normal) cn.exec(s.texto);
+}
+
+void generarChequerasPg(ConexionPg& cn, qint64 cantidad) {
+    cn.exec(QStringLiteral("BEGIN"));
+    qint64 k = 0;
+    cn.copiar(QStringLiteral("COPY \"TA_QUENZAR\" (\"Talonario\", \"IDBANCO\", \"SERIE\", \"NUMERO_DESDE\", "
+                             "\"NUMERO_HASTA\", \"CuentaBanco\", \"CuentaBancoDiferido\") FROM STDIN"),
+              [&](QByteArray& b) {
+                  for (int n = 0; n < 10000 && k < cantidad; ++n, ++k) {
+                      const Chequera c = chequera(k);
+                      b += QByteArray::number(c.talonario) + '\t' + QByteArray::number(c.banco) + '\t' +
+                           c.serie + '\t' + QByteArray::number(c.desde) + '\t' +
+                           QByteArray::number(c.desde + 49) + '\t' + cuenta("11102", c.banco) + '\t' +
+                           cuenta("21103", c.banco) + '\n';
+                  }
+                  return !b.isEmpty();
+              });
+    for (int banco = 1; banco <= qMin<qint64>(kBancosConChequeras, cantidad); ++banco) {
+        const QString cb = QString::fromLatin1(cuenta("11102", banco)),
+                      cd = QString::fromLatin1(cuenta("21103", banco));
+        const QString sql = QStringLiteral(
+            "INSERT INTO \"MA_CUENTAS\" (\"CODIGO\", \"DV\", \"TITULO\", \"DESCRIPCION\", \"TipoVista\", "
+            "\"CajayBanco\", \"MedioDePago\", \"CodigoOpcional\", \"PideVencimiento\", \"CUENTAPRINCIPAL\") "
+            "SELECT '%1', 0, 0, \"DESCRIPCION\", 'BC', 1, '%2', '%3' || \"IDBANCO\", %4, %5 FROM "
+            "\"TA_BANCOS\" "
+            "WHERE \"IDBANCO\" = '%6'");
+        cn.exec(sql.arg(cb, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"),
+                        QStringLiteral("NULL"))
+                    .arg(banco));
+        cn.exec(sql.arg(cd, QStringLiteral("CH"), QStringLiteral("2"), QStringLiteral("1"),
+                        QLatin1Char('\'') + cb + QLatin1Char('\''))
+                    .arg(banco));
+    }
+    cn.exec(QStringLiteral("COMMIT"));
+}
+
 } // namespace
+
+void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) {
+    iniciarRecursos();
+    {
+        ConexionPg admin(servidor, QStringLiteral("postgres"));
+        asegurarRol(admin, kUsuarioCajero, kClaveCajero);
+        asegurarRol(admin, kUsuarioEstadisticas, kClaveEstadisticas);
+        admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombrePg(o.nombre)));
+        admin.exec(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8'").arg(nombrePg(o.nombre)));
+        if (admin
+                .columna(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'")
+                             .arg(QLatin1String(kNombreEstadisticas)))
+                .isEmpty()) {
+            admin.exec(QStringLiteral("CREATE DATABASE %1 OWNER %1 ENCODING 'UTF8'")
+                           .arg(nombrePg(QLatin1String(kNombreEstadisticas))));
+            ServidorPostgres propio{servidor.servidor, QLatin1String(kUsuarioEstadisticas),
+                                    QLatin1String(kClaveEstadisticas)};
+            ConexionPg estad(propio, QLatin1String(kNombreEstadisticas));
+            estad.exec(QStringLiteral(
+                "CREATE TABLE \"ta_configuracion\" (\"CLAVE\" varchar(50) NOT NULL PRIMARY KEY, \"VALOR\" "
+                "varchar(255) NULL, \"valoraux\" varchar(255) NULL, \"Grupo\" varchar(50) NULL, "
+                "\"PoliticaNegocio\" smallint NOT NULL DEFAULT 0)"));
+            estad.exec(QStringLiteral("INSERT INTO \"ta_configuracion\" (\"CLAVE\", \"VALOR\", \"Grupo\") "
+                                      "VALUES ('TIMEOUT', '90', 'BaseDeDatos')"));
+        }
+    }
+    ConexionPg cn(servidor, o.nombre);
+    cn.exec(recurso("postgres/esquema.sql"));
+    cn.exec(QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1")
+                .arg(nombrePg(QLatin1String(kUsuarioCajero))));
+    if (o.datosDemo) {
+        ejecutarComoPrograma(cn, recurso("demo.sql"));
+        generarChequerasPg(cn, o.chequeras);
+    }
+    cn.exec(QStringLiteral("ANALYZE"));
+}
 
 QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
     iniciarRecursos();

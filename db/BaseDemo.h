@@ -28,6 +28,18 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 // Only when missing: what the start command uses.
 QString asegurarDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 
+// A PostgreSQL server ("PG:host[:port]") and the login that may create databases.
+struct ServidorPostgres {
+    QString servidor;
+    QString usuario = QLatin1String(kUsuarioAdmin);
+    QString clave = QLatin1String(kClaveAdmin);
+};
+
+// Creates (replacing) the company database NAME and, when missing, the
+// statistics database and the demo's logins on a PostgreSQL server; the
+// cheque books are loaded in bulk (COPY).
+void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& opciones = {});
+
 // Connection string of the embedded engine for a database of the data folder.
 QString cadenaConexion(const QString& nombre = QStringLiteral("QUENZAR"),
                        const QString& usuario = QLatin1String(kUsuarioAdmin),

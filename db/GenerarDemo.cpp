@@ -1,5 +1,7 @@
 // quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [CARPETA]
-// Builds the embedded demo databases; with N cheque books up to a million.
+// quenzar-generar-demo --postgres PG:host[:port] [--usuario U] [--clave C] [--chequeras N] [--nombre NOMBRE]
+// Builds the embedded demo databases, or the database on a PostgreSQL
+// server; with N cheque books up to a million.
 
 #include "db/BaseDemo.h"
 #include "platform/ErrorEjecucion.h"
@@ -14,6 +16,7 @@ int main(int argc, char** argv) {
     basedatos::OpcionesDemo o;
     QString carpeta;
     bool siFalta = false;
+    basedatos::ServidorPostgres pg;
     const QStringList args = app.arguments().mid(1);
     QTextStream err(stderr);
     for (int i = 0; i < args.size(); ++i) {
@@ -27,13 +30,20 @@ int main(int argc, char** argv) {
             }
         } else if (a == QLatin1String("--nombre") && i + 1 < args.size()) {
             o.nombre = args[++i];
+        } else if (a == QLatin1String("--postgres") && i + 1 < args.size()) {
+            pg.servidor = args[++i];
+        } else if (a == QLatin1String("--usuario") && i + 1 < args.size()) {
+            pg.usuario = args[++i];
+        } else if (a == QLatin1String("--clave") && i + 1 < args.size()) {
+            pg.clave = args[++i];
         } else if (a == QLatin1String("--si-falta")) {
             siFalta = true;
         } else if (a == QLatin1String("--sin-datos")) {
             o.datosDemo = false;
         } else if (a.startsWith(QLatin1String("--"))) {
             err << "Uso: quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [--si-falta] "
-                   "[CARPETA]\n";
+                   "[CARPETA]\n       quenzar-generar-demo --postgres PG:servidor[:puerto] [--usuario U] "
+                   "[--clave C] [--chequeras N] [--nombre NOMBRE] [--sin-datos]\n";
             return 2;
         } else {
             carpeta = a;
@@ -43,6 +53,14 @@ int main(int argc, char** argv) {
     QElapsedTimer reloj;
     reloj.start();
     try {
+        if (!pg.servidor.isEmpty()) {
+            if (!pg.servidor.startsWith(QLatin1String("PG:"), Qt::CaseInsensitive))
+                pg.servidor.prepend(QStringLiteral("PG:"));
+            basedatos::crearDemoPostgres(pg, o);
+            QTextStream(stdout) << pg.servidor << "/" << o.nombre << ": " << o.chequeras << " chequeras en "
+                                << reloj.elapsed() << " ms\n";
+            return 0;
+        }
         const QString ruta = siFalta ? basedatos::asegurarDemo(carpeta, o) : basedatos::crearDemo(carpeta, o);
         QTextStream(stdout) << ruta << ": " << o.chequeras << " chequeras en " << reloj.elapsed() << " ms\n";
     } catch (const plataforma::ErrorEjecucion& e) {

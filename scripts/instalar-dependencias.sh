@@ -8,6 +8,7 @@ PAQUETES=(
     qt6-base-dev libgl-dev
     libsqlite3-dev sqlite3
     unixodbc unixodbc-dev tdsodbc libsqliteodbc
+    postgresql postgresql-client odbc-postgresql libpq-dev
     libxlsxwriter-dev libsodium-dev
     python3-openpyxl libreoffice-calc-nogui poppler-utils
     googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -36,4 +37,8 @@ fi
 if ! odbcinst -q -d 2>/dev/null | grep -qi '^\[SQLite3\]'; then
     printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=libsqlite3odbc.so\n' >/tmp/sqlite3odbc.ini
     odbcinst -i -d -f /tmp/sqlite3odbc.ini >/dev/null
+fi
+if ! odbcinst -q -d 2>/dev/null | grep -qi '^\[PostgreSQL Unicode\]'; then
+    printf '[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode version)\nDriver=psqlodbcw.so\n' >/tmp/psqlodbc.ini
+    odbcinst -i -d -f /tmp/psqlodbc.ini >/dev/null
 fi

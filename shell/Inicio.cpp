@@ -61,6 +61,8 @@ ValoresComando CortarComando(const QString& comando) {
 }
 
 QString NormalizaServidor(const QString& servidor) {
+    // "PG:host[:port]" names a PostgreSQL server: its port stays, like Oracle's mark.
+    if (servidor.trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive)) return servidor.trimmed();
     QString s = servidor;
     const int barra = static_cast<int>(s.indexOf(QLatin1Char('/')));
     if (barra >= 0) s = s.mid(barra + 1);

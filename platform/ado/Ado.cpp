@@ -300,6 +300,8 @@ std::shared_ptr<Motor> crearMotor(const QString& cadenaConexion) {
         return std::make_shared<MotorSqlite>(true);
     case CadenaConexion::Tipo::OracleOdbc:
         return std::make_shared<MotorOdbc>(DialectoOdbc::Oracle);
+    case CadenaConexion::Tipo::PostgresOdbc:
+        return std::make_shared<MotorOdbc>(DialectoOdbc::Postgres);
     case CadenaConexion::Tipo::SqlServerOdbc:
         break;
     }

@@ -13,8 +13,15 @@ namespace ado {
 namespace {
 
 QString origen(DialectoOdbc d) {
-    return d == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB")
-                                     : QStringLiteral("Microsoft OLE DB Provider for SQL Server");
+    switch (d) {
+    case DialectoOdbc::Oracle:
+        return QStringLiteral("OraOLEDB");
+    case DialectoOdbc::Postgres:
+        return QStringLiteral("PostgreSQL");
+    case DialectoOdbc::SqlServer:
+        break;
+    }
+    return QStringLiteral("Microsoft OLE DB Provider for SQL Server");
 }
 
 std::u16string utf16(const QString& s) {
@@ -39,6 +46,63 @@ int32_t numeroPorEstado(const QString& estado) {
     if (estado.startsWith(QLatin1String("42")) || estado.startsWith(QLatin1String("37")))
         return plataforma::errores::ErrorEnComando;
     return plataforma::errores::FalloGeneral;
+}
+
+// PostgreSQL's SQLSTATEs as the native numbers SQL Server gives the same
+// failures (the program acts on them); the server's message is kept.
+void comoSqlServer(ErrorProveedor& e) {
+    struct Par {
+        const char* estado;
+        int32_t nativo;
+    };
+    static const Par pares[] = {
+        {"23505", 2627}, {"23503", 547},   {"23514", 547},   {"23502", 515},  {"42703", 207},
+        {"42P01", 208},  {"42883", 195},   {"42601", 102},   {"42501", 229},  {"22001", 8152},
+        {"22P02", 245},  {"22007", 241},   {"22008", 242},   {"22003", 8115}, {"22012", 8134},
+        {"40P01", 1205}, {"55P03", 1222},  {"57014", 0},     {"42P07", 2714}, {"42701", 2705},
+        {"25P02", 3998}, {"28P01", 18456}, {"28000", 18456}, {"3D000", 4060},
+    };
+    for (const Par& p : pares)
+        if (e.SQLState == QLatin1String(p.estado)) {
+            e.NativeError = p.nativo;
+            return;
+        }
+    // The server gone (stopped, restarted, the link cut): the session's native 11.
+    const bool sinConexion = e.Description.contains(QLatin1String("connection"), Qt::CaseInsensitive) &&
+                             (e.Description.contains(QLatin1String("closed"), Qt::CaseInsensitive) ||
+                              e.Description.contains(QLatin1String("dead"), Qt::CaseInsensitive) ||
+                              e.Description.contains(QLatin1String("lost"), Qt::CaseInsensitive));
+    if (e.SQLState.startsWith(QLatin1String("08")) || e.SQLState.startsWith(QLatin1String("57P")) ||
+        sinConexion) {
+        e.SQLState = QStringLiteral("08S01");
+        e.NativeError = 11;
+    }
+}
+
+// ADO's number for a PostgreSQL failure, from its SQL Server native number.
+int32_t numeroPostgres(const ErrorProveedor& e) {
+    switch (e.NativeError) {
+    case 2627:
+    case 547:
+    case 515:
+        return plataforma::errores::ViolacionIntegridad;
+    case 208:
+        return plataforma::errores::TablaNoExiste;
+    case 8152:
+        return plataforma::errores::DesbordeDatos;
+    case 245:
+    case 241:
+    case 242:
+    case 8115:
+        return plataforma::errores::ConversionFallida;
+    case 11:
+        return plataforma::errores::FalloGeneral;
+    default:
+        break;
+    }
+    if (e.SQLState == QLatin1String("57014") || e.SQLState == QLatin1String("55P03"))
+        return static_cast<int32_t>(0x80040E31); // timeout expired
+    return numeroPorEstado(e.SQLState);
 }
 
 // Every diagnostic record of a handle, not only the first.
@@ -67,8 +131,12 @@ std::vector<ErrorProveedor> diagnosticos(SQLSMALLINT tipo, SQLHANDLE h, Dialecto
         if (e.SQLState == QLatin1String("08S01") || e.SQLState == QLatin1String("08003")) e.NativeError = 11;
         r.push_back(e);
     }
+    if (d == DialectoOdbc::Postgres)
+        for (auto& e : r)
+            comoSqlServer(e);
     if (!r.empty()) {
-        const int32_t n = numeroPorEstado(r.front().SQLState);
+        const int32_t n =
+            d == DialectoOdbc::Postgres ? numeroPostgres(r.front()) : numeroPorEstado(r.front().SQLState);
         for (auto& e : r)
             e.Number = n;
     }
@@ -309,6 +377,21 @@ QString cadenaOdbc(const QString& cadenaProveedor, DialectoOdbc dialecto, const 
         r += qEnvironmentVariable("QUENZAR_ODBC_ORACLE_EXTRA");
         return r;
     }
+    if (dialecto == DialectoOdbc::Postgres) {
+        // PG:host or PG:host:port
+        const QString destino = cc.valor({"Server", "Data Source"}).trimmed().mid(3);
+        const int dp = destino.lastIndexOf(QLatin1Char(':'));
+        const QString host = dp > 0 ? destino.left(dp) : destino;
+        const QString puerto = dp > 0 ? destino.mid(dp + 1).trimmed() : QStringLiteral("5432");
+        const QString usuario = usuarioDado.isEmpty() ? cc.valor({"UId", "User Id", "User"}) : usuarioDado;
+        const QString clave = claveDada.isEmpty() ? cc.valor({"Pwd", "Password"}) : claveDada;
+        r = QStringLiteral("DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4;UID=%5;PWD=%6;")
+                .arg(entorno("QUENZAR_ODBC_POSTGRES", "PostgreSQL Unicode"), valorOdbc(host.trimmed()),
+                     valorOdbc(puerto), valorOdbc(cc.valor({"Database", "Initial Catalog"}).trimmed()),
+                     valorOdbc(usuario), valorOdbc(clave));
+        r += qEnvironmentVariable("QUENZAR_ODBC_POSTGRES_EXTRA");
+        return r;
+    }
     const QString servidor = cc.valor({"Server", "Data Source"}).trimmed();
     QString host = servidor;
     QString puerto;
@@ -356,6 +439,7 @@ bool MotorOdbc::abierto() const {
 }
 
 QString MotorOdbc::proveedor() const {
+    // PostgreSQL is spoken to in SQL Server's dialect: the program sees that provider.
     return mDialecto == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB.Oracle.1")
                                              : QStringLiteral("SQLOLEDB.1");
 }
@@ -388,6 +472,11 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
     }
     d->conectado = true;
     d->nivel = 0;
+    if (mDialecto == DialectoOdbc::Postgres) {
+        // Day before month in date texts, as the suite's Spanish servers read them.
+        ejecutarUna(QStringLiteral("SET datestyle = 'ISO, DMY'"), p.tiempoEspera);
+        leerNombres();
+    }
     const CadenaConexion cc(p.cadena);
     mBase = mDialecto == DialectoOdbc::Oracle ? cc.valor("Data Source").trimmed()
                                               : cc.valor({"Database", "Initial Catalog"}).trimmed();
@@ -439,7 +528,71 @@ std::unique_ptr<CursorMotor> leerTodo(SQLHSTMT st, DialectoOdbc dialecto) {
 
 } // namespace
 
+void MotorOdbc::leerNombres() {
+    const Resultado r = ejecutarUna(
+        QStringLiteral("SELECT table_name::text FROM information_schema.tables WHERE table_schema = "
+                       "current_schema() UNION ALL SELECT column_name::text FROM information_schema.columns "
+                       "WHERE table_schema = current_schema()"),
+        0);
+    mNombres.clear();
+    Fila f;
+    while (r.cursor && r.cursor->siguiente(f)) {
+        const QString n = f.value(0).toString();
+        if (!mNombres.contains(n.toLower())) mNombres.insert(n.toLower(), n);
+    }
+}
+
+QString MotorOdbc::traducida(const QString& sql) const {
+    return mDialecto == DialectoOdbc::Postgres ? pg::traducir(sql, mNombres) : sql;
+}
+
 Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
+    if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
+    if (mDialecto != DialectoOdbc::Postgres) return ejecutarUna(sql, tiempoEspera);
+    // One statement at a time, with the batch's own transaction control; a
+    // batch that opened its transaction and fails half-way leaves nothing.
+    const auto sentencias = pg::traducirLote(sql, mNombres);
+    Resultado total;
+    bool loteAbrio = false;
+    bool definicion = false;
+    try {
+        for (const auto& s : sentencias) {
+            switch (s.clase) {
+            case tsql::Sentencia::Clase::Nada:
+                continue;
+            case tsql::Sentencia::Clase::Iniciar:
+                if (d->nivel == 0) loteAbrio = true;
+                iniciarTransaccion();
+                continue;
+            case tsql::Sentencia::Clase::Confirmar:
+                if (d->nivel > 0) confirmarTransaccion();
+                continue;
+            case tsql::Sentencia::Clase::Deshacer:
+                deshacerTransaccion();
+                continue;
+            case tsql::Sentencia::Clase::Normal:
+                break;
+            }
+            definicion = definicion || s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
+                         s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive) ||
+                         s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive);
+            Resultado r = ejecutarUna(s.texto, tiempoEspera);
+            if (r.cursor && !total.cursor) total.cursor = std::move(r.cursor);
+            if (r.filasAfectadas >= 0)
+                total.filasAfectadas =
+                    (total.filasAfectadas < 0 ? 0 : total.filasAfectadas) + r.filasAfectadas;
+        }
+    } catch (const FalloMotor&) {
+        if (loteAbrio && d->nivel > 0) deshacerTransaccion();
+        if (definicion) leerNombres();
+        throw;
+    }
+    mUltimo = sentencias.size() == 1 ? sentencias.front().texto : pg::traducir(sql, mNombres);
+    if (definicion) leerNombres();
+    return total;
+}
+
+Resultado MotorOdbc::ejecutarUna(const QString& sql, int tiempoEspera) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     mUltimo = sql;
     Sentencia st(d->dbc, mDialecto, tiempoEspera);
@@ -478,7 +631,7 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
 qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores,
                                         int tiempoEspera) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
-    mUltimo = sql;
+    mUltimo = traducida(sql);
     Sentencia st(d->dbc, mDialecto, tiempoEspera);
     // Buffers live until the statement ran.
     std::vector<std::u16string> textos;
@@ -533,7 +686,7 @@ qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVaria
         }
         if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLBindParameter");
     }
-    auto texto = utf16(sql);
+    auto texto = utf16(mUltimo);
     const SQLRETURN rc = SQLExecDirectW(st.h, w(texto), SQL_NTS);
     if (rc == SQL_NO_DATA) return 0;
     if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLExecDirect");
@@ -548,19 +701,21 @@ void MotorOdbc::iniciarTransaccion() {
 }
 
 void MotorOdbc::confirmarTransaccion() {
-    if (d->nivel > 0 && --d->nivel == 0) {
+    if (d->nivel == 1) {
+        // A COMMIT that fails leaves the transaction open: the level stays for the rollback.
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, d->dbc, SQL_COMMIT)))
             fallarOdbc(SQL_HANDLE_DBC, d->dbc, mDialecto, "SQLEndTran");
         SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     }
+    if (d->nivel > 0) --d->nivel;
 }
 
 void MotorOdbc::deshacerTransaccion() {
-    if (d->nivel > 0) {
-        d->nivel = 0;
+    if (d->nivel > 0 && d->conectado) {
         SQLEndTran(SQL_HANDLE_DBC, d->dbc, SQL_ROLLBACK);
         SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     }
+    d->nivel = 0;
 }
 
 std::unique_ptr<CursorMotor> MotorOdbc::esquemaTablas() {
@@ -583,9 +738,9 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaTablas() {
 std::unique_ptr<CursorMotor> MotorOdbc::esquemaColumnas(const QString& catalogo, const QString& tabla) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     Sentencia st(d->dbc, mDialecto, 0);
-    std::u16string cat = utf16(catalogo.trimmed());
-    std::u16string tab = utf16(tabla.trimmed());
-    SQLRETURN rc = SQLColumnsW(st.h, catalogo.trimmed().isEmpty() ? nullptr : w(cat), SQL_NTS, nullptr, 0,
+    std::u16string cat = utf16(mDialecto == DialectoOdbc::Postgres ? QString() : catalogo.trimmed());
+    std::u16string tab = utf16(mNombres.value(tabla.trimmed().toLower(), tabla.trimmed()));
+    SQLRETURN rc = SQLColumnsW(st.h, cat.empty() ? nullptr : w(cat), SQL_NTS, nullptr, 0,
                                tabla.trimmed().isEmpty() ? nullptr : w(tab), SQL_NTS, nullptr, 0);
     if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLColumns");
     auto c = leerTodo(st.h, mDialecto);
@@ -610,7 +765,7 @@ QStringList MotorOdbc::clavePrimaria(const QString& tabla) {
     QStringList r;
     if (!d->conectado) return r;
     Sentencia st(d->dbc, mDialecto, 0);
-    std::u16string tab = utf16(tabla.trimmed());
+    std::u16string tab = utf16(mNombres.value(tabla.trimmed().toLower(), tabla.trimmed()));
     if (!SQL_SUCCEEDED(SQLPrimaryKeysW(st.h, nullptr, 0, nullptr, 0, w(tab), SQL_NTS))) return r;
     auto c = leerTodo(st.h, mDialecto);
     Fila f;
@@ -622,6 +777,17 @@ QStringList MotorOdbc::clavePrimaria(const QString& tabla) {
 void MotorOdbc::cambiarBase(const QString& nombre) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     if (nombre.trimmed().isEmpty() || nombre.trimmed().compare(mBase, Qt::CaseInsensitive) == 0) return;
+    if (mDialecto == DialectoOdbc::Postgres) {
+        // A PostgreSQL connection stays in its database.
+        ErrorProveedor e;
+        e.SQLState = QStringLiteral("3D000");
+        e.NativeError = 4060;
+        e.Description = QStringLiteral("No se puede cambiar a la base de datos \"%1\" en esta conexión.")
+                            .arg(nombre.trimmed());
+        e.Number = plataforma::errores::FalloGeneral;
+        e.Source = origen(mDialecto);
+        throw FalloMotor(e.Number, {e});
+    }
     auto n = utf16(nombre.trimmed());
     const SQLRETURN rc = SQLSetConnectAttrW(d->dbc, SQL_ATTR_CURRENT_CATALOG, w(n),
                                             static_cast<SQLINTEGER>(n.size() * sizeof(char16_t)));

@@ -6,14 +6,20 @@
 //               (default "TDS_Version=auto;ClientCharset=UTF-8;")
 //   Oracle:     driver QUENZAR_ODBC_ORACLE (default "Oracle"),
 //               extra keywords QUENZAR_ODBC_ORACLE_EXTRA.
+//   PostgreSQL: server "PG:host[:port]", driver QUENZAR_ODBC_POSTGRES
+//               (default "PostgreSQL Unicode"), extra keywords
+//               QUENZAR_ODBC_POSTGRES_EXTRA. The program's SQL Server
+//               dialect is translated, and the server's errors carry SQL
+//               Server's native numbers.
 // A connection carries one pending result at a time, so every result is read
 // whole before the call returns.
 
 #include "platform/ado/Motor.h"
+#include "platform/ado/TraductorPostgres.h"
 
 namespace ado {
 
-enum class DialectoOdbc { SqlServer, Oracle };
+enum class DialectoOdbc { SqlServer, Oracle, Postgres };
 
 // The ODBC connection string for a provider connection string (for tests and
 // the trace; the password is in it).
@@ -43,11 +49,17 @@ public:
     QString ultimoTextoEnviado() const override { return mUltimo; }
 
 private:
+    Resultado ejecutarUna(const QString& sql, int tiempoEspera);
+    // PostgreSQL: the schema's names as declared, read again after a definition.
+    void leerNombres();
+    QString traducida(const QString& sql) const;
+
     struct Impl;
     std::unique_ptr<Impl> d;
     DialectoOdbc mDialecto;
     QString mBase;
     QString mUltimo;
+    pg::Nombres mNombres;
 };
 
 } // namespace ado

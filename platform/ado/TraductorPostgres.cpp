@@ -1,0 +1,428 @@
+#include "platform/ado/TraductorPostgres.h"
+#include "platform/ado/LexicoTSql.h"
+
+#include <QRegularExpression>
+#include <optional>
+
+namespace ado::pg {
+
+using namespace ado::tsql;
+
+namespace {
+
+QString entreComillas(const QString& n) {
+    QString x = n;
+    x.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + x + QLatin1Char('"');
+}
+
+// A name of the schema as declared; another bracketed name as written.
+Tok nombre(const Tok& k, const Nombres& nombres) {
+    QString n = k.s;
+    if (k.t == TT::Ident) {
+        n = n.mid(1, n.size() - 2);
+        n.replace(k.s.startsWith(QLatin1Char('[')) ? QLatin1String("]]") : QLatin1String("\"\""),
+                  k.s.startsWith(QLatin1Char('[')) ? QLatin1String("]") : QLatin1String("\""));
+    }
+    const auto it = nombres.constFind(n.toLower());
+    if (it != nombres.constEnd()) return {TT::Ident, entreComillas(*it)};
+    if (k.t == TT::Ident) return {TT::Ident, entreComillas(n)};
+    return k;
+}
+
+// Styles of CONVERT between dates and texts, as to_char/to_timestamp patterns.
+QString patronDeEstilo(const QString& estilo) {
+    static const QHash<QString, QString> patrones = {
+        {QStringLiteral("1"), QStringLiteral("MM/DD/YY")},
+        {QStringLiteral("101"), QStringLiteral("MM/DD/YYYY")},
+        {QStringLiteral("3"), QStringLiteral("DD/MM/YY")},
+        {QStringLiteral("103"), QStringLiteral("DD/MM/YYYY")},
+        {QStringLiteral("104"), QStringLiteral("DD.MM.YYYY")},
+        {QStringLiteral("105"), QStringLiteral("DD-MM-YYYY")},
+        {QStringLiteral("108"), QStringLiteral("HH24:MI:SS")},
+        {QStringLiteral("112"), QStringLiteral("YYYYMMDD")},
+        {QStringLiteral("111"), QStringLiteral("YYYY/MM/DD")},
+        {QStringLiteral("120"), QStringLiteral("YYYY-MM-DD HH24:MI:SS")},
+        {QStringLiteral("121"), QStringLiteral("YYYY-MM-DD HH24:MI:SS.MS")},
+        {QStringLiteral("126"), QStringLiteral("YYYY-MM-DD\"T\"HH24:MI:SS.MS")},
+    };
+    return patrones.value(estilo.trimmed());
+}
+
+bool esTipoTexto(const QString& tipoPg) {
+    return tipoPg.startsWith(QLatin1String("varchar")) || tipoPg.startsWith(QLatin1String("char")) ||
+           tipoPg == QLatin1String("text");
+}
+
+Toks conversionPg(const QString& tipo, const Toks& expr, const QString& estilo) {
+    const QString destino = tipoPostgres(tipo);
+    const QString patron = patronDeEstilo(estilo);
+    const QString e = unir(expr).trimmed();
+    QString r;
+    if (!patron.isEmpty() && esTipoTexto(destino))
+        r = QStringLiteral("CAST(to_char(CAST((%1) AS timestamp), '%2') AS %3)").arg(e, patron, destino);
+    else if (!patron.isEmpty() && destino == QLatin1String("timestamp"))
+        r = QStringLiteral("to_timestamp(CAST((%1) AS text), '%2')::timestamp").arg(e, patron);
+    else
+        r = QStringLiteral("CAST((%1) AS %2)").arg(e, destino);
+    return {{TT::Simbolo, r}};
+}
+
+struct Nivel {
+    bool condicion = false; // inside WHERE, ON or HAVING
+};
+
+struct Tope {
+    Toks limite;
+    bool porcentaje = false;
+    size_t inicioMiembro = 0; // where this SELECT begins in the output
+};
+
+// Appends the LIMIT of the SELECT that begins at tope->inicioMiembro.
+void cerrarTope(Toks& out, std::optional<Tope>& tope) {
+    if (!tope) return;
+    Toks lim;
+    if (!tope->porcentaje) {
+        lim.push_back({TT::Simbolo, QStringLiteral(" LIMIT ")});
+        agregar(lim, tope->limite);
+    } else if (unir(tope->limite).trimmed() != QLatin1String("100")) {
+        const Toks miembro(out.begin() + static_cast<long>(tope->inicioMiembro), out.end());
+        lim.push_back({TT::Simbolo, QStringLiteral(" LIMIT (SELECT CAST(CEIL(COUNT(*) * (")});
+        agregar(lim, tope->limite);
+        lim.push_back({TT::Simbolo, QStringLiteral(") / 100.0) AS bigint) FROM (")});
+        agregar(lim, miembro);
+        lim.push_back({TT::Simbolo, QStringLiteral(") AS kv_porcentaje)")});
+    }
+    tope.reset();
+    if (lim.empty()) return;
+    agregar(out, lim);
+    out.push_back(blanco());
+}
+
+class Traductor {
+public:
+    explicit Traductor(const Nombres& n)
+        : mNombres(n) {}
+
+    Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false) {
+        Toks out;
+        std::optional<Tope> tope;
+        size_t inicioTope = 0; // where the SELECT with the TOP begins in out
+        Nivel nivel;
+        nivel.condicion = enCondicion;
+        auto cerrar = [&](bool envolver) {
+            if (!tope) return;
+            if (envolver) {
+                // A member of a UNION takes its LIMIT inside a derived table.
+                Toks miembro(out.begin() + static_cast<long>(inicioTope), out.end());
+                tope->inicioMiembro = 0;
+                cerrarTope(miembro, tope);
+                out.resize(inicioTope);
+                out.push_back({TT::Simbolo, QStringLiteral("SELECT * FROM (")});
+                agregar(out, miembro);
+                out.push_back({TT::Simbolo, QStringLiteral(") AS kv_miembro ")});
+            } else {
+                tope->inicioMiembro = inicioTope;
+                cerrarTope(out, tope);
+            }
+        };
+        for (size_t i = a; i < b; ++i) {
+            const Tok& k = t[i];
+            if (k.t == TT::Palabra) {
+                if (k.es("WHERE") || k.es("HAVING") || k.es("ON"))
+                    nivel.condicion = true;
+                else if (k.es("FROM") || k.es("ORDER") || k.es("GROUP"))
+                    nivel.condicion = false;
+            }
+            if (k.t == TT::FechaJet) {
+                out.push_back({TT::Cadena, fechaJetComoTexto(k.s)});
+                continue;
+            }
+            if (k.t == TT::Cadena && nivel.condicion && k.s.size() >= 2 && k.s.endsWith(QLatin1Char('\''))) {
+                // Trailing blanks do not count in an equality, as on SQL Server.
+                const Tok* prev = ultimoSignificativo(out);
+                if (prev && prev->t == TT::Simbolo &&
+                    (prev->s == QLatin1String("=") || prev->s == QLatin1String("<>") ||
+                     prev->s == QLatin1String("!="))) {
+                    QString cuerpo = k.s.mid(1, k.s.size() - 2);
+                    while (cuerpo.endsWith(QLatin1Char(' ')))
+                        cuerpo.chop(1);
+                    out.push_back({TT::Cadena, QLatin1Char('\'') + cuerpo + QLatin1Char('\'')});
+                    continue;
+                }
+            }
+            if (k.sim('(')) {
+                const size_t fin = cierre(t, i, b);
+                const Tok* prev = ultimoSignificativo(out);
+                // Bare table hint: FROM T (NOLOCK)
+                if (prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b &&
+                    soloPistas(t, i, fin) && !prev->es("WITH")) {
+                    i = fin;
+                    continue;
+                }
+                out.push_back(k);
+                agregar(out, transformar(t, i + 1, fin, nivel.condicion));
+                if (fin < b) out.push_back(t[fin]);
+                i = fin;
+                continue;
+            }
+            if (k.t == TT::Ident) {
+                out.push_back(nombre(k, mNombres));
+                continue;
+            }
+            if (k.t != TT::Palabra) {
+                out.push_back(k);
+                continue;
+            }
+            const size_t j = sig(t, i + 1, b);
+            const bool llamada = j < b && t[j].sim('(');
+            if (k.es("WITH") && llamada) {
+                const size_t fin = cierre(t, j, b);
+                if (fin < b && soloPistas(t, j, fin)) {
+                    if (out.empty() || out.back().t != TT::Espacio) out.push_back(blanco());
+                    i = fin;
+                    continue;
+                }
+            }
+            if (k.es("dbo") && j < b && t[j].sim('.')) {
+                i = j;
+                continue;
+            }
+            if (k.es("DELETE")) {
+                out.push_back(k);
+                if (j < b && !t[j].es("FROM") && (t[j].t == TT::Palabra || t[j].t == TT::Ident) &&
+                    !t[j].es("TOP")) {
+                    out.push_back(blanco());
+                    out.push_back(palabra("FROM"));
+                }
+                continue;
+            }
+            if (k.es("LIKE")) {
+                // LIKE without letter case; the collation of the columns serves "=" only.
+                size_t donde = out.size();
+                for (size_t x = out.size(); x-- > 0;) {
+                    if (!out[x].significativo()) continue;
+                    if (out[x].es("NOT")) donde = x;
+                    break;
+                }
+                out.insert(out.begin() + static_cast<long>(donde),
+                           {TT::Simbolo, QStringLiteral(" COLLATE \"default\" ")});
+                out.push_back(palabra("ILIKE"));
+                continue;
+            }
+            if (llamada && k.es("ISNULL")) {
+                out.push_back(palabra("COALESCE"));
+                continue;
+            }
+            if (llamada && (k.es("CONVERT") || k.es("CAST"))) {
+                const size_t fin = cierre(t, j, b);
+                if (fin < b) {
+                    if (k.es("CONVERT")) {
+                        const auto args = argumentos(t, j, fin);
+                        if (args.size() >= 2) {
+                            const QString tipo = unir(t, args[0].first, args[0].second);
+                            const Toks expr = transformar(t, args[1].first, args[1].second, nivel.condicion);
+                            const QString estilo =
+                                args.size() > 2 ? unir(t, args[2].first, args[2].second) : QString();
+                            agregar(out, conversionPg(tipo, expr, estilo));
+                            i = fin;
+                            continue;
+                        }
+                    } else if (const size_t as = asDelCast(t, j, fin); as < fin) {
+                        const Toks expr = transformar(t, j + 1, as, nivel.condicion);
+                        agregar(out, conversionPg(unir(t, as + 1, fin), expr, QString()));
+                        i = fin;
+                        continue;
+                    }
+                }
+            }
+            if (k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT")) {
+                cerrar(true);
+                nivel = Nivel();
+                out.push_back(k);
+                continue;
+            }
+            if (k.es("SELECT")) {
+                cerrar(true);
+                const size_t inicio = out.size();
+                out.push_back(k);
+                size_t ultimo = i;
+                size_t x = j;
+                if (x < b && (t[x].es("DISTINCT") || t[x].es("ALL"))) {
+                    out.push_back(blanco());
+                    out.push_back(t[x]);
+                    ultimo = x;
+                    x = sig(t, x + 1, b);
+                }
+                if (x < b && t[x].es("TOP")) {
+                    Tope nuevo;
+                    size_t y = sig(t, x + 1, b);
+                    if (y < b && t[y].sim('(')) {
+                        const size_t fin = cierre(t, y, b);
+                        nuevo.limite.push_back(simbolo("("));
+                        agregar(nuevo.limite, transformar(t, y + 1, fin));
+                        nuevo.limite.push_back(simbolo(")"));
+                        y = fin;
+                    } else if (y < b) {
+                        nuevo.limite.push_back(t[y]);
+                    }
+                    size_t z = sig(t, y + 1, b);
+                    if (z < b && t[z].es("PERCENT")) {
+                        nuevo.porcentaje = true;
+                        y = z;
+                        z = sig(t, y + 1, b);
+                    }
+                    if (z < b && t[z].es("WITH")) {
+                        const size_t w = sig(t, z + 1, b);
+                        if (w < b && t[w].es("TIES")) y = w;
+                    }
+                    out.push_back(blanco());
+                    tope = std::move(nuevo);
+                    inicioTope = inicio;
+                    i = y;
+                } else {
+                    i = ultimo;
+                }
+                continue;
+            }
+            // A name of the schema, also before "(" (INSERT INTO T (...)): no function bears one.
+            if (!k.s.startsWith(QLatin1Char('@')) && !k.s.startsWith(QLatin1Char('#'))) {
+                out.push_back(nombre(k, mNombres));
+                continue;
+            }
+            out.push_back(k);
+        }
+        cerrar(false);
+        return out;
+    }
+
+private:
+    const Nombres& mNombres;
+};
+
+// SQL Server's column types in a definition read as PostgreSQL's.
+Toks definicion(const Toks& s, const Nombres& nombres) {
+    Toks out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        const Tok& k = s[i];
+        if (k.es("IDENTITY")) {
+            size_t j = sig(s, i + 1, s.size());
+            if (j < s.size() && s[j].sim('(')) i = cierre(s, j, s.size());
+            out.push_back({TT::Simbolo, QStringLiteral("GENERATED BY DEFAULT AS IDENTITY")});
+            continue;
+        }
+        if (k.t == TT::Palabra) {
+            const QString base = k.s.toLower();
+            static const QStringList tipos = {QStringLiteral("nvarchar"),
+                                              QStringLiteral("nchar"),
+                                              QStringLiteral("ntext"),
+                                              QStringLiteral("datetime"),
+                                              QStringLiteral("smalldatetime"),
+                                              QStringLiteral("datetime2"),
+                                              QStringLiteral("bit"),
+                                              QStringLiteral("tinyint"),
+                                              QStringLiteral("money"),
+                                              QStringLiteral("smallmoney"),
+                                              QStringLiteral("float"),
+                                              QStringLiteral("image"),
+                                              QStringLiteral("uniqueidentifier")};
+            const Tok* prev = ultimoSignificativo(out);
+            if (tipos.contains(base) && prev && (prev->t == TT::Ident || prev->t == TT::Palabra)) {
+                QString tipo = k.s;
+                size_t j = sig(s, i + 1, s.size());
+                if (j < s.size() && s[j].sim('(')) {
+                    const size_t fin = cierre(s, j, s.size());
+                    tipo += unir(s, j, fin + 1);
+                    i = fin;
+                }
+                out.push_back({TT::Palabra, tipoPostgres(tipo)});
+                continue;
+            }
+            if (k.es("dbo")) {
+                size_t j = sig(s, i + 1, s.size());
+                if (j < s.size() && s[j].sim('.')) {
+                    i = j;
+                    continue;
+                }
+            }
+        }
+        if (k.t == TT::Ident || (k.t == TT::Palabra && nombres.contains(k.s.toLower())))
+            out.push_back(nombre(k, nombres));
+        else
+            out.push_back(k);
+    }
+    return out;
+}
+
+tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres) {
+    tsql::Sentencia r;
+    const size_t i = sig(s, 0, s.size());
+    if (i >= s.size()) {
+        r.clase = tsql::Sentencia::Clase::Nada;
+        return r;
+    }
+    const Tok& k = s[i];
+    if (k.es("BEGIN"))
+        r.clase = tsql::Sentencia::Clase::Iniciar;
+    else if (k.es("COMMIT"))
+        r.clase = tsql::Sentencia::Clase::Confirmar;
+    else if (k.es("ROLLBACK"))
+        r.clase = tsql::Sentencia::Clase::Deshacer;
+    else if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT"))
+        r.clase = tsql::Sentencia::Clase::Nada;
+    if (r.clase != tsql::Sentencia::Clase::Normal) {
+        r.texto = unir(s).trimmed();
+        return r;
+    }
+    if (k.es("CREATE") || k.es("ALTER")) {
+        r.texto = unir(definicion(s, nombres)).trimmed();
+        return r;
+    }
+    r.texto = unir(Traductor(nombres).transformar(s, 0, s.size())).trimmed();
+    return r;
+}
+
+} // namespace
+
+QString tipoPostgres(const QString& tipoSqlServer) {
+    const QString t = tipoSqlServer.trimmed().toLower();
+    const int p = t.indexOf(QLatin1Char('('));
+    const QString base = (p < 0 ? t : t.left(p)).trimmed();
+    const QString args = p < 0 ? QString() : t.mid(p).remove(QLatin1Char(' '));
+    if (base == QLatin1String("nvarchar") || base == QLatin1String("varchar"))
+        return args == QLatin1String("(max)") ? QStringLiteral("text") : QStringLiteral("varchar") + args;
+    if (base == QLatin1String("nchar") || base == QLatin1String("char")) return QStringLiteral("char") + args;
+    if (base == QLatin1String("ntext") || base == QLatin1String("text")) return QStringLiteral("text");
+    if (base == QLatin1String("datetime") || base == QLatin1String("smalldatetime") ||
+        base == QLatin1String("datetime2"))
+        return QStringLiteral("timestamp");
+    if (base == QLatin1String("bit") || base == QLatin1String("tinyint")) return QStringLiteral("smallint");
+    if (base == QLatin1String("money") || base == QLatin1String("smallmoney"))
+        return QStringLiteral("numeric(19,4)");
+    if (base == QLatin1String("float")) return QStringLiteral("double precision");
+    if (base == QLatin1String("int")) return QStringLiteral("integer");
+    if (base == QLatin1String("image") || base == QLatin1String("varbinary") ||
+        base == QLatin1String("binary"))
+        return QStringLiteral("bytea");
+    if (base == QLatin1String("uniqueidentifier")) return QStringLiteral("uuid");
+    return base + args;
+}
+
+std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres) {
+    std::vector<tsql::Sentencia> r;
+    for (const Toks& s : dividir(tokenizar(lote))) {
+        tsql::Sentencia x = clasificar(s, nombres);
+        if (x.clase == tsql::Sentencia::Clase::Nada && x.texto.isEmpty()) continue;
+        r.push_back(std::move(x));
+    }
+    return r;
+}
+
+QString traducir(const QString& sentencia, const Nombres& nombres) {
+    QStringList partes;
+    for (const auto& s : traducirLote(sentencia, nombres))
+        partes << s.texto;
+    return partes.join(QStringLiteral("; "));
+}
+
+} // namespace ado::pg

@@ -1,0 +1,28 @@
+#pragma once
+// The program's SQL Server dialect on PostgreSQL: TOP (nested, PERCENT) to
+// LIMIT, [names] and bare names written as the schema declares them, table
+// hints and dbo. dropped, CONVERT/CAST/ISNULL in PostgreSQL's terms, #date#
+// and N'' literals, "DELETE T WHERE", LIKE without letter case, and batches
+// split with their transaction control recognised. SQL Server's functions
+// (getdate, len, charindex) and "+" on texts are the schema's own.
+
+#include "platform/ado/TraductorTSql.h"
+
+#include <QHash>
+#include <QString>
+#include <vector>
+
+namespace ado::pg {
+
+// The database's names as declared, by their lower-case spelling.
+using Nombres = QHash<QString, QString>;
+
+std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres);
+
+// One statement; the statements' texts joined by "; " when the batch holds several.
+QString traducir(const QString& sentencia, const Nombres& nombres);
+
+// A PostgreSQL type for a SQL Server type name ("nvarchar(20)" -> "varchar(20)").
+QString tipoPostgres(const QString& tipoSqlServer);
+
+} // namespace ado::pg
