@@ -166,7 +166,8 @@ public:
         mCn = PQconnectdbParams(claves, valores, 0);
         if (PQstatus(mCn) != CONNECTION_OK) fallar();
         // "does not exist, skipping" and the like are no news here.
-        PQsetNoticeProcessor(mCn, [](void*, const char*) {}, nullptr);
+        PQsetNoticeProcessor(
+            mCn, [](void*, const char*) {}, nullptr);
     }
     ~ConexionPg() { PQfinish(mCn); }
     ConexionPg(const ConexionPg&) = delete;
@@ -309,6 +310,17 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
         generarChequerasPg(cn, o.chequeras);
     }
     cn.exec(QStringLiteral("ANALYZE"));
+}
+
+void copiarBasePostgres(const ServidorPostgres& servidor, const QString& plantilla, const QString& nombre) {
+    ConexionPg admin(servidor, QStringLiteral("postgres"));
+    admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombrePg(nombre)));
+    admin.exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(nombrePg(nombre), nombrePg(plantilla)));
+}
+
+void borrarBasePostgres(const ServidorPostgres& servidor, const QString& nombre) {
+    ConexionPg admin(servidor, QStringLiteral("postgres"));
+    admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombrePg(nombre)));
 }
 
 QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {

@@ -40,6 +40,10 @@ struct ServidorPostgres {
 // cheque books are loaded in bulk (COPY).
 void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& opciones = {});
 
+// A new database NAME on the server, a copy of PLANTILLA (no one may be connected to it).
+void copiarBasePostgres(const ServidorPostgres& servidor, const QString& plantilla, const QString& nombre);
+void borrarBasePostgres(const ServidorPostgres& servidor, const QString& nombre);
+
 // Connection string of the embedded engine for a database of the data folder.
 QString cadenaConexion(const QString& nombre = QStringLiteral("QUENZAR"),
                        const QString& usuario = QLatin1String(kUsuarioAdmin),

@@ -18,6 +18,9 @@ CREATE FUNCTION charindex(text, text) RETURNS integer LANGUAGE sql IMMUTABLE
 CREATE FUNCTION charindex(text, text, integer) RETURNS integer LANGUAGE sql IMMUTABLE
     AS 'SELECT CASE WHEN strpos(lower(substr($2, greatest($3, 1))), lower($1)) = 0 THEN 0
                     ELSE strpos(lower(substr($2, greatest($3, 1))), lower($1)) + greatest($3, 1) - 1 END';
+CREATE FUNCTION year(timestamp) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT extract(year FROM $1)::integer';
+CREATE FUNCTION month(timestamp) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT extract(month FROM $1)::integer';
+CREATE FUNCTION day(timestamp) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT extract(day FROM $1)::integer';
 CREATE FUNCTION kv_concatenar(text, text) RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT $1 || $2';
 CREATE OPERATOR + (LEFTARG = text, RIGHTARG = text, FUNCTION = kv_concatenar);
 

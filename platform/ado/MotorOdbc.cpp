@@ -54,17 +54,22 @@ void comoSqlServer(ErrorProveedor& e) {
     struct Par {
         const char* estado;
         int32_t nativo;
+        const char* estadoSqlServer;
     };
     static const Par pares[] = {
-        {"23505", 2627}, {"23503", 547},   {"23514", 547},   {"23502", 515},  {"42703", 207},
-        {"42P01", 208},  {"42883", 195},   {"42601", 102},   {"42501", 229},  {"22001", 8152},
-        {"22P02", 245},  {"22007", 241},   {"22008", 242},   {"22003", 8115}, {"22012", 8134},
-        {"40P01", 1205}, {"55P03", 1222},  {"57014", 0},     {"42P07", 2714}, {"42701", 2705},
-        {"25P02", 3998}, {"28P01", 18456}, {"28000", 18456}, {"3D000", 4060},
+        {"23505", 2627, "23000"},  {"23503", 547, "23000"},   {"23514", 547, "23000"},
+        {"23502", 515, "23000"},   {"42703", 207, "42S22"},   {"42P01", 208, "42S02"},
+        {"42883", 195, "42000"},   {"42601", 102, "42000"},   {"42501", 229, "42000"},
+        {"22001", 8152, "22001"},  {"22P02", 245, "22018"},   {"22007", 241, "22007"},
+        {"22008", 242, "22008"},   {"22003", 8115, "22003"},  {"22012", 8134, "22012"},
+        {"40P01", 1205, "40001"},  {"55P03", 1222, "HYT00"},  {"57014", 0, "HYT00"},
+        {"42P07", 2714, "42S01"},  {"42701", 2705, "42S21"},  {"25P02", 3998, "25000"},
+        {"28P01", 18456, "28000"}, {"28000", 18456, "28000"}, {"3D000", 4060, "42000"},
     };
     for (const Par& p : pares)
         if (e.SQLState == QLatin1String(p.estado)) {
             e.NativeError = p.nativo;
+            e.SQLState = QLatin1String(p.estadoSqlServer);
             return;
         }
     // The server gone (stopped, restarted, the link cut): the session's native 11.
@@ -100,8 +105,7 @@ int32_t numeroPostgres(const ErrorProveedor& e) {
     default:
         break;
     }
-    if (e.SQLState == QLatin1String("57014") || e.SQLState == QLatin1String("55P03"))
-        return static_cast<int32_t>(0x80040E31); // timeout expired
+    if (e.SQLState == QLatin1String("HYT00")) return static_cast<int32_t>(0x80040E31); // timeout expired
     return numeroPorEstado(e.SQLState);
 }
 

@@ -1,5 +1,6 @@
-// The data-access layer against the embedded engine: ADO's behaviour and
-// numbers, the native numbers of SQL Server, batches, two connections, trace.
+// The data-access layer against the embedded engine and, where the case is
+// the same on a server, PostgreSQL: ADO's behaviour and numbers, the native
+// numbers of SQL Server, batches, two connections, trace.
 
 #include "platform/ado/Ado.h"
 #include "platform/ado/MotorSqlite.h"
@@ -10,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace ado;
 namespace errores = plataforma::errores;
@@ -33,7 +35,43 @@ protected:
     Connection cn;
 };
 
-TEST_F(Ado, FallosDeEstadoConLosNumerosDeAdo) {
+// The same cases on the embedded engine and on PostgreSQL (one row per engine);
+// the PostgreSQL row needs the test run's server.
+class ConMotor {
+protected:
+    void abrir(const std::string& motor) {
+        if (motor == "postgres") {
+            pg.emplace();
+            if (!pg->valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+        }
+        cn.setCursorLocation(adUseClient);
+        SIN_ERROR(cn.Open(cadena()));
+    }
+    QString cadena(const QString& usuario = QStringLiteral("ADMIN"),
+                   const QString& clave = QStringLiteral("admin")) const {
+        return pg ? pg->cadena(usuario, clave) : base.cadena(usuario, clave);
+    }
+    qint64 contar(const QString& sql) {
+        Recordset rs;
+        rs.Open(sql, cn);
+        const qint64 n = rs(0).Value().toLongLong();
+        rs.Close();
+        return n;
+    }
+    prueba::BaseTemporal base;
+    std::optional<prueba::BasePostgres> pg;
+    Connection cn;
+};
+
+class Motores : public ConMotor, public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override { abrir(GetParam()); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Ambos, Motores, ::testing::Values("embebido", "postgres"),
+                         [](const ::testing::TestParamInfo<std::string>& i) { return i.param; });
+
+TEST_P(Motores, FallosDeEstadoConLosNumerosDeAdo) {
     Recordset rs;
     FALLA_CON(rs.Close(), errores::ObjetoCerrado);
     SIN_ERROR(rs.Open(QStringLiteral("SELECT * FROM V_TA_BANCOS"), cn));
@@ -41,7 +79,7 @@ TEST_F(Ado, FallosDeEstadoConLosNumerosDeAdo) {
     FALLA_CON(rs(QStringLiteral("NO_EXISTE")), errores::ElementoNoEncontrado);
     rs.Close();
     FALLA_CON(cn.setCursorLocation(adUseServer), errores::ObjetoAbierto);
-    FALLA_CON(cn.Open(base.cadena()), errores::ObjetoAbierto);
+    FALLA_CON(cn.Open(cadena()), errores::ObjetoAbierto);
 
     Connection cerrada;
     FALLA_CON(rs.Open(QStringLiteral("SELECT 1"), cerrada), errores::ConexionInvalida);
@@ -49,7 +87,7 @@ TEST_F(Ado, FallosDeEstadoConLosNumerosDeAdo) {
     FALLA_CON(cerrada.Close(), errores::ObjetoCerrado);
 }
 
-TEST_F(Ado, VacioTieneBofYEofYNoHayRegistroActual) {
+TEST_P(Motores, VacioTieneBofYEofYNoHayRegistroActual) {
     Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM V_TA_BANCOS WHERE IDBANCO = 'XX'"), cn);
     EXPECT_TRUE(rs.BOF());
@@ -61,7 +99,7 @@ TEST_F(Ado, VacioTieneBofYEofYNoHayRegistroActual) {
     EXPECT_EQ(rs.fields().Count(), 4); // the columns are known even without rows
 }
 
-TEST_F(Ado, RecorridoPosicionYConteo) {
+TEST_P(Motores, RecorridoPosicionYConteo) {
     Recordset rs;
     rs.Open(QStringLiteral("SELECT IDBANCO, DESCRIPCION FROM V_TA_BANCOS ORDER BY DESCRIPCION"), cn,
             adOpenDynamic);
@@ -168,7 +206,7 @@ TEST_F(Ado, TiposYTamanosDeclarados) {
     EXPECT_EQ(rs(QStringLiteral("W")).Value().toString(), QStringLiteral("ñ"));
 }
 
-TEST_F(Ado, EscrituraPorLaVistaActualizable) {
+TEST_P(Motores, EscrituraPorLaVistaActualizable) {
     Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM V_TA_QUENZAR WHERE IDBANCO = '10'"), cn, adOpenDynamic,
             adLockOptimistic);
@@ -196,7 +234,7 @@ TEST_F(Ado, EscrituraPorLaVistaActualizable) {
     FALLA_CON(rs(QStringLiteral("ID")).Value(), errores::SinRegistroActual);
 }
 
-TEST_F(Ado, CancelarAltaYCierreConEdicionPendiente) {
+TEST_P(Motores, CancelarAltaYCierreConEdicionPendiente) {
     Recordset rs;
     rs.Open(QStringLiteral("SELECT * FROM V_TA_BANCOS ORDER BY IDBANCO"), cn, adOpenDynamic,
             adLockOptimistic);
@@ -210,7 +248,7 @@ TEST_F(Ado, CancelarAltaYCierreConEdicionPendiente) {
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO = '99'")), 0);
 }
 
-TEST_F(Ado, SoloLecturaYValoresDeTipoIncorrecto) {
+TEST_P(Motores, SoloLecturaYValoresDeTipoIncorrecto) {
     Recordset lectura;
     lectura.Open(QStringLiteral("SELECT * FROM V_TA_QUENZAR"), cn);
     FALLA_CON(lectura.AddNew(), errores::NoActualizable);
@@ -230,7 +268,7 @@ TEST_F(Ado, SoloLecturaYValoresDeTipoIncorrecto) {
     unido.CancelUpdate();
 }
 
-TEST_F(Ado, ExecuteDevuelveFilasAfectadasYResultados) {
+TEST_P(Motores, ExecuteDevuelveFilasAfectadasYResultados) {
     qint64 n = -1;
     auto nada =
         cn.Execute(QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC' WHERE CODIGO LIKE '11102%'"), &n);
@@ -246,7 +284,7 @@ TEST_F(Ado, ExecuteDevuelveFilasAfectadasYResultados) {
     EXPECT_EQ(n, 4);
 }
 
-TEST_F(Ado, LasComparacionesDeTextoIgnoranMayusculas) {
+TEST_P(Motores, LasComparacionesDeTextoIgnoranMayusculas) {
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION = 'banco macro'")),
               1);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION LIKE 'banco m%'")),
@@ -255,7 +293,7 @@ TEST_F(Ado, LasComparacionesDeTextoIgnoranMayusculas) {
               1);
 }
 
-TEST_F(Ado, PaginadoDelGrillaSobreElMotor) {
+TEST_P(Motores, PaginadoDelGrillaSobreElMotor) {
     // 36 cheque books, page size 10: page 4 holds the last 6 rows; TOP 0 skips nothing.
     auto pagina = [&](int omitir) {
         Recordset rs;
@@ -412,10 +450,13 @@ struct CasoNativo {
     int32_t numero;
 };
 
-class Nativos : public Ado, public ::testing::WithParamInterface<CasoNativo> {};
+class Nativos : public ConMotor, public ::testing::TestWithParam<std::tuple<std::string, CasoNativo>> {
+protected:
+    void SetUp() override { abrir(std::get<0>(GetParam())); }
+};
 
 TEST_P(Nativos, ElMotorDaLosNumerosDeSqlServer) {
-    const CasoNativo& c = GetParam();
+    const CasoNativo& c = std::get<1>(GetParam());
     FALLA_CON(cn.Execute(QString::fromUtf8(c.sql)), c.numero);
     ASSERT_GE(cn.Errors().Count(), 1);
     EXPECT_EQ(cn.Errors().Item(0).NativeError, c.nativo) << cn.Errors().Item(0).Description.toStdString();
@@ -444,9 +485,11 @@ const CasoNativo kNativos[] = {
     {"sintaxis", "SELEC * FROM TA_BANCOS", 102, "42000", errores::ErrorEnComando},
 };
 
-INSTANTIATE_TEST_SUITE_P(Casos, Nativos, ::testing::ValuesIn(kNativos),
-                         [](const ::testing::TestParamInfo<CasoNativo>& i) {
-                             return std::string(i.param.nombre);
+INSTANTIATE_TEST_SUITE_P(Casos, Nativos,
+                         ::testing::Combine(::testing::Values("embebido", "postgres"),
+                                            ::testing::ValuesIn(kNativos)),
+                         [](const ::testing::TestParamInfo<std::tuple<std::string, CasoNativo>>& i) {
+                             return std::get<0>(i.param) + "_" + std::get<1>(i.param).nombre;
                          });
 
 TEST_F(Ado, TruncamientoDejaDosMensajesComoSqlServer) {
@@ -484,7 +527,7 @@ TEST_F(Ado, UsuarioOClaveIncorrectosNoAbren) {
     SIN_ERROR(otra.Open(base.cadena(QStringLiteral("cajero"), QStringLiteral("cajero"))));
 }
 
-TEST_F(Ado, LoteQueFallaAMitadNoDejaNada) {
+TEST_P(Motores, LoteQueFallaAMitadNoDejaNada) {
     FALLA_CON(cn.Execute(QStringLiteral(
                   "BEGIN TRANSACTION \r\r\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES "
                   "('50', 'NUEVO')\rINSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES ('1', "
@@ -505,7 +548,7 @@ TEST_F(Ado, LoteQueFallaAMitadNoDejaNada) {
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO IN ('51','52')")), 2);
 }
 
-TEST_F(Ado, TransaccionesDeLaConexion) {
+TEST_P(Motores, TransaccionesDeLaConexion) {
     cn.BeginTrans();
     cn.Execute(QStringLiteral("DELETE TA_CCOSTO WHERE CODIGO = '1'"));
     cn.RollbackTrans();
@@ -586,7 +629,7 @@ TEST_F(Ado, DefinicionesEnTiempoDeEjecucionControlanElLargo) {
     EXPECT_EQ(contar(QStringLiteral("SELECT SUM(ORDEN) FROM TA_BANCOS")), 0);
 }
 
-TEST_F(Ado, FuncionesDeSqlServer) {
+TEST_P(Motores, FuncionesDeSqlServer) {
     Recordset rs;
     rs.Open(
         QStringLiteral(

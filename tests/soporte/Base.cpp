@@ -1,5 +1,7 @@
 #include "tests/soporte/Base.h"
 
+#include <QCoreApplication>
+
 namespace prueba {
 
 BaseTemporal::BaseTemporal(basedatos::OpcionesDemo o) {
@@ -15,6 +17,32 @@ BaseTemporal::~BaseTemporal() {
 
 QString BaseTemporal::cadena(const QString& usuario, const QString& clave) const {
     return basedatos::cadenaConexion(QStringLiteral("QUENZAR"), usuario, clave);
+}
+
+QString servidorPostgres() {
+    return qEnvironmentVariable("QUENZAR_PG");
+}
+
+BasePostgres::BasePostgres(QString servidor)
+    : mServidor(std::move(servidor)) {
+    if (mServidor.isEmpty()) return;
+    static int contador = 0;
+    mNombre = QStringLiteral("Q%1_%2").arg(QCoreApplication::applicationPid()).arg(++contador);
+    basedatos::copiarBasePostgres({mServidor}, QStringLiteral("QUENZAR_PLANTILLA"), mNombre);
+}
+
+BasePostgres::~BasePostgres() {
+    if (mServidor.isEmpty()) return;
+    try {
+        basedatos::borrarBasePostgres({mServidor}, mNombre);
+    } catch (const plataforma::ErrorEjecucion&) {
+        // A server stopped by the test leaves the copy to the end of the run.
+    }
+}
+
+QString BasePostgres::cadena(const QString& usuario, const QString& clave) const {
+    return QStringLiteral("PROVIDER=SQLOLEDB;Server=%1;Database =%2;UId=%3;Pwd=%4;")
+        .arg(mServidor, mNombre, usuario, clave);
 }
 
 std::string describir(const plataforma::ErrorEjecucion& e) {

@@ -28,6 +28,29 @@ private:
     QByteArray mDatosAnterior;
 };
 
+// The PostgreSQL server of the test run ("PG:host:port" in QUENZAR_PG; the
+// test command starts one), or empty when there is none.
+QString servidorPostgres();
+
+// A fresh copy of the demo database on the test run's PostgreSQL server,
+// dropped afterwards. Without a server it is not valido().
+class BasePostgres {
+public:
+    explicit BasePostgres(QString servidor = servidorPostgres());
+    ~BasePostgres();
+    BasePostgres(const BasePostgres&) = delete;
+    BasePostgres& operator=(const BasePostgres&) = delete;
+    bool valido() const { return !mServidor.isEmpty(); }
+    const QString& servidor() const { return mServidor; }
+    const QString& nombre() const { return mNombre; }
+    QString cadena(const QString& usuario = QStringLiteral("ADMIN"),
+                   const QString& clave = QStringLiteral("admin")) const;
+
+private:
+    QString mServidor;
+    QString mNombre;
+};
+
 // Text of a run-time error, for assertion messages.
 std::string describir(const plataforma::ErrorEjecucion& e);
 
