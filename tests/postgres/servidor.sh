@@ -7,6 +7,8 @@
 #   servidor.sh detener CARPETA                        stop it and remove it
 # The login "ADMIN" (password "admin") owns everything.
 set -eu
+# The caller's folder may be gone (or closed to the server's user).
+cd /
 accion=$1
 carpeta=$2
 puerto=${3:-54329}

@@ -1,0 +1,226 @@
+// The program on a PostgreSQL server: what only a server has (stopped and
+// started again, a second connection holding a lock, a statement that runs
+// too long) and the windows used on it as on the embedded engine.
+
+#include "data/DB_Dll.h"
+#include "editor/frmV_TA_QUENZAR.h"
+#include "grid/KvDbGrid.h"
+#include "platform/ado/Ado.h"
+#include "shell/FrmChequerasGrid.h"
+#include "shell/Inicio.h"
+#include "shell/ModGlobal.h"
+#include "tests/soporte/Sesion.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QProcess>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace ado;
+namespace errores = plataforma::errores;
+
+namespace {
+
+constexpr int32_t kTiempoAgotado = static_cast<int32_t>(0x80040E31);
+
+// A server of this test alone, which it may stop and start again.
+class ServidorPropio {
+public:
+    ServidorPropio() {
+        mCarpeta = QStringLiteral("/tmp/quenzar-pg-propio-%1").arg(QCoreApplication::applicationPid());
+        mValido = !servidorPostgresDisponible().isEmpty() &&
+                  correr({QStringLiteral("iniciar"), mCarpeta, QStringLiteral(QUENZAR_PG_PUERTO_PROPIO),
+                          QStringLiteral(QUENZAR_GENERADOR)});
+    }
+    ~ServidorPropio() { correr({QStringLiteral("detener"), mCarpeta}); }
+    bool valido() const { return mValido; }
+    QString servidor() const { return QStringLiteral("PG:127.0.0.1:" QUENZAR_PG_PUERTO_PROPIO); }
+    bool parar() {
+        return correr({QStringLiteral("parar"), mCarpeta, QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
+    }
+    bool arrancar() {
+        return correr({QStringLiteral("arrancar"), mCarpeta, QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
+    }
+    static QString servidorPostgresDisponible() { return prueba::servidorPostgres(); }
+
+private:
+    static bool correr(const QStringList& args) {
+        return QProcess::execute(QStringLiteral("sh"),
+                                 QStringList{QStringLiteral(QUENZAR_SERVIDOR_PG)} + args) == 0;
+    }
+    QString mCarpeta;
+    bool mValido = false;
+};
+
+ServidorPropio& propio() {
+    static ServidorPropio s;
+    return s;
+}
+
+class Servidor : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+        cn.setCursorLocation(adUseClient);
+        SIN_ERROR(cn.Open(pg.cadena()));
+    }
+    prueba::BasePostgres pg;
+    Connection cn;
+};
+
+TEST_F(Servidor, OtraConexionQueRetieneUnaFilaHaceEsperarHastaElTiempoDeEspera) {
+    Connection otra;
+    otra.Open(pg.cadena());
+    otra.BeginTrans();
+    otra.Execute(QStringLiteral("UPDATE TA_BANCOS SET CUIT = 'x' WHERE IDBANCO = '1'"));
+    cn.setCommandTimeout(1);
+    QElapsedTimer reloj;
+    reloj.start();
+    FALLA_CON(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET CUIT = 'y' WHERE IDBANCO = '1'")),
+              kTiempoAgotado);
+    EXPECT_GE(reloj.elapsed(), 900);
+    EXPECT_EQ(cn.Errors().Item(0).SQLState, QStringLiteral("HYT00"));
+    // Released, the same statement goes through; rows of others were never waited for.
+    SIN_ERROR(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET CUIT = 'y' WHERE IDBANCO = '2'")));
+    otra.RollbackTrans();
+    SIN_ERROR(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET CUIT = 'y' WHERE IDBANCO = '1'")));
+}
+
+TEST_F(Servidor, UnaSentenciaQueTardaMasQueElTiempoDeEsperaSeCorta) {
+    cn.setCommandTimeout(1);
+    QElapsedTimer reloj;
+    reloj.start();
+    FALLA_CON(cn.Execute(QStringLiteral("SELECT pg_sleep(5)")), kTiempoAgotado);
+    EXPECT_LT(reloj.elapsed(), 4000);
+    // The connection stays usable.
+    auto rs = cn.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS"));
+    EXPECT_EQ((*rs)(0).Value().toInt(), 12);
+}
+
+TEST(ServidorPropioTest, ParadoEsConexionPerdidaYVueltoAArrancarSeReabre) {
+    if (!propio().valido()) GTEST_SKIP() << "sin servidor PostgreSQL";
+    prueba::BasePostgres pg(propio().servidor());
+    Connection cn;
+    SIN_ERROR(cn.Open(pg.cadena()));
+    ASSERT_TRUE(propio().parar());
+    FALLA_CON(cn.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS")), errores::FalloGeneral);
+    ASSERT_GE(cn.Errors().Count(), 1);
+    EXPECT_EQ(cn.Errors().Item(0).NativeError, 11) << cn.Errors().Item(0).Description.toStdString();
+    cn.Close();
+    FALLA_CON(cn.Open(pg.cadena()), errores::FalloGeneral);
+    ASSERT_TRUE(propio().arrancar());
+    SIN_ERROR(cn.Open(pg.cadena()));
+    auto rs = cn.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS"));
+    EXPECT_EQ((*rs)(0).Value().toInt(), 12);
+}
+
+// ------------------------------------------------------------------ the program on the server
+
+class Programa : public prueba::Sesion {
+protected:
+    void iniciarEn(const prueba::BasePostgres& base) {
+        QString cadena;
+        shell::IniciarAplicacion(QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
+                                     .arg(base.servidor(), base.nombre()),
+                                 cadena, 3);
+        ASSERT_TRUE(datos::gDB().gOpenFlag);
+    }
+    qint64 contarEn(const prueba::BasePostgres& base, const QString& sql) {
+        Connection c;
+        c.Open(base.cadena());
+        auto rs = c.Execute(sql);
+        return (*rs)(0).Value().toLongLong();
+    }
+    QStringList columna(shell::FrmChequerasGrid& lista, int c) {
+        QStringList r;
+        auto* g = lista.KvDbGrid1->MsFlexGrid;
+        for (int f = 1; f < g->Rows(); ++f)
+            r << g->TextMatrix(f, c);
+        return r;
+    }
+};
+
+TEST_F(Programa, LaListaBuscaYPaginaYElEditorGrabaConSusCuentas) {
+    prueba::BasePostgres pg;
+    if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+    ASSERT_NO_FATAL_FAILURE(iniciarEn(pg));
+    shell::FrmChequerasGrid lista;
+    lista.show();
+    lista.Cargar();
+    auto* g = lista.KvDbGrid1;
+    EXPECT_EQ(g->UltimaPagina(), 4);
+    EXPECT_EQ(g->MsFlexGrid->TextMatrix(0, 1), QStringLiteral("Talonario"));
+    EXPECT_EQ(columna(lista, 3).first(), QStringLiteral("BANCO DE LA NACION"));
+    QTest::mouseClick(g->cmdUltimo, Qt::LeftButton);
+    EXPECT_EQ(columna(lista, 1).size(), 6);
+    // A search without letter case, as on SQL Server.
+    g->txtBuscar->setText(QStringLiteral("galicia"));
+    QTest::keyClick(g->txtBuscar, Qt::Key_Return);
+    EXPECT_EQ(columna(lista, 3), QStringList(4, QStringLiteral("BANCO GALICIA")));
+
+    editor::frmV_TA_QUENZAR f;
+    f.show();
+    auto escribir = [&](int caja, const QString& texto) {
+        f.txtFields[caja]->setFocus();
+        f.txtFields[caja]->setText(texto);
+        QTest::keyClick(f.txtFields[caja], Qt::Key_Return);
+    };
+    escribir(0, QStringLiteral("10"));
+    escribir(1, QStringLiteral("A"));
+    escribir(2, QStringLiteral("500"));
+    EXPECT_EQ(f.lblDesc0->text(), QStringLiteral("BANCO SUPERVIELLE"));
+    escribir(3, QStringLiteral("100"));
+    escribir(4, QStringLiteral("150"));
+    f.Comando(QStringLiteral("GRABAR"));
+    EXPECT_FALSE(f.HayError);
+    EXPECT_TRUE(guion->mensajes.empty()) << guion->mensajes.front().texto.toStdString();
+    EXPECT_EQ(contarEn(pg, QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND "
+                                          "TALONARIO = 500 AND NUMERO_HASTA = 150")),
+              1);
+    EXPECT_EQ(contarEn(pg, QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND "
+                                          "CUENTAPRINCIPAL = '11102010' AND MedioDePago = 'CH'")),
+              1);
+    // An overlapping range of the same bank and series is refused.
+    escribir(0, QStringLiteral("10"));
+    escribir(1, QStringLiteral("a"));
+    escribir(2, QStringLiteral("501"));
+    guion->responder(ui::vbOK, QStringLiteral("se superpone con el Nro de Control: 500"));
+    escribir(3, QStringLiteral("120"));
+}
+
+TEST_F(Programa, ServidorParadoConLaListaAbiertaPreguntaYSeRecupera) {
+    if (!propio().valido()) GTEST_SKIP() << "sin servidor PostgreSQL";
+    prueba::BasePostgres pg(propio().servidor());
+    ASSERT_NO_FATAL_FAILURE(iniciarEn(pg));
+    shell::FrmChequerasGrid lista;
+    lista.show();
+    lista.Cargar();
+    ASSERT_EQ(columna(lista, 1).size(), 10);
+
+    QApplication::setActiveWindow(&lista);
+    lista.KvDbGrid1->MsFlexGrid->setFocus();
+    ASSERT_TRUE(propio().parar());
+    bool arrancado = false;
+    guion->responderCon([&](const prueba::Mensaje& m) {
+        EXPECT_TRUE(m.texto.contains(QLatin1String("Se perdio la conexion con la base de datos")))
+            << m.texto.toStdString();
+        arrancado = propio().arrancar();
+        return int(ui::vbYes);
+    });
+    QTest::keyClick(lista.KvDbGrid1->MsFlexGrid, Qt::Key_F1);
+    EXPECT_TRUE(arrancado);
+    EXPECT_EQ(columna(lista, 1).size(), 10) << "the list reloaded";
+    EXPECT_TRUE(datos::gDB().gOpenFlag);
+
+    // Stopped again, "No" ends the program.
+    ASSERT_TRUE(propio().parar());
+    guion->responderCon([&](const prueba::Mensaje&) { return int(ui::vbNo); });
+    EXPECT_THROW(lista.Cargar(), prueba::ProgramaTerminado);
+    ASSERT_TRUE(propio().arrancar());
+}
+
+} // namespace
