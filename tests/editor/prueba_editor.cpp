@@ -678,8 +678,11 @@ TEST(OtroProceso, DISABLED_Grabar) {
         return int(ui::vbOK);
     };
     QString cadena;
-    shell::IniciarAplicacion(QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"),
-                             cadena, 3);
+    const QString conexion = qEnvironmentVariable("QUENZAR_OTRO_CONEXION");
+    shell::IniciarAplicacion(
+        conexion.isEmpty() ? QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;")
+                           : conexion,
+        cadena, 3);
     ASSERT_TRUE(gDB().gOpenFlag);
     int tras = -1; // statements sent since the save began, until its commit
     auto esperar = [](const char* donde) {
@@ -724,11 +727,12 @@ TEST(OtroProceso, DISABLED_Grabar) {
     ado::ganchos() = {};
 }
 
-// The helper process for `orden`, sharing this test's database.
-std::unique_ptr<QProcess> otroPrograma(const QString& orden) {
+// The helper process for `orden`, on the database `conexion` names (this test's embedded one by default).
+std::unique_ptr<QProcess> otroPrograma(const QString& orden, const QString& conexion = {}) {
     auto p = std::make_unique<QProcess>();
     QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     entorno.insert(QStringLiteral("QUENZAR_OTRO"), orden);
+    if (!conexion.isEmpty()) entorno.insert(QStringLiteral("QUENZAR_OTRO_CONEXION"), conexion);
     p->setProcessEnvironment(entorno);
     p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_also_run_disabled_tests"),
@@ -756,10 +760,13 @@ void decir(QProcess& p, const char* linea) {
     ASSERT_TRUE(p.waitForBytesWritten(60000));
 }
 
-TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenAlMismoTiempo) {
+// Two helpers race, round after round, to store overlapping ranges of one bank
+// and series: one of them, in turn, stops inside its transaction with its
+// range checked while the other starts its save.
+void carrera(const QString& conexion, const std::function<qint64(const QString&)>& contar) {
     constexpr int kRondas = 6;
-    auto a = otroPrograma(QStringLiteral("carrera:%1:1000:0").arg(kRondas));
-    auto b = otroPrograma(QStringLiteral("carrera:%1:2000:250").arg(kRondas));
+    auto a = otroPrograma(QStringLiteral("carrera:%1:1000:0").arg(kRondas), conexion);
+    auto b = otroPrograma(QStringLiteral("carrera:%1:2000:250").arg(kRondas), conexion);
     QStringList vistoA, vistoB;
     for (int i = 0; i < kRondas; ++i) {
         // Both have checked their range against what is stored and wait at the start of the save.
@@ -812,6 +819,23 @@ TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenAlMismoTiempo) {
             "AND X.SERIE = Y.SERIE AND X.NUMERO_DESDE <= Y.NUMERO_HASTA AND Y.NUMERO_DESDE <= "
             "X.NUMERO_HASTA")),
         0);
+}
+
+TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenAlMismoTiempo) {
+    carrera({}, [&](const QString& sql) { return contar(sql); });
+}
+
+TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenEnPostgres) {
+    prueba::BasePostgres pg;
+    if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+    carrera(QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
+                .arg(pg.servidor(), pg.nombre()),
+            [&](const QString& sql) {
+                ado::Connection c;
+                c.Open(pg.cadena());
+                auto rs = c.Execute(sql);
+                return (*rs)(0).Value().toLongLong();
+            });
 }
 
 TEST_F(Editor, ProgramaInterrumpidoEnCadaEscrituraDeUnaGrabacion) {
