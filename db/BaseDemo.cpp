@@ -293,10 +293,14 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
             ServidorPostgres propio{servidor.servidor, QLatin1String(kUsuarioEstadisticas),
                                     QLatin1String(kClaveEstadisticas)};
             ConexionPg estad(propio, QLatin1String(kNombreEstadisticas));
+            // Keys compare without letter case, as the program reads them ("TimeOut").
             estad.exec(QStringLiteral(
-                "CREATE TABLE \"ta_configuracion\" (\"CLAVE\" varchar(50) NOT NULL PRIMARY KEY, \"VALOR\" "
-                "varchar(255) NULL, \"valoraux\" varchar(255) NULL, \"Grupo\" varchar(50) NULL, "
-                "\"PoliticaNegocio\" smallint NOT NULL DEFAULT 0)"));
+                "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
+            estad.exec(QStringLiteral(
+                "CREATE TABLE \"ta_configuracion\" (\"CLAVE\" varchar(50) COLLATE ci NOT NULL PRIMARY KEY, "
+                "\"VALOR\" varchar(255) COLLATE ci NULL, \"valoraux\" varchar(255) COLLATE ci NULL, "
+                "\"Grupo\" "
+                "varchar(50) COLLATE ci NULL, \"PoliticaNegocio\" smallint NOT NULL DEFAULT 0)"));
             estad.exec(QStringLiteral("INSERT INTO \"ta_configuracion\" (\"CLAVE\", \"VALOR\", \"Grupo\") "
                                       "VALUES ('TIMEOUT', '90', 'BaseDeDatos')"));
         }

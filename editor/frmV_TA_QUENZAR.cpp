@@ -65,7 +65,10 @@ QString motivoTalonario(const QString& t) {
     return {};
 }
 
-constexpr double kMaximoNumero = 999999999999.0; // numeric(12,0)
+// The list shows numbers as decimal(10,2): eight whole digits, which is what a
+// cheque number has. A longer one would be stored and then break every page
+// that holds it (an overflow on SQL Server and PostgreSQL).
+constexpr double kMaximoNumero = 99999999.0;
 
 const QString kTituloAviso = QStringLiteral("Aviso al operador...");
 
@@ -475,7 +478,7 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
             // Cheque numbers are positive.
             mensaje = QStringLiteral("El número de cheque debe ser 1 o mayor.");
         } else if (std::fabs(x) > kMaximoNumero) {
-            mensaje = QStringLiteral("El número de cheque admite hasta 12 dígitos.");
+            mensaje = QStringLiteral("El número de cheque admite hasta 8 dígitos.");
         } else if (!desde && u.ANumero(caja(QStringLiteral("NUMERO_DESDE"))->text()) > std::nearbyint(x)) {
             mensaje = QStringLiteral("El Número desde es Mayor a Hasta");
         } else if (const QString motivo = motivoTalonario(caja(QStringLiteral("TALONARIO"))->text());

@@ -223,6 +223,9 @@ struct Ganchos {
     // Called now and then while the embedded engine works on a long
     // statement; true interrupts it (a cancel button's request).
     std::function<bool()> duranteConsulta;
+    // Each statement as a server engine sends it, in the server's own dialect:
+    // benchmarks run the same texts with the server's own client.
+    std::function<void(const QString& sql)> alEnviar;
 };
 Ganchos& ganchos();
 

@@ -1,7 +1,9 @@
 #include "platform/ado/MotorOdbc.h"
 
 #include "platform/ErrorEjecucion.h"
+#include "platform/ado/Ado.h"
 #include "platform/ado/CadenaConexion.h"
+#include "platform/ado/LexicoTSql.h"
 
 #include <QDateTime>
 #include <sql.h>
@@ -479,6 +481,8 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
     if (mDialecto == DialectoOdbc::Postgres) {
         // Day before month in date texts, as the suite's Spanish servers read them.
         ejecutarUna(QStringLiteral("SET datestyle = 'ISO, DMY'"), p.tiempoEspera);
+        // A scan starts at the table's first block, so that slices of one result follow one another.
+        ejecutarUna(QStringLiteral("SET synchronize_seqscans = off"), p.tiempoEspera);
         leerNombres();
     }
     const CadenaConexion cc(p.cadena);
@@ -532,6 +536,161 @@ std::unique_ptr<CursorMotor> leerTodo(SQLHSTMT st, DialectoOdbc dialecto) {
 
 } // namespace
 
+namespace {
+
+// A SELECT whose own level has no LIMIT, OFFSET, FETCH, FOR or INTO can be read
+// in slices by appending them. `ordenada`: it has an ORDER BY at that level;
+// `fuente`: its one source (a quoted name) when it reads one table or view
+// without grouping, else empty.
+bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
+    const tsql::Toks t = tsql::tokenizar(sql);
+    const size_t i = tsql::sig(t, 0, t.size());
+    if (i >= t.size() || !t[i].es("SELECT")) return false;
+    int prof = 0;
+    ordenada = false;
+    fuente.clear();
+    bool simple = true, trasFrom = false;
+    for (size_t j = 0; j < t.size(); ++j) {
+        const auto& k = t[j];
+        if (k.sim('(')) {
+            ++prof;
+        } else if (k.sim(')')) {
+            --prof;
+        } else if (prof != 0) {
+            continue;
+        } else if (k.es("LIMIT") || k.es("OFFSET") || k.es("FETCH") || k.es("FOR") || k.es("INTO") ||
+                   k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT")) {
+            return false;
+        } else if (k.es("ORDER")) {
+            ordenada = true;
+        } else if (k.es("GROUP") || k.es("DISTINCT") || k.es("HAVING") || k.es("JOIN") ||
+                   (trasFrom && k.sim(','))) {
+            simple = false;
+        } else if ((k.es("COUNT") || k.es("SUM") || k.es("MAX") || k.es("MIN") || k.es("AVG")) &&
+                   tsql::sig(t, j + 1, t.size()) < t.size() && t[tsql::sig(t, j + 1, t.size())].sim('(')) {
+            simple = false; // an aggregate: one row, no order to give it
+        } else if (k.es("FROM")) {
+            trasFrom = true;
+            const size_t n = tsql::sig(t, j + 1, t.size());
+            if (n < t.size() && t[n].t == tsql::TT::Ident)
+                fuente = t[n].s;
+            else
+                simple = false;
+        } else if (k.es("WHERE")) {
+            trasFrom = false;
+        }
+    }
+    if (!simple) fuente.clear();
+    return prof == 0;
+}
+
+// The rows of a long PostgreSQL result, read in growing slices as they are
+// wanted; the whole is counted by the server. A result without an order is
+// read with plans that keep the table's order (no parallel workers), so that
+// the slices follow one another.
+class CursorPorTramos final : public CursorMotor {
+public:
+    // `consulta` is read; `contada` (the same rows, maybe without the added order) is counted.
+    CursorPorTramos(std::weak_ptr<MotorOdbc> motor, QString consulta, QString contada, bool ordenada,
+                    int espera)
+        : mMotor(std::move(motor))
+        , mConsulta(std::move(consulta))
+        , mContada(std::move(contada))
+        , mOrdenada(ordenada)
+        , mEspera(espera) {
+        leerTramo();
+    }
+    const QVector<DescCampo>& campos() const override { return mCampos; }
+    bool siguiente(Fila& fila) override {
+        if (mPos >= mFilas.size()) {
+            if (mCompleto) return false;
+            leerTramo();
+            if (mPos >= mFilas.size()) return false;
+        }
+        fila = std::move(mFilas[mPos++]);
+        ++mLeidas;
+        return true;
+    }
+    qint64 contarResto() override {
+        qint64 resto = static_cast<qint64>(mFilas.size() - mPos);
+        if (!mCompleto) {
+            auto m = mMotor.lock();
+            if (!m) return resto;
+            const Resultado r = m->ejecutarUna(
+                QStringLiteral("SELECT COUNT(*) FROM (%1) AS kv_conteo").arg(mContada), mEspera);
+            Fila f;
+            if (r.cursor && r.cursor->siguiente(f)) resto = f.value(0).toLongLong() - mLeidas;
+        }
+        mLeidas += resto;
+        mPos = mFilas.size();
+        mCompleto = true;
+        return qMax<qint64>(0, resto);
+    }
+    bool reiniciar() override {
+        mFilas.clear();
+        mPos = 0;
+        mLeidas = 0;
+        mDesde = 0;
+        mTramo = kPrimerTramo;
+        mCompleto = false;
+        leerTramo();
+        return true;
+    }
+
+private:
+    static constexpr qint64 kPrimerTramo = 1000;
+    static constexpr qint64 kMayorTramo = 64000;
+
+    void leerTramo() {
+        auto m = mMotor.lock();
+        if (!m) {
+            mCompleto = true;
+            return;
+        }
+        const bool sinParalelo = !mOrdenada && mDesde > 0;
+        if (sinParalelo) m->ejecutarUna(QStringLiteral("SET max_parallel_workers_per_gather = 0"), mEspera);
+        Resultado r;
+        try {
+            // One row more than the slice tells whether another follows.
+            r = m->ejecutarUna(
+                QStringLiteral("%1 LIMIT %2 OFFSET %3").arg(mConsulta).arg(mTramo + 1).arg(mDesde), mEspera);
+        } catch (...) {
+            if (sinParalelo) m->ejecutarUna(QStringLiteral("RESET max_parallel_workers_per_gather"), mEspera);
+            throw;
+        }
+        if (sinParalelo) m->ejecutarUna(QStringLiteral("RESET max_parallel_workers_per_gather"), mEspera);
+        mFilas.clear();
+        mPos = 0;
+        if (!r.cursor) {
+            mCompleto = true;
+            return;
+        }
+        if (mCampos.isEmpty()) mCampos = r.cursor->campos();
+        Fila f;
+        while (r.cursor->siguiente(f))
+            mFilas.push_back(std::move(f));
+        mCompleto = static_cast<qint64>(mFilas.size()) <= mTramo;
+        if (!mCompleto) mFilas.pop_back();
+        mDesde += static_cast<qint64>(mFilas.size());
+        mTramo = qMin(mTramo * 2, kMayorTramo);
+    }
+
+    std::weak_ptr<MotorOdbc> mMotor;
+    QString mConsulta;
+    QString mContada;
+    bool mOrdenada;
+    int mEspera;
+    QVector<DescCampo> mCampos;
+    std::vector<Fila> mFilas;
+    size_t mPos = 0;
+    qint64 mLeidas = 0;
+    qint64 mDesde = 0;
+    qint64 mTramo = kPrimerTramo;
+    bool mCompleto = false;
+};
+
+} // namespace
+
 void MotorOdbc::leerNombres() {
     const Resultado r = ejecutarUna(
         QStringLiteral("SELECT table_name::text FROM information_schema.tables WHERE table_schema = "
@@ -539,11 +698,40 @@ void MotorOdbc::leerNombres() {
                        "WHERE table_schema = current_schema()"),
         0);
     mNombres.clear();
+    mClaves.clear();
     Fila f;
     while (r.cursor && r.cursor->siguiente(f)) {
         const QString n = f.value(0).toString();
         if (!mNombres.contains(n.toLower())) mNombres.insert(n.toLower(), n);
     }
+}
+
+QString MotorOdbc::claveDeOrden(const QString& fuente) {
+    const auto it = mClaves.constFind(fuente);
+    if (it != mClaves.constEnd()) return *it;
+    QString nombre = fuente;
+    if (nombre.startsWith(QLatin1Char('"'))) nombre = nombre.mid(1, nombre.size() - 2);
+    nombre.replace(QLatin1Char('\''), QLatin1String("''"));
+    QString clave;
+    try {
+        const Resultado r = ejecutarUna(
+            QStringLiteral(
+                "SELECT a.attname::text FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid JOIN "
+                "pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE "
+                "i.indisprimary AND i.indnatts = 1 AND c.relname = '%1' AND c.relnamespace = "
+                "current_schema()::regnamespace UNION ALL SELECT column_name::text FROM "
+                "information_schema.columns WHERE table_schema = current_schema() AND table_name = '%1' "
+                "AND column_name = 'ID'")
+                .arg(nombre),
+            0);
+        Fila f;
+        if (r.cursor && r.cursor->siguiente(f))
+            clave = QLatin1Char('"') + f.value(0).toString() + QLatin1Char('"');
+    } catch (const FalloMotor&) {
+        clave.clear();
+    }
+    mClaves.insert(fuente, clave);
+    return clave;
 }
 
 QString MotorOdbc::traducida(const QString& sql) const {
@@ -580,6 +768,24 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
             definicion = definicion || s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
                          s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive) ||
                          s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive);
+            bool ordenada = false;
+            QString fuente;
+            if (sentencias.size() == 1 && !weak_from_this().expired() &&
+                porTramos(s.texto, ordenada, fuente)) {
+                QString consulta = s.texto;
+                // Without an order, rows come in the source's key order, as from SQL Server's clustered key.
+                if (!ordenada && !fuente.isEmpty()) {
+                    const QString clave = claveDeOrden(fuente);
+                    if (!clave.isEmpty()) {
+                        consulta += QStringLiteral(" ORDER BY ") + clave;
+                        ordenada = true;
+                    }
+                }
+                mUltimo = consulta;
+                total.cursor = std::make_unique<CursorPorTramos>(weak_from_this(), consulta, s.texto,
+                                                                 ordenada, tiempoEspera);
+                return total;
+            }
             Resultado r = ejecutarUna(s.texto, tiempoEspera);
             if (r.cursor && !total.cursor) total.cursor = std::move(r.cursor);
             if (r.filasAfectadas >= 0)
@@ -599,6 +805,7 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
 Resultado MotorOdbc::ejecutarUna(const QString& sql, int tiempoEspera) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     mUltimo = sql;
+    if (ganchos().alEnviar) ganchos().alEnviar(sql);
     Sentencia st(d->dbc, mDialecto, tiempoEspera);
     auto texto = utf16(sql);
     SQLRETURN rc = SQLExecDirectW(st.h, w(texto), SQL_NTS);
@@ -690,6 +897,7 @@ qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVaria
         }
         if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLBindParameter");
     }
+    if (ganchos().alEnviar) ganchos().alEnviar(mUltimo);
     auto texto = utf16(mUltimo);
     const SQLRETURN rc = SQLExecDirectW(st.h, w(texto), SQL_NTS);
     if (rc == SQL_NO_DATA) return 0;

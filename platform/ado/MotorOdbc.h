@@ -12,10 +12,13 @@
 //               dialect is translated, and the server's errors carry SQL
 //               Server's native numbers.
 // A connection carries one pending result at a time, so every result is read
-// whole before the call returns.
+// whole before the call returns; on PostgreSQL a long result is read in
+// slices (LIMIT/OFFSET) as the rows are wanted, and counted with COUNT(*).
 
 #include "platform/ado/Motor.h"
 #include "platform/ado/TraductorPostgres.h"
+
+#include <QHash>
 
 namespace ado {
 
@@ -26,7 +29,7 @@ enum class DialectoOdbc { SqlServer, Oracle, Postgres };
 QString cadenaOdbc(const QString& cadenaProveedor, DialectoOdbc dialecto, const QString& usuario = {},
                    const QString& clave = {});
 
-class MotorOdbc final : public Motor {
+class MotorOdbc final : public Motor, public std::enable_shared_from_this<MotorOdbc> {
 public:
     explicit MotorOdbc(DialectoOdbc dialecto);
     ~MotorOdbc() override;
@@ -48,11 +51,16 @@ public:
     QString proveedor() const override;
     QString ultimoTextoEnviado() const override { return mUltimo; }
 
-private:
+    // PostgreSQL: one statement already in its dialect, read whole.
     Resultado ejecutarUna(const QString& sql, int tiempoEspera);
+
+private:
     // PostgreSQL: the schema's names as declared, read again after a definition.
     void leerNombres();
     QString traducida(const QString& sql) const;
+    // PostgreSQL: the column a source is read in when a result has no order
+    // (its primary key, or a view's ID), as SQL Server reads its clustered key.
+    QString claveDeOrden(const QString& fuente);
 
     struct Impl;
     std::unique_ptr<Impl> d;
@@ -60,6 +68,7 @@ private:
     QString mBase;
     QString mUltimo;
     pg::Nombres mNombres;
+    QHash<QString, QString> mClaves;
 };
 
 } // namespace ado

@@ -378,6 +378,15 @@ tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres) {
         r.texto = unir(definicion(s, nombres)).trimmed();
         return r;
     }
+    // The grid's pages by key offset: NOT IN over a million keys has no good plan here either.
+    if (k.es("SELECT")) {
+        const QString pagina = tsql::paginaPorDesplazamiento(unir(s));
+        if (!pagina.isEmpty()) {
+            const Toks p = tokenizar(pagina);
+            r.texto = unir(Traductor(nombres).transformar(p, 0, p.size())).trimmed();
+            return r;
+        }
+    }
     r.texto = unir(Traductor(nombres).transformar(s, 0, s.size())).trimmed();
     return r;
 }

@@ -948,6 +948,13 @@ std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opcione
     return r;
 }
 
+QString paginaPorDesplazamiento(const QString& sentencia) {
+    const auto partes = dividir(tokenizar(sentencia));
+    if (partes.size() != 1) return {};
+    const auto pagina = paginaPorDesplazamiento(partes.front());
+    return pagina ? unir(*pagina) : QString();
+}
+
 QString conteoDeFilas(const QString& consulta) {
     const Toks t = tokenizar(consulta);
     const size_t n = t.size();

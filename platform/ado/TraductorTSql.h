@@ -47,6 +47,12 @@ std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opcione
 // joined by "; " otherwise (for tests and the trace).
 QString traducir(const QString& sentencia, const ClaveDeOrden& claveDeOrden = {});
 
+// The paged grid's page statement, TOP n ... K NOT IN (SELECT TOP s K ...)
+// over one source with a total order, read as the keys at offset s (see
+// Opciones::paginasPorDesplazamiento), still in the program's dialect with
+// LIMIT n OFFSET s; empty when the statement is not of that shape.
+QString paginaPorDesplazamiento(const QString& sentencia);
+
 // A statement of the engine's own SQL counting the rows of `consulta` (an
 // SQLite SELECT) without computing its columns; empty when that is not sure
 // to give the same count (DISTINCT, grouping, aggregates, compounds, LIMIT).

@@ -168,10 +168,16 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
          "SELECT * FROM \"TA_QUENZAR\" WHERE \"Talonario\" = 5 LIMIT 1"},
         {"SELECT [Talonario], IdBanco FROM [VT_Chequeras] (NOLOCK) ORDER BY [Talonario] Desc",
          "SELECT \"Talonario\", \"IDBANCO\" FROM \"VT_Chequeras\" ORDER BY \"Talonario\" Desc"},
+        // The grid's page, read by key offset; without the key in its order, the plain form.
         {"SELECT * FROM (SELECT TOP 10 * FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 20 ID FROM "
          "VT_Chequeras ORDER BY ID) ORDER BY ID) Paginacion",
+         "SELECT * FROM ( SELECT * FROM \"VT_Chequeras\" WHERE \"ID\" IN ( SELECT \"ID\" FROM "
+         "\"VT_Chequeras\" "
+         "ORDER BY \"ID\" LIMIT 10 OFFSET 20 ) ORDER BY \"ID\" ) AS Paginacion"},
+        {"SELECT * FROM (SELECT TOP 10 * FROM VT_Chequeras WHERE ID NOT IN (SELECT TOP 20 ID FROM "
+         "VT_Chequeras ORDER BY Talonario) ORDER BY Talonario) Paginacion",
          "SELECT * FROM (SELECT * FROM \"VT_Chequeras\" WHERE \"ID\" NOT IN (SELECT \"ID\" FROM "
-         "\"VT_Chequeras\" ORDER BY \"ID\" LIMIT 20 ) ORDER BY \"ID\" LIMIT 10 ) Paginacion"},
+         "\"VT_Chequeras\" ORDER BY \"Talonario\" LIMIT 20 ) ORDER BY \"Talonario\" LIMIT 10 ) Paginacion"},
         {"SELECT TOP 50 PERCENT ID FROM TA_QUENZAR",
          "SELECT \"ID\" FROM \"TA_QUENZAR\" LIMIT (SELECT CAST(CEIL(COUNT(*) * (50) / 100.0) AS bigint) FROM "
          "(SELECT \"ID\" FROM \"TA_QUENZAR\") AS kv_porcentaje)"},
