@@ -246,6 +246,12 @@ void frmV_TA_QUENZAR::Comando(const QString& palabra) {
             foco0();
         });
     } else if (p == QLatin1String("BORRAR")) {
+        // A cheque book not stored yet has no row to delete: say so, and keep the entry.
+        if (Nuevo && !Modifica) {
+            ui::MsgBox(QStringLiteral("Esta chequera todavía no está grabada: no hay nada que borrar."),
+                       ui::vbInformation, kTituloAviso);
+            return;
+        }
         if (ui::MsgBox(QStringLiteral("Confirma la baja de este registro?"),
                        ui::vbYesNo + ui::vbExclamation + ui::vbDefaultButton2,
                        QStringLiteral("Atención!")) != ui::vbYes)

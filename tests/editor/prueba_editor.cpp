@@ -540,6 +540,18 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(i.param.paso) + "_" + r;
     });
 
+TEST_F(Editor, BorrarUnaChequeraSinGrabarLoDiceYNoFalla) {
+    clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
+    ASSERT_TRUE(f->Nuevo);
+    escribir(Desde, QStringLiteral("100"));
+    guion->responder(ui::vbOK, QStringLiteral("todavía no está grabada"));
+    QTest::keyClick(f->txtFields[Desde], Qt::Key_F4); // BORRAR
+    EXPECT_EQ(guion->mensajes.size(), 1u);
+    EXPECT_FALSE(f->HayError);
+    EXPECT_EQ(texto(Desde), QStringLiteral("100")) << "the entry stays";
+    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("GRABAR")));
+}
+
 TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
     ASSERT_NO_FATAL_FAILURE(plantarFallos(base.ruta()));
     gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('baja')"));

@@ -244,6 +244,18 @@ TEST_F(Programa, ServidorParadoConLaListaAbiertaPreguntaYSeRecupera) {
     EXPECT_EQ(columna(lista, 1).size(), 10) << "the list reloaded";
     EXPECT_TRUE(datos::gDB().gOpenFlag);
 
+    // Restarted while nobody looked: the link is opened again at once, and the
+    // page that failed is offered again (Retry) with the server's reason.
+    ASSERT_TRUE(propio().parar());
+    ASSERT_TRUE(propio().arrancar());
+    guion->responderCon([&](const prueba::Mensaje& m) {
+        EXPECT_EQ(m.estilo & 0xF, ui::vbAbortRetryIgnore) << m.texto.toStdString();
+        return int(ui::vbRetry);
+    });
+    QTest::mouseClick(lista.KvDbGrid1->cmdUltimo, Qt::LeftButton);
+    EXPECT_EQ(columna(lista, 1).size(), 6);
+    EXPECT_EQ(guion->mensajes.size(), 2u);
+
     // Stopped again, "No" ends the program.
     ASSERT_TRUE(propio().parar());
     guion->responderCon([&](const prueba::Mensaje&) { return int(ui::vbNo); });
