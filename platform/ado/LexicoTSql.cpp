@@ -338,6 +338,33 @@ QString nombreSinCorchetes(const Tok& k) {
     return n.toLower();
 }
 
+ClausulaTop leerTop(const Toks& t, size_t i, size_t b) {
+    ClausulaTop c;
+    size_t x = sig(t, i + 1, b);
+    if (x < b && t[x].sim('(')) {
+        const size_t fin = cierre(t, x, b);
+        c.parentesis = true;
+        c.desde = x + 1;
+        c.hasta = fin;
+        x = fin;
+    } else {
+        c.desde = x;
+        c.hasta = qMin(x + 1, b);
+    }
+    size_t y = sig(t, x + 1, b);
+    if (y < b && t[y].es("PERCENT")) {
+        c.porcentaje = true;
+        x = y;
+        y = sig(t, x + 1, b);
+    }
+    if (y < b && t[y].es("WITH")) {
+        const size_t z = sig(t, y + 1, b);
+        if (z < b && t[z].es("TIES")) x = z;
+    }
+    c.fin = x;
+    return c;
+}
+
 std::vector<Toks> dividir(const Toks& t) {
     std::vector<Toks> r;
     Toks actual;

@@ -47,6 +47,17 @@ std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_
 size_t asDelCast(const Toks& t, size_t i, size_t fin);
 // A name without its brackets, in lower case.
 QString nombreSinCorchetes(const Tok& k);
+// The TOP clause whose "TOP" is at i: its limit is [desde, hasta) (inside the
+// parentheses when `parentesis`), whether it is PERCENT, and `fin`, the last
+// token of the clause (WITH TIES included).
+struct ClausulaTop {
+    size_t desde = 0, hasta = 0;
+    bool parentesis = false;
+    bool porcentaje = false;
+    size_t fin = 0;
+};
+ClausulaTop leerTop(const Toks& t, size_t i, size_t b);
+
 // Splits a batch into its statements (";" or a keyword that starts one).
 std::vector<Toks> dividir(const Toks& t);
 

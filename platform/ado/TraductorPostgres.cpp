@@ -256,26 +256,16 @@ public:
                 }
                 if (x < b && t[x].es("TOP")) {
                     Tope nuevo;
-                    size_t y = sig(t, x + 1, b);
-                    if (y < b && t[y].sim('(')) {
-                        const size_t fin = cierre(t, y, b);
+                    const ClausulaTop c = leerTop(t, x, b);
+                    if (c.parentesis) {
                         nuevo.limite.push_back(simbolo("("));
-                        agregar(nuevo.limite, transformar(t, y + 1, fin));
+                        agregar(nuevo.limite, transformar(t, c.desde, c.hasta));
                         nuevo.limite.push_back(simbolo(")"));
-                        y = fin;
-                    } else if (y < b) {
-                        nuevo.limite.push_back(t[y]);
+                    } else if (c.desde < b) {
+                        nuevo.limite.push_back(t[c.desde]);
                     }
-                    size_t z = sig(t, y + 1, b);
-                    if (z < b && t[z].es("PERCENT")) {
-                        nuevo.porcentaje = true;
-                        y = z;
-                        z = sig(t, y + 1, b);
-                    }
-                    if (z < b && t[z].es("WITH")) {
-                        const size_t w = sig(t, z + 1, b);
-                        if (w < b && t[w].es("TIES")) y = w;
-                    }
+                    nuevo.porcentaje = c.porcentaje;
+                    const size_t y = c.fin;
                     out.push_back(blanco());
                     tope = std::move(nuevo);
                     inicioTope = inicio;

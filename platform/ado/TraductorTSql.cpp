@@ -459,26 +459,16 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
             if (j < b && t[j].es("TOP")) {
                 Tope nuevo;
                 nuevo.inicioMiembro = inicio;
-                size_t x = sig(t, j + 1, b);
-                if (x < b && t[x].sim('(')) {
-                    const size_t fin = cierre(t, x, b);
+                const ClausulaTop c = leerTop(t, j, b);
+                if (c.parentesis) {
                     nuevo.limite.push_back(simbolo("("));
-                    agregar(nuevo.limite, transformar(t, x + 1, fin));
+                    agregar(nuevo.limite, transformar(t, c.desde, c.hasta));
                     nuevo.limite.push_back(simbolo(")"));
-                    x = fin;
-                } else if (x < b) {
-                    nuevo.limite.push_back(t[x]);
+                } else if (c.desde < b) {
+                    nuevo.limite.push_back(t[c.desde]);
                 }
-                size_t y = sig(t, x + 1, b);
-                if (y < b && t[y].es("PERCENT")) {
-                    nuevo.porcentaje = true;
-                    x = y;
-                    y = sig(t, x + 1, b);
-                }
-                if (y < b && t[y].es("WITH")) {
-                    size_t z = sig(t, y + 1, b);
-                    if (z < b && t[z].es("TIES")) x = z;
-                }
+                nuevo.porcentaje = c.porcentaje;
+                const size_t x = c.fin;
                 out.push_back(blanco());
                 tope = std::move(nuevo);
                 i = x;

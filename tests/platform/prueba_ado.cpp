@@ -18,23 +18,6 @@ namespace errores = plataforma::errores;
 
 namespace {
 
-class Ado : public ::testing::Test {
-protected:
-    void SetUp() override {
-        cn.setCursorLocation(adUseClient);
-        SIN_ERROR(cn.Open(base.cadena()));
-    }
-    qint64 contar(const QString& sql) {
-        Recordset rs;
-        rs.Open(sql, cn);
-        const qint64 n = rs(0).Value().toLongLong();
-        rs.Close();
-        return n;
-    }
-    prueba::BaseTemporal base;
-    Connection cn;
-};
-
 // The same cases on the embedded engine and on PostgreSQL (one row per engine);
 // the PostgreSQL row needs the test run's server.
 class ConMotor {
@@ -61,6 +44,12 @@ protected:
     prueba::BaseTemporal base;
     std::optional<prueba::BasePostgres> pg;
     Connection cn;
+};
+
+// The embedded engine alone.
+class Ado : public ConMotor, public ::testing::Test {
+protected:
+    void SetUp() override { abrir("embebido"); }
 };
 
 class Motores : public ConMotor, public ::testing::TestWithParam<std::string> {
