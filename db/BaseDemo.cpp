@@ -164,7 +164,12 @@ public:
                                  "UTF8",
                                  nullptr};
         mCn = PQconnectdbParams(claves, valores, 0);
-        if (PQstatus(mCn) != CONNECTION_OK) fallar();
+        if (PQstatus(mCn) != CONNECTION_OK) {
+            const QString mensaje = QString::fromUtf8(PQerrorMessage(mCn)).trimmed();
+            PQfinish(mCn);
+            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, mensaje,
+                                             QStringLiteral("basedatos"));
+        }
         // "does not exist, skipping" and the like are no news here.
         PQsetNoticeProcessor(
             mCn, [](void*, const char*) {}, nullptr);
@@ -283,12 +288,13 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
         asegurarRol(admin, kUsuarioCajero, kClaveCajero);
         asegurarRol(admin, kUsuarioEstadisticas, kClaveEstadisticas);
         admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombrePg(o.nombre)));
-        admin.exec(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8'").arg(nombrePg(o.nombre)));
+        admin.exec(
+            QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(nombrePg(o.nombre)));
         if (admin
                 .columna(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'")
                              .arg(QLatin1String(kNombreEstadisticas)))
                 .isEmpty()) {
-            admin.exec(QStringLiteral("CREATE DATABASE %1 OWNER %1 ENCODING 'UTF8'")
+            admin.exec(QStringLiteral("CREATE DATABASE %1 OWNER %1 TEMPLATE template0 ENCODING 'UTF8'")
                            .arg(nombrePg(QLatin1String(kNombreEstadisticas))));
             ServidorPostgres propio{servidor.servidor, QLatin1String(kUsuarioEstadisticas),
                                     QLatin1String(kClaveEstadisticas)};

@@ -5,7 +5,7 @@
 -- A name spelt two ways on SQL Server (TALONARIO and the list's Talonario)
 -- has one spelling here.
 -- Text columns compare as SQL Server's default collation does, without letter
--- case; LIKE is read as ILIKE under a deterministic collation.
+-- case; LIKE is read as ILIKE under ICU's deterministic root collation.
 
 CREATE COLLATION IF NOT EXISTS ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
 
@@ -13,11 +13,12 @@ CREATE COLLATION IF NOT EXISTS ci (provider = icu, locale = 'und-u-ks-level2', d
 CREATE FUNCTION getdate() RETURNS timestamp LANGUAGE sql STABLE AS 'SELECT LOCALTIMESTAMP(3)';
 CREATE FUNCTION len(text) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT length(rtrim($1))';
 CREATE FUNCTION len(numeric) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT length($1::text)';
+-- Substring searches need a deterministic collation; the texts come from "ci" columns.
 CREATE FUNCTION charindex(text, text) RETURNS integer LANGUAGE sql IMMUTABLE
-    AS 'SELECT strpos(lower($2), lower($1))';
+    AS 'SELECT strpos(lower($2) COLLATE "und-x-icu", lower($1) COLLATE "und-x-icu")';
 CREATE FUNCTION charindex(text, text, integer) RETURNS integer LANGUAGE sql IMMUTABLE
-    AS 'SELECT CASE WHEN strpos(lower(substr($2, greatest($3, 1))), lower($1)) = 0 THEN 0
-                    ELSE strpos(lower(substr($2, greatest($3, 1))), lower($1)) + greatest($3, 1) - 1 END';
+    AS 'SELECT CASE WHEN charindex($1, substr($2, greatest($3, 1))) = 0 THEN 0
+                    ELSE charindex($1, substr($2, greatest($3, 1))) + greatest($3, 1) - 1 END';
 CREATE FUNCTION year(timestamp) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT extract(year FROM $1)::integer';
 CREATE FUNCTION month(timestamp) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT extract(month FROM $1)::integer';
 CREATE FUNCTION day(timestamp) RETURNS integer LANGUAGE sql IMMUTABLE AS 'SELECT extract(day FROM $1)::integer';

@@ -509,9 +509,8 @@ void Recordset::abrirSobre(std::unique_ptr<CursorMotor> cursor, Connection* cone
     // each column is known.
     try {
         asegurar(999);
-    } catch (const FalloMotor& f) {
+    } catch (...) {
         mAbierto = false;
-        if (mConexion) mConexion->fallarProveedor(f);
         throw;
     }
     mPos = 0;
@@ -519,6 +518,16 @@ void Recordset::abrirSobre(std::unique_ptr<CursorMotor> cursor, Connection* cone
 }
 
 bool Recordset::asegurar(qint64 indice) const {
+    try {
+        return asegurarFilas(indice);
+    } catch (const FalloMotor& f) {
+        // A server engine reads long results as they are wanted: its failures then are the provider's.
+        if (mConexion) mConexion->fallarProveedor(f);
+        throw;
+    }
+}
+
+bool Recordset::asegurarFilas(qint64 indice) const {
     while (finBuffer() <= indice && !mAgotado) {
         if (mCursorAlFinal) {
             // The rows were counted, not kept: read the result again up to where we are.

@@ -121,6 +121,7 @@ private:
     void exigirAbierto() const;
     void exigirActualizable() const;
     bool asegurar(qint64 indice) const; // true when row `indice` exists in the buffer
+    bool asegurarFilas(qint64 indice) const;
     void leerTodo() const;
     bool filaActualValida() const;
     const Fila& filaActual() const;

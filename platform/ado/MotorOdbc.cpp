@@ -67,6 +67,7 @@ void comoSqlServer(ErrorProveedor& e) {
         {"40P01", 1205, "40001"},  {"55P03", 1222, "HYT00"},  {"57014", 0, "HYT00"},
         {"42P07", 2714, "42S01"},  {"42701", 2705, "42S21"},  {"25P02", 3998, "25000"},
         {"28P01", 18456, "28000"}, {"28000", 18456, "28000"}, {"3D000", 4060, "42000"},
+        {"25006", 3906, "42000"},  {"53100", 1105, "42000"},  {"40001", 1205, "40001"},
     };
     for (const Par& p : pares)
         if (e.SQLState == QLatin1String(p.estado)) {
@@ -83,7 +84,10 @@ void comoSqlServer(ErrorProveedor& e) {
         sinConexion) {
         e.SQLState = QStringLiteral("08S01");
         e.NativeError = 11;
+        return;
     }
+    // The driver's own codes mean nothing to the program (its 11 is no lost link).
+    e.NativeError = 0;
 }
 
 // ADO's number for a PostgreSQL failure, from its SQL Server native number.
@@ -483,6 +487,8 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
         ejecutarUna(QStringLiteral("SET datestyle = 'ISO, DMY'"), p.tiempoEspera);
         // A scan starts at the table's first block, so that slices of one result follow one another.
         ejecutarUna(QStringLiteral("SET synchronize_seqscans = off"), p.tiempoEspera);
+        // A backslash is an ordinary character in SQL Server's literals.
+        ejecutarUna(QStringLiteral("SET standard_conforming_strings = on"), p.tiempoEspera);
         leerNombres();
     }
     const CadenaConexion cc(p.cadena);
@@ -584,19 +590,17 @@ bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
     return prof == 0;
 }
 
-// The rows of a long PostgreSQL result, read in growing slices as they are
-// wanted; the whole is counted by the server. A result without an order is
-// read with plans that keep the table's order (no parallel workers), so that
-// the slices follow one another.
+// The rows of a long PostgreSQL result in a total order, read in growing
+// slices as they are wanted; the whole is counted by the server. Each slice
+// is a statement of its own: rows others store meanwhile may shift it, as
+// between two pages of the list.
 class CursorPorTramos final : public CursorMotor {
 public:
     // `consulta` is read; `contada` (the same rows, maybe without the added order) is counted.
-    CursorPorTramos(std::weak_ptr<MotorOdbc> motor, QString consulta, QString contada, bool ordenada,
-                    int espera)
+    CursorPorTramos(std::weak_ptr<MotorOdbc> motor, QString consulta, QString contada, int espera)
         : mMotor(std::move(motor))
         , mConsulta(std::move(consulta))
         , mContada(std::move(contada))
-        , mOrdenada(ordenada)
         , mEspera(espera) {
         leerTramo();
     }
@@ -647,18 +651,9 @@ private:
             mCompleto = true;
             return;
         }
-        const bool sinParalelo = !mOrdenada && mDesde > 0;
-        if (sinParalelo) m->ejecutarUna(QStringLiteral("SET max_parallel_workers_per_gather = 0"), mEspera);
-        Resultado r;
-        try {
-            // One row more than the slice tells whether another follows.
-            r = m->ejecutarUna(
-                QStringLiteral("%1 LIMIT %2 OFFSET %3").arg(mConsulta).arg(mTramo + 1).arg(mDesde), mEspera);
-        } catch (...) {
-            if (sinParalelo) m->ejecutarUna(QStringLiteral("RESET max_parallel_workers_per_gather"), mEspera);
-            throw;
-        }
-        if (sinParalelo) m->ejecutarUna(QStringLiteral("RESET max_parallel_workers_per_gather"), mEspera);
+        // One row more than the slice tells whether another follows.
+        const Resultado r = m->ejecutarUna(
+            QStringLiteral("%1 LIMIT %2 OFFSET %3").arg(mConsulta).arg(mTramo + 1).arg(mDesde), mEspera);
         mFilas.clear();
         mPos = 0;
         if (!r.cursor) {
@@ -678,7 +673,6 @@ private:
     std::weak_ptr<MotorOdbc> mMotor;
     QString mConsulta;
     QString mContada;
-    bool mOrdenada;
     int mEspera;
     QVector<DescCampo> mCampos;
     std::vector<Fila> mFilas;
@@ -714,19 +708,21 @@ QString MotorOdbc::claveDeOrden(const QString& fuente) {
     nombre.replace(QLatin1Char('\''), QLatin1String("''"));
     QString clave;
     try {
+        // The primary key when it is one column, else a view's ID.
         const Resultado r = ejecutarUna(
             QStringLiteral(
-                "SELECT a.attname::text FROM pg_index i JOIN pg_class c ON c.oid = i.indrelid JOIN "
-                "pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = i.indkey[0] WHERE "
-                "i.indisprimary AND i.indnatts = 1 AND c.relname = '%1' AND c.relnamespace = "
-                "current_schema()::regnamespace UNION ALL SELECT column_name::text FROM "
-                "information_schema.columns WHERE table_schema = current_schema() AND table_name = '%1' "
-                "AND column_name = 'ID'")
+                "SELECT n FROM (SELECT a.attname::text AS n, 0 AS p FROM pg_index i JOIN pg_class c ON "
+                "c.oid = i.indrelid JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = "
+                "i.indkey[0] WHERE i.indisprimary AND i.indnkeyatts = 1 AND c.relname = '%1' AND "
+                "c.relnamespace = current_schema()::regnamespace UNION ALL SELECT column_name::text, 1 "
+                "FROM information_schema.columns WHERE table_schema = current_schema() AND table_name = "
+                "'%1' AND column_name = 'ID') AS k ORDER BY p LIMIT 1")
                 .arg(nombre),
             0);
         Fila f;
         if (r.cursor && r.cursor->siguiente(f))
-            clave = QLatin1Char('"') + f.value(0).toString() + QLatin1Char('"');
+            clave = QLatin1Char('"') +
+                    f.value(0).toString().replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
     } catch (const FalloMotor&) {
         clave.clear();
     }
@@ -772,19 +768,19 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
             QString fuente;
             if (sentencias.size() == 1 && !weak_from_this().expired() &&
                 porTramos(s.texto, ordenada, fuente)) {
+                // Slices follow one another only in a total order: the source's key
+                // completes the statement's own order, or gives it one (as SQL Server
+                // reads its clustered key). A result without one is read whole.
+                const QString clave = fuente.isEmpty() ? QString() : claveDeOrden(fuente);
                 QString consulta = s.texto;
-                // Without an order, rows come in the source's key order, as from SQL Server's clustered key.
-                if (!ordenada && !fuente.isEmpty()) {
-                    const QString clave = claveDeOrden(fuente);
-                    if (!clave.isEmpty()) {
-                        consulta += QStringLiteral(" ORDER BY ") + clave;
-                        ordenada = true;
-                    }
+                if (!clave.isEmpty())
+                    consulta += (ordenada ? QStringLiteral(", ") : QStringLiteral(" ORDER BY ")) + clave;
+                if (ordenada || !clave.isEmpty()) {
+                    mUltimo = consulta;
+                    total.cursor =
+                        std::make_unique<CursorPorTramos>(weak_from_this(), consulta, s.texto, tiempoEspera);
+                    return total;
                 }
-                mUltimo = consulta;
-                total.cursor = std::make_unique<CursorPorTramos>(weak_from_this(), consulta, s.texto,
-                                                                 ordenada, tiempoEspera);
-                return total;
             }
             Resultado r = ejecutarUna(s.texto, tiempoEspera);
             if (r.cursor && !total.cursor) total.cursor = std::move(r.cursor);

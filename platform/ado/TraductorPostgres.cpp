@@ -16,7 +16,7 @@ QString entreComillas(const QString& n) {
     return QLatin1Char('"') + x + QLatin1Char('"');
 }
 
-// A name of the schema as declared; another bracketed name as written.
+// A name of the schema as declared; another name in lower case.
 Tok nombre(const Tok& k, const Nombres& nombres) {
     QString n = k.s;
     if (k.t == TT::Ident) {
@@ -26,7 +26,8 @@ Tok nombre(const Tok& k, const Nombres& nombres) {
     }
     const auto it = nombres.constFind(n.toLower());
     if (it != nombres.constEnd()) return {TT::Ident, entreComillas(*it)};
-    if (k.t == TT::Ident) return {TT::Ident, entreComillas(n)};
+    // Another name folds as a bare one does, however it is written.
+    if (k.t == TT::Ident) return {TT::Ident, entreComillas(n.toLower())};
     return k;
 }
 
@@ -107,7 +108,8 @@ public:
     Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false) {
         Toks out;
         std::optional<Tope> tope;
-        size_t inicioTope = 0; // where the SELECT with the TOP begins in out
+        size_t inicioTope = 0;  // where the SELECT with the TOP begins in out
+        bool compuesta = false; // a UNION, EXCEPT or INTERSECT was seen at this level
         Nivel nivel;
         nivel.condicion = enCondicion;
         auto cerrar = [&](bool envolver) {
@@ -128,6 +130,8 @@ public:
         };
         for (size_t i = a; i < b; ++i) {
             const Tok& k = t[i];
+            // An ORDER BY after the last member orders the whole compound, after that member's TOP.
+            if (compuesta && k.es("ORDER")) cerrar(true);
             if (k.t == TT::Palabra) {
                 if (k.es("WHERE") || k.es("HAVING") || k.es("ON"))
                     nivel.condicion = true;
@@ -206,7 +210,7 @@ public:
                     break;
                 }
                 out.insert(out.begin() + static_cast<long>(donde),
-                           {TT::Simbolo, QStringLiteral(" COLLATE \"default\" ")});
+                           {TT::Simbolo, QStringLiteral(" COLLATE \"und-x-icu\" ")});
                 out.push_back(palabra("ILIKE"));
                 continue;
             }
@@ -237,6 +241,7 @@ public:
                 }
             }
             if (k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT")) {
+                compuesta = true;
                 cerrar(true);
                 nivel = Nivel();
                 out.push_back(k);
@@ -282,7 +287,8 @@ public:
             }
             out.push_back(k);
         }
-        cerrar(false);
+        // The last member of a UNION keeps its TOP to itself too.
+        cerrar(compuesta);
         return out;
     }
 
@@ -303,21 +309,18 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
         }
         if (k.t == TT::Palabra) {
             const QString base = k.s.toLower();
-            static const QStringList tipos = {QStringLiteral("nvarchar"),
-                                              QStringLiteral("nchar"),
-                                              QStringLiteral("ntext"),
-                                              QStringLiteral("datetime"),
-                                              QStringLiteral("smalldatetime"),
-                                              QStringLiteral("datetime2"),
-                                              QStringLiteral("bit"),
-                                              QStringLiteral("tinyint"),
-                                              QStringLiteral("money"),
-                                              QStringLiteral("smallmoney"),
-                                              QStringLiteral("float"),
-                                              QStringLiteral("image"),
-                                              QStringLiteral("uniqueidentifier")};
+            static const QStringList tipos = {
+                QStringLiteral("varchar"),    QStringLiteral("char"),
+                QStringLiteral("text"),       QStringLiteral("nvarchar"),
+                QStringLiteral("nchar"),      QStringLiteral("ntext"),
+                QStringLiteral("datetime"),   QStringLiteral("smalldatetime"),
+                QStringLiteral("datetime2"),  QStringLiteral("bit"),
+                QStringLiteral("tinyint"),    QStringLiteral("money"),
+                QStringLiteral("smallmoney"), QStringLiteral("float"),
+                QStringLiteral("image"),      QStringLiteral("uniqueidentifier")};
             const Tok* prev = ultimoSignificativo(out);
-            if (tipos.contains(base) && prev && (prev->t == TT::Ident || prev->t == TT::Palabra)) {
+            if (tipos.contains(base) && prev && (prev->t == TT::Ident || prev->t == TT::Palabra) &&
+                !prev->es("AS")) {
                 QString tipo = k.s;
                 size_t j = sig(s, i + 1, s.size());
                 if (j < s.size() && s[j].sim('(')) {
@@ -325,7 +328,9 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
                     tipo += unir(s, j, fin + 1);
                     i = fin;
                 }
-                out.push_back({TT::Palabra, tipoPostgres(tipo)});
+                const QString pgTipo = tipoPostgres(tipo);
+                out.push_back({TT::Palabra, pgTipo});
+                if (esTipoTexto(pgTipo)) out.push_back({TT::Palabra, QStringLiteral(" COLLATE ci")});
                 continue;
             }
             if (k.es("dbo")) {

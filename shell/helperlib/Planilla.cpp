@@ -68,12 +68,17 @@ void ModeloPlanilla::leerMas(int cuantas) {
     }
     std::vector<ado::Fila> nuevas;
     ado::Fila f;
-    for (int i = 0; i < cuantas; ++i) {
-        if (!mCursor->siguiente(f)) {
-            mAgotado = true;
-            break;
+    try {
+        for (int i = 0; i < cuantas; ++i) {
+            if (!mCursor->siguiente(f)) {
+                mAgotado = true;
+                break;
+            }
+            nuevas.push_back(f);
         }
-        nuevas.push_back(f);
+    } catch (...) {
+        // Called from the view's scrolling: the rows read so far stay, nothing more is read.
+        mAgotado = true;
     }
     if (nuevas.empty()) return;
     const int desde = static_cast<int>(mFilas.size());

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 #include <csignal>
 #include <iostream>
@@ -775,7 +776,9 @@ void decir(QProcess& p, const char* linea) {
 // Two helpers race, round after round, to store overlapping ranges of one bank
 // and series: one of them, in turn, stops inside its transaction with its
 // range checked while the other starts its save.
-void carrera(const QString& conexion, const std::function<qint64(const QString&)>& contar) {
+// `esperaElBloqueo`, when given, returns once the second save waits for the first one's lock.
+void carrera(const QString& conexion, const std::function<qint64(const QString&)>& contar,
+             const std::function<void()>& esperaElBloqueo = {}) {
     constexpr int kRondas = 6;
     auto a = otroPrograma(QStringLiteral("carrera:%1:1000:0").arg(kRondas), conexion);
     auto b = otroPrograma(QStringLiteral("carrera:%1:2000:250").arg(kRondas), conexion);
@@ -795,6 +798,9 @@ void carrera(const QString& conexion, const std::function<qint64(const QString&)
         ASSERT_EQ(leerHasta(primero, {QStringLiteral("dentro")}, vistoPrimero), QStringLiteral("dentro"));
         // The other starts its save meanwhile; then the first stores.
         ASSERT_NO_FATAL_FAILURE(decir(segundo, "sigue"));
+        if (esperaElBloqueo) {
+            ASSERT_NO_FATAL_FAILURE(esperaElBloqueo());
+        }
         ASSERT_NO_FATAL_FAILURE(decir(primero, "sigue"));
         const QString rPrimero = leerHasta(primero, {QStringLiteral("ronda")}, vistoPrimero);
         const QString rSegundo =
@@ -840,14 +846,27 @@ TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenAlMismoTiempo) {
 TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenEnPostgres) {
     prueba::BasePostgres pg;
     if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
-    carrera(QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
-                .arg(pg.servidor(), pg.nombre()),
-            [&](const QString& sql) {
-                ado::Connection c;
-                c.Open(pg.cadena());
-                auto rs = c.Execute(sql);
-                return (*rs)(0).Value().toLongLong();
-            });
+    carrera(
+        QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
+            .arg(pg.servidor(), pg.nombre()),
+        [&](const QString& sql) {
+            ado::Connection c;
+            c.Open(pg.cadena());
+            auto rs = c.Execute(sql);
+            return (*rs)(0).Value().toLongLong();
+        },
+        [&] {
+            // The server shows the second save waiting: the order of the round is then certain.
+            ado::Connection c;
+            c.Open(pg.cadena());
+            for (int i = 0; i < 400; ++i) {
+                auto rs = c.Execute(
+                    QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"));
+                if ((*rs)(0).Value().toInt() > 0) return;
+                QThread::msleep(50);
+            }
+            FAIL() << "the second save never waited for the first one's lock";
+        });
 }
 
 TEST_F(Editor, ProgramaInterrumpidoEnCadaEscrituraDeUnaGrabacion) {

@@ -27,27 +27,36 @@ namespace {
 
 constexpr int32_t kTiempoAgotado = static_cast<int32_t>(0x80040E31);
 
-// A server of this test alone, which it may stop and start again.
+// A server of this test alone, which it may stop and start again. Its folder
+// is named by its port, so that a server left by a run that was killed is
+// stopped before a new one starts; it is removed when the tests end.
 class ServidorPropio {
 public:
-    ServidorPropio() {
-        mCarpeta = QStringLiteral("/tmp/quenzar-pg-propio-%1").arg(QCoreApplication::applicationPid());
-        mValido = !servidorPostgresDisponible().isEmpty() &&
-                  correr({QStringLiteral("iniciar"), mCarpeta, QStringLiteral(QUENZAR_PG_PUERTO_PROPIO),
+    void iniciar() {
+        if (mIntentado) return;
+        mIntentado = true;
+        mValido = !prueba::servidorPostgres().isEmpty() &&
+                  correr({QStringLiteral("iniciar"), carpeta(), QStringLiteral(QUENZAR_PG_PUERTO_PROPIO),
                           QStringLiteral(QUENZAR_GENERADOR)});
     }
-    ~ServidorPropio() { correr({QStringLiteral("detener"), mCarpeta}); }
-    bool valido() const { return mValido; }
+    void detener() {
+        if (mIntentado) correr({QStringLiteral("detener"), carpeta()});
+        mIntentado = mValido = false;
+    }
+    bool valido() {
+        iniciar();
+        return mValido;
+    }
     QString servidor() const { return QStringLiteral("PG:127.0.0.1:" QUENZAR_PG_PUERTO_PROPIO); }
     bool parar() {
-        return correr({QStringLiteral("parar"), mCarpeta, QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
+        return correr({QStringLiteral("parar"), carpeta(), QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
     }
     bool arrancar() {
-        return correr({QStringLiteral("arrancar"), mCarpeta, QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
+        return correr({QStringLiteral("arrancar"), carpeta(), QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
     }
-    static QString servidorPostgresDisponible() { return prueba::servidorPostgres(); }
 
 private:
+    static QString carpeta() { return QStringLiteral("/tmp/quenzar-pg-propio-" QUENZAR_PG_PUERTO_PROPIO); }
     static bool correr(const QStringList& args) {
         QProcess p;
         // The test's current folder may be a temporary one already removed.
@@ -56,7 +65,7 @@ private:
         p.start(QStringLiteral("sh"), QStringList{QStringLiteral(QUENZAR_SERVIDOR_PG)} + args);
         return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     }
-    QString mCarpeta;
+    bool mIntentado = false;
     bool mValido = false;
 };
 
@@ -64,6 +73,20 @@ ServidorPropio& propio() {
     static ServidorPropio s;
     return s;
 }
+
+// Stops the server of this test while the application still runs.
+class AlTerminar : public ::testing::Environment {
+public:
+    void TearDown() override { propio().detener(); }
+};
+const auto* const kAlTerminar = ::testing::AddGlobalTestEnvironment(new AlTerminar);
+
+// With the test run's server there, a server of its own must start too: never skipped then.
+#define REQUIERE_SERVIDOR_PROPIO()                                                                           \
+    do {                                                                                                     \
+        if (prueba::servidorPostgres().isEmpty()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";    \
+        ASSERT_TRUE(propio().valido()) << "no arrancó el servidor propio de la prueba";                      \
+    } while (0)
 
 class Servidor : public ::testing::Test {
 protected:
@@ -108,8 +131,9 @@ TEST_F(Servidor, UnaSentenciaQueTardaMasQueElTiempoDeEsperaSeCorta) {
 // A long result comes in slices, in the source's key order when the statement
 // gives none (as SQL Server's clustered key), counted by the server.
 TEST_F(Servidor, UnResultadoLargoSeLeePorTramosEnElOrdenDeLaClave) {
-    cn.Execute(QStringLiteral("INSERT INTO TA_QUENZAR (TALONARIO, IDBANCO, SERIE, NUMERO_DESDE, NUMERO_HASTA) "
-                              "SELECT g, '1', 'Z', g * 100, g * 100 + 1 FROM generate_series(1, 2500) AS g"));
+    cn.Execute(
+        QStringLiteral("INSERT INTO TA_QUENZAR (TALONARIO, IDBANCO, SERIE, NUMERO_DESDE, NUMERO_HASTA) "
+                       "SELECT g, '1', 'Z', g * 100, g * 100 + 1 FROM generate_series(1, 2500) AS g"));
     // A changed row keeps its place.
     cn.Execute(QStringLiteral("UPDATE TA_QUENZAR SET NUMERO_HASTA = 1040 WHERE ID = 3"));
     Recordset rs;
@@ -130,7 +154,7 @@ TEST_F(Servidor, UnResultadoLargoSeLeePorTramosEnElOrdenDeLaClave) {
 }
 
 TEST(ServidorPropioTest, ParadoEsConexionPerdidaYVueltoAArrancarSeReabre) {
-    if (!propio().valido()) GTEST_SKIP() << "sin servidor PostgreSQL";
+    REQUIERE_SERVIDOR_PROPIO();
     prueba::BasePostgres pg(propio().servidor());
     Connection cn;
     SIN_ERROR(cn.Open(pg.cadena()));
@@ -221,7 +245,7 @@ TEST_F(Programa, LaListaBuscaYPaginaYElEditorGrabaConSusCuentas) {
 }
 
 TEST_F(Programa, ServidorParadoConLaListaAbiertaPreguntaYSeRecupera) {
-    if (!propio().valido()) GTEST_SKIP() << "sin servidor PostgreSQL";
+    REQUIERE_SERVIDOR_PROPIO();
     prueba::BasePostgres pg(propio().servidor());
     ASSERT_NO_FATAL_FAILURE(iniciarEn(pg));
     shell::FrmChequerasGrid lista;

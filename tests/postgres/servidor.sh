@@ -13,7 +13,11 @@ accion=$1
 carpeta=$2
 puerto=${3:-54329}
 generador=${4:-}
-bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n 1)
+bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
+if [ -z "$bin" ]; then
+    echo "servidor.sh: PostgreSQL no está instalado (ejecute scripts/instalar-dependencias.sh)" >&2
+    exit 1
+fi
 como() {
     if [ "$(id -u)" = 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
