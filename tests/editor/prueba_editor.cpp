@@ -777,11 +777,13 @@ void decir(QProcess& p, const char* linea) {
 // and series: one of them, in turn, stops inside its transaction with its
 // range checked while the other starts its save.
 // `esperaElBloqueo`, when given, returns once the second save waits for the first one's lock.
+// With `seSuperponen` false their ranges are apart, and both must be stored.
 void carrera(const QString& conexion, const std::function<qint64(const QString&)>& contar,
-             const std::function<void()>& esperaElBloqueo = {}) {
+             const std::function<void()>& esperaElBloqueo = {}, bool seSuperponen = true) {
     constexpr int kRondas = 6;
+    const int corrimiento = seSuperponen ? 250 : 500;
     auto a = otroPrograma(QStringLiteral("carrera:%1:1000:0").arg(kRondas), conexion);
-    auto b = otroPrograma(QStringLiteral("carrera:%1:2000:250").arg(kRondas), conexion);
+    auto b = otroPrograma(QStringLiteral("carrera:%1:2000:%2").arg(kRondas).arg(corrimiento), conexion);
     QStringList vistoA, vistoB;
     for (int i = 0; i < kRondas; ++i) {
         // Both have checked their range against what is stored and wait at the start of the save.
@@ -806,6 +808,14 @@ void carrera(const QString& conexion, const std::function<qint64(const QString&)
         const QString rSegundo =
             leerHasta(segundo, {QStringLiteral("ronda"), QStringLiteral("dentro")}, vistoSegundo);
         EXPECT_TRUE(rPrimero.contains(QLatin1String(" error 0 "))) << rPrimero.toStdString();
+        if (!seSuperponen) {
+            // Another range: the second stores too, after the first.
+            ASSERT_EQ(rSegundo, QStringLiteral("dentro"));
+            ASSERT_NO_FATAL_FAILURE(decir(segundo, "sigue"));
+            const QString r = leerHasta(segundo, {QStringLiteral("ronda")}, vistoSegundo);
+            EXPECT_TRUE(r.contains(QLatin1String(" error 0 "))) << r.toStdString();
+            continue;
+        }
         if (rSegundo == QLatin1String("dentro")) {
             ADD_FAILURE() << "round " << i << ": the second save passed the range check";
             ASSERT_NO_FATAL_FAILURE(decir(segundo, "sigue"));
@@ -830,7 +840,8 @@ void carrera(const QString& conexion, const std::function<qint64(const QString&)
             if (l.startsWith(QLatin1String("mensaje"))) {
                 EXPECT_TRUE(l.contains(QLatin1String("se superpone"))) << l.toStdString();
             }
-    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10'")), kRondas);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10'")),
+              seSuperponen ? kRondas : 2 * kRondas);
     EXPECT_EQ(
         contar(QStringLiteral(
             "SELECT COUNT(*) FROM TA_QUENZAR X JOIN TA_QUENZAR Y ON X.ID < Y.ID AND X.IDBANCO = Y.IDBANCO "
@@ -843,30 +854,43 @@ TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenAlMismoTiempo) {
     carrera({}, [&](const QString& sql) { return contar(sql); });
 }
 
-TEST_F(Editor, DosUsuariosGrabanRangosQueSeSuperponenEnPostgres) {
-    prueba::BasePostgres pg;
-    if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
-    carrera(
-        QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
-            .arg(pg.servidor(), pg.nombre()),
-        [&](const QString& sql) {
-            ado::Connection c;
-            c.Open(pg.cadena());
-            auto rs = c.Execute(sql);
-            return (*rs)(0).Value().toLongLong();
-        },
-        [&] {
-            // The server shows the second save waiting: the order of the round is then certain.
-            ado::Connection c;
-            c.Open(pg.cadena());
-            for (int i = 0; i < 400; ++i) {
-                auto rs = c.Execute(
-                    QStringLiteral("SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"));
-                if ((*rs)(0).Value().toInt() > 0) return;
-                QThread::msleep(50);
-            }
-            FAIL() << "the second save never waited for the first one's lock";
-        });
+// The same race on the test run's PostgreSQL server.
+class EditorPostgres : public Editor {
+protected:
+    void carreraEnPostgres(bool seSuperponen) {
+        prueba::BasePostgres pg;
+        if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+        carrera(
+            QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
+                .arg(pg.servidor(), pg.nombre()),
+            [&](const QString& sql) {
+                ado::Connection c;
+                c.Open(pg.cadena());
+                auto rs = c.Execute(sql);
+                return (*rs)(0).Value().toLongLong();
+            },
+            [&] {
+                // The server shows the second save waiting: the order of the round is then certain.
+                ado::Connection c;
+                c.Open(pg.cadena());
+                for (int i = 0; i < 400; ++i) {
+                    auto rs = c.Execute(QStringLiteral(
+                        "SELECT COUNT(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock'"));
+                    if ((*rs)(0).Value().toInt() > 0) return;
+                    QThread::msleep(50);
+                }
+                FAIL() << "the second save never waited for the first one's lock";
+            },
+            seSuperponen);
+    }
+};
+
+TEST_F(EditorPostgres, DosUsuariosGrabanRangosQueSeSuperponenEnPostgres) {
+    carreraEnPostgres(true);
+}
+
+TEST_F(EditorPostgres, DosUsuariosGrabanChequerasDistintasSinPerderNada) {
+    carreraEnPostgres(false);
 }
 
 TEST_F(Editor, ProgramaInterrumpidoEnCadaEscrituraDeUnaGrabacion) {
