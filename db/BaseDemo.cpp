@@ -288,8 +288,10 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
         asegurarRol(admin, kUsuarioCajero, kClaveCajero);
         asegurarRol(admin, kUsuarioEstadisticas, kClaveEstadisticas);
         admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombrePg(o.nombre)));
-        admin.exec(
-            QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(nombrePg(o.nombre)));
+        admin.exec(QStringLiteral(
+                       "CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C.UTF-8' LC_CTYPE "
+                       "'C.UTF-8'")
+                       .arg(nombrePg(o.nombre)));
         if (admin
                 .columna(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'")
                              .arg(QLatin1String(kNombreEstadisticas)))

@@ -210,7 +210,7 @@ public:
                     break;
                 }
                 out.insert(out.begin() + static_cast<long>(donde),
-                           {TT::Simbolo, QStringLiteral(" COLLATE \"und-x-icu\" ")});
+                           {TT::Simbolo, QStringLiteral(" COLLATE \"default\" ")});
                 out.push_back(palabra("ILIKE"));
                 continue;
             }

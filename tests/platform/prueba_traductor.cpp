@@ -190,10 +190,10 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
         {"SELECT ISNULL(Descripcion, '') FROM TA_QUENZAR WHERE IDBANCO = '1  '",
          "SELECT COALESCE(\"DESCRIPCION\", '') FROM \"TA_QUENZAR\" WHERE \"IDBANCO\" = '1'"},
         {"SELECT * FROM VT_Chequeras WHERE CONVERT(NVARCHAR, [Talonario]) LIKE N'%5%'",
-         "SELECT * FROM \"VT_Chequeras\" WHERE CAST((\"Talonario\") AS varchar) COLLATE \"und-x-icu\" ILIKE "
+         "SELECT * FROM \"VT_Chequeras\" WHERE CAST((\"Talonario\") AS varchar) COLLATE \"default\" ILIKE "
          "'%5%'"},
         {"SELECT * FROM VT_Chequeras WHERE DESCRIPCION NOT LIKE 'b%'",
-         "SELECT * FROM \"VT_Chequeras\" WHERE \"DESCRIPCION\" COLLATE \"und-x-icu\" NOT ILIKE 'b%'"},
+         "SELECT * FROM \"VT_Chequeras\" WHERE \"DESCRIPCION\" COLLATE \"default\" NOT ILIKE 'b%'"},
         {"SELECT CONVERT(NVARCHAR(10), getDate(), 103), CAST(1 AS money), CAST(x AS datetime)",
          "SELECT CAST(to_char(CAST((getDate()) AS timestamp), 'DD/MM/YYYY') AS varchar(10)), CAST((1) AS "
          "numeric(19,4)), CAST((x) AS timestamp)"},

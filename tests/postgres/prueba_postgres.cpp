@@ -128,6 +128,20 @@ TEST_F(Servidor, UnaSentenciaQueTardaMasQueElTiempoDeEsperaSeCorta) {
     EXPECT_EQ((*rs)(0).Value().toInt(), 12);
 }
 
+TEST_F(Servidor, LasLetrasConTildeYLaEnieTambienIgnoranMayusculas) {
+    cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET DESCRIPCION = 'BANCO ÑANDÚ' WHERE IDBANCO = '12'"));
+    auto contar = [&](const QString& sql) {
+        auto rs = cn.Execute(sql);
+        return (*rs)(0).Value().toInt();
+    };
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION LIKE '%ñandú%'")), 1);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_BANCOS WHERE DESCRIPCION = 'banco ñandú'")),
+              1);
+    EXPECT_EQ(
+        contar(QStringLiteral("SELECT CHARINDEX('ñan', DESCRIPCION) FROM V_TA_BANCOS WHERE IDBANCO = '12'")),
+        7);
+}
+
 // A long result comes in slices, in the source's key order when the statement
 // gives none (as SQL Server's clustered key), counted by the server.
 TEST_F(Servidor, UnResultadoLargoSeLeePorTramosEnElOrdenDeLaClave) {
