@@ -6,9 +6,11 @@
 #include "editor/frmV_TA_QUENZAR.h"
 #include "grid/KvDbGrid.h"
 #include "platform/ado/Ado.h"
+#include "platform/ado/CadenaConexion.h"
 #include "shell/FrmChequerasGrid.h"
 #include "shell/Inicio.h"
 #include "shell/ModGlobal.h"
+#include "shell/frmAcceso.h"
 #include "tests/soporte/Sesion.h"
 
 #include <QApplication>
@@ -256,6 +258,30 @@ TEST_F(Programa, LaListaBuscaYPaginaYElEditorGrabaConSusCuentas) {
     escribir(2, QStringLiteral("501"));
     guion->responder(ui::vbOK, QStringLiteral("se superpone con el Nro de Control: 500"));
     escribir(3, QStringLiteral("120"));
+}
+
+TEST_F(Programa, ElDialogoDeConexionAbrePostgres) {
+    prueba::BasePostgres pg;
+    if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+    shell::registrarDialogoAcceso();
+    guion->alMostrarModal([&](QWidget* w) {
+        auto* f = qobject_cast<shell::frmAcceso*>(w);
+        EXPECT_NE(f, nullptr);
+        f->TxtDbName->setText(pg.nombre());
+        f->TxtServidor->setText(pg.servidor().toLower());
+        f->TxtUserId->setText(QStringLiteral("ADMIN"));
+        f->TxtUserPassword->setText(QStringLiteral("admin"));
+        QTest::mouseClick(f->bcAceptar, Qt::LeftButton);
+        return 1;
+    });
+    auto& db = datos::gDB();
+    db.OpenServerADODB(true, 3, QString(), true, true);
+    ASSERT_TRUE(db.gOpenFlag);
+    EXPECT_EQ(ado::CadenaConexion(db.gCnn().ConnectionString()).tipo(),
+              ado::CadenaConexion::Tipo::PostgresOdbc);
+    auto rs = db.gCnn().Execute(QStringLiteral("SELECT COUNT(*) FROM VT_Chequeras"));
+    EXPECT_EQ((*rs)(0).Value().toInt(), 36);
+    datos::registrarDialogoConexion({});
 }
 
 TEST_F(Programa, ServidorParadoConLaListaAbiertaPreguntaYSeRecupera) {
