@@ -365,6 +365,68 @@ ClausulaTop leerTop(const Toks& t, size_t i, size_t b) {
     return c;
 }
 
+Toks limiteDeTop(const Toks& t, const ClausulaTop& c, size_t b,
+                 const std::function<Toks(size_t a, size_t b)>& transformar) {
+    Toks r;
+    if (c.parentesis) {
+        r.push_back(simbolo("("));
+        agregar(r, transformar(c.desde, c.hasta));
+        r.push_back(simbolo(")"));
+    } else if (c.desde < b) {
+        r.push_back(t[c.desde]);
+    }
+    return r;
+}
+
+size_t prefijoDbo(const Toks& t, size_t i, size_t b) {
+    if (!t[i].es("dbo") && t[i].s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) != 0) return b;
+    return i + 1 < b && t[i + 1].sim('.') ? i + 1 : b;
+}
+
+bool pistaSuelta(const Toks& out, const Toks& t, size_t i, size_t fin, size_t b) {
+    const Tok* prev = ultimoSignificativo(out);
+    return prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b && soloPistas(t, i, fin) &&
+           !prev->es("WITH");
+}
+
+size_t pistasConWith(const Toks& t, size_t i, size_t b) {
+    if (!t[i].es("WITH")) return b;
+    const size_t j = sig(t, i + 1, b);
+    if (j >= b || !t[j].sim('(')) return b;
+    const size_t fin = cierre(t, j, b);
+    return fin < b && soloPistas(t, j, fin) ? fin : b;
+}
+
+bool deleteSinFrom(const Toks& t, size_t i, size_t b) {
+    const size_t j = sig(t, i + 1, b);
+    return t[i].es("DELETE") && j < b && !t[j].es("FROM") && (t[j].t == TT::Palabra || t[j].t == TT::Ident) &&
+           !t[j].es("TOP");
+}
+
+bool esIgualdad(const Tok* previo) {
+    return previo && previo->t == TT::Simbolo &&
+           (previo->s == QLatin1String("=") || previo->s == QLatin1String("<>") ||
+            previo->s == QLatin1String("!="));
+}
+
+QString sinBlancosFinales(const QString& literal) {
+    QString cuerpo = literal.mid(1, literal.size() - 2);
+    while (cuerpo.endsWith(QLatin1Char(' ')))
+        cuerpo.chop(1);
+    return QLatin1Char('\'') + cuerpo + QLatin1Char('\'');
+}
+
+Sentencia::Clase claseDe(const Toks& s) {
+    const size_t i = sig(s, 0, s.size());
+    if (i >= s.size()) return Sentencia::Clase::Nada;
+    const Tok& k = s[i];
+    if (k.es("BEGIN")) return Sentencia::Clase::Iniciar;
+    if (k.es("COMMIT")) return Sentencia::Clase::Confirmar;
+    if (k.es("ROLLBACK")) return Sentencia::Clase::Deshacer;
+    if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT")) return Sentencia::Clase::Nada;
+    return Sentencia::Clase::Normal;
+}
+
 std::vector<Toks> dividir(const Toks& t) {
     std::vector<Toks> r;
     Toks actual;

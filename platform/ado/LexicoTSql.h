@@ -3,7 +3,10 @@
 // engine that translates it. Text inside literals and bracketed names is one
 // token and is never looked into.
 
+#include "platform/ado/TraductorTSql.h"
+
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -57,6 +60,26 @@ struct ClausulaTop {
     size_t fin = 0;
 };
 ClausulaTop leerTop(const Toks& t, size_t i, size_t b);
+
+// The TOP clause's limit as the engine writes it; `transformar` translates
+// the tokens [a, b) of an expression between parentheses.
+Toks limiteDeTop(const Toks& t, const ClausulaTop& c, size_t b,
+                 const std::function<Toks(size_t a, size_t b)>& transformar);
+
+// "dbo." or "[dbo]." at i: the index of its "."; b when there is none.
+size_t prefijoDbo(const Toks& t, size_t i, size_t b);
+// The "(" at i, its ")" at fin, holds only table hints and follows a name: FROM T (NOLOCK).
+bool pistaSuelta(const Toks& out, const Toks& t, size_t i, size_t fin, size_t b);
+// WITH (hints) at i: the index of its ")"; b when it is no list of hints.
+size_t pistasConWith(const Toks& t, size_t i, size_t b);
+// DELETE at i names its table without FROM ("DELETE T WHERE ...").
+bool deleteSinFrom(const Toks& t, size_t i, size_t b);
+// The last significant token is "=", "<>" or "!=": trailing blanks of a literal do not count.
+bool esIgualdad(const Tok* previo);
+// A quoted literal without its trailing blanks.
+QString sinBlancosFinales(const QString& literal);
+// What a statement of a batch is: transaction control, nothing to run, or a statement.
+Sentencia::Clase claseDe(const Toks& s);
 
 // Splits a batch into its statements (";" or a keyword that starts one).
 std::vector<Toks> dividir(const Toks& t);

@@ -1,7 +1,6 @@
 #include "platform/ado/TraductorPostgres.h"
 #include "platform/ado/LexicoTSql.h"
 
-#include <QRegularExpression>
 #include <optional>
 
 namespace ado::pg {
@@ -69,10 +68,6 @@ Toks conversionPg(const QString& tipo, const Toks& expr, const QString& estilo) 
     return {{TT::Simbolo, r}};
 }
 
-struct Nivel {
-    bool condicion = false; // inside WHERE, ON or HAVING
-};
-
 struct Tope {
     Toks limite;
     bool porcentaje = false;
@@ -108,23 +103,21 @@ public:
     Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false) {
         Toks out;
         std::optional<Tope> tope;
-        size_t inicioTope = 0;  // where the SELECT with the TOP begins in out
-        bool compuesta = false; // a UNION, EXCEPT or INTERSECT was seen at this level
-        Nivel nivel;
-        nivel.condicion = enCondicion;
+        bool compuesta = false;       // a UNION, EXCEPT or INTERSECT was seen at this level
+        bool condicion = enCondicion; // inside WHERE, ON or HAVING
         auto cerrar = [&](bool envolver) {
             if (!tope) return;
             if (envolver) {
                 // A member of a UNION takes its LIMIT inside a derived table.
-                Toks miembro(out.begin() + static_cast<long>(inicioTope), out.end());
+                const size_t inicio = tope->inicioMiembro;
+                Toks miembro(out.begin() + static_cast<long>(inicio), out.end());
                 tope->inicioMiembro = 0;
                 cerrarTope(miembro, tope);
-                out.resize(inicioTope);
+                out.resize(inicio);
                 out.push_back({TT::Simbolo, QStringLiteral("SELECT * FROM (")});
                 agregar(out, miembro);
                 out.push_back({TT::Simbolo, QStringLiteral(") AS kv_miembro ")});
             } else {
-                tope->inicioMiembro = inicioTope;
                 cerrarTope(out, tope);
             }
         };
@@ -134,40 +127,37 @@ public:
             if (compuesta && k.es("ORDER")) cerrar(true);
             if (k.t == TT::Palabra) {
                 if (k.es("WHERE") || k.es("HAVING") || k.es("ON"))
-                    nivel.condicion = true;
+                    condicion = true;
                 else if (k.es("FROM") || k.es("ORDER") || k.es("GROUP"))
-                    nivel.condicion = false;
+                    condicion = false;
             }
             if (k.t == TT::FechaJet) {
                 out.push_back({TT::Cadena, fechaJetComoTexto(k.s)});
                 continue;
             }
-            if (k.t == TT::Cadena && nivel.condicion && k.s.size() >= 2 && k.s.endsWith(QLatin1Char('\''))) {
-                // Trailing blanks do not count in an equality, as on SQL Server.
-                const Tok* prev = ultimoSignificativo(out);
-                if (prev && prev->t == TT::Simbolo &&
-                    (prev->s == QLatin1String("=") || prev->s == QLatin1String("<>") ||
-                     prev->s == QLatin1String("!="))) {
-                    QString cuerpo = k.s.mid(1, k.s.size() - 2);
-                    while (cuerpo.endsWith(QLatin1Char(' ')))
-                        cuerpo.chop(1);
-                    out.push_back({TT::Cadena, QLatin1Char('\'') + cuerpo + QLatin1Char('\'')});
-                    continue;
-                }
+            // Trailing blanks do not count in an equality, as on SQL Server.
+            if (k.t == TT::Cadena && condicion && k.s.size() >= 2 && k.s.endsWith(QLatin1Char('\'')) &&
+                esIgualdad(ultimoSignificativo(out))) {
+                out.push_back({TT::Cadena, sinBlancosFinales(k.s)});
+                continue;
             }
             if (k.sim('(')) {
                 const size_t fin = cierre(t, i, b);
-                const Tok* prev = ultimoSignificativo(out);
                 // Bare table hint: FROM T (NOLOCK)
-                if (prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b &&
-                    soloPistas(t, i, fin) && !prev->es("WITH")) {
+                if (pistaSuelta(out, t, i, fin, b)) {
                     i = fin;
                     continue;
                 }
                 out.push_back(k);
-                agregar(out, transformar(t, i + 1, fin, nivel.condicion));
+                agregar(out, transformar(t, i + 1, fin, condicion));
                 if (fin < b) out.push_back(t[fin]);
                 i = fin;
+                continue;
+            }
+            // dbo.T and [dbo].T
+            if (const size_t punto = (k.t == TT::Palabra || k.t == TT::Ident) ? prefijoDbo(t, i, b) : b;
+                punto < b) {
+                i = punto;
                 continue;
             }
             if (k.t == TT::Ident) {
@@ -180,22 +170,14 @@ public:
             }
             const size_t j = sig(t, i + 1, b);
             const bool llamada = j < b && t[j].sim('(');
-            if (k.es("WITH") && llamada) {
-                const size_t fin = cierre(t, j, b);
-                if (fin < b && soloPistas(t, j, fin)) {
-                    if (out.empty() || out.back().t != TT::Espacio) out.push_back(blanco());
-                    i = fin;
-                    continue;
-                }
-            }
-            if (k.es("dbo") && j < b && t[j].sim('.')) {
-                i = j;
+            if (const size_t fin = pistasConWith(t, i, b); fin < b) {
+                if (out.empty() || out.back().t != TT::Espacio) out.push_back(blanco());
+                i = fin;
                 continue;
             }
             if (k.es("DELETE")) {
                 out.push_back(k);
-                if (j < b && !t[j].es("FROM") && (t[j].t == TT::Palabra || t[j].t == TT::Ident) &&
-                    !t[j].es("TOP")) {
+                if (deleteSinFrom(t, i, b)) {
                     out.push_back(blanco());
                     out.push_back(palabra("FROM"));
                 }
@@ -225,7 +207,7 @@ public:
                         const auto args = argumentos(t, j, fin);
                         if (args.size() >= 2) {
                             const QString tipo = unir(t, args[0].first, args[0].second);
-                            const Toks expr = transformar(t, args[1].first, args[1].second, nivel.condicion);
+                            const Toks expr = transformar(t, args[1].first, args[1].second, condicion);
                             const QString estilo =
                                 args.size() > 2 ? unir(t, args[2].first, args[2].second) : QString();
                             agregar(out, conversionPg(tipo, expr, estilo));
@@ -233,7 +215,7 @@ public:
                             continue;
                         }
                     } else if (const size_t as = asDelCast(t, j, fin); as < fin) {
-                        const Toks expr = transformar(t, j + 1, as, nivel.condicion);
+                        const Toks expr = transformar(t, j + 1, as, condicion);
                         agregar(out, conversionPg(unir(t, as + 1, fin), expr, QString()));
                         i = fin;
                         continue;
@@ -243,7 +225,7 @@ public:
             if (k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT")) {
                 compuesta = true;
                 cerrar(true);
-                nivel = Nivel();
+                condicion = false;
                 out.push_back(k);
                 continue;
             }
@@ -262,19 +244,13 @@ public:
                 if (x < b && t[x].es("TOP")) {
                     Tope nuevo;
                     const ClausulaTop c = leerTop(t, x, b);
-                    if (c.parentesis) {
-                        nuevo.limite.push_back(simbolo("("));
-                        agregar(nuevo.limite, transformar(t, c.desde, c.hasta));
-                        nuevo.limite.push_back(simbolo(")"));
-                    } else if (c.desde < b) {
-                        nuevo.limite.push_back(t[c.desde]);
-                    }
+                    nuevo.limite =
+                        limiteDeTop(t, c, b, [&](size_t y, size_t z) { return transformar(t, y, z); });
                     nuevo.porcentaje = c.porcentaje;
-                    const size_t y = c.fin;
+                    nuevo.inicioMiembro = inicio;
                     out.push_back(blanco());
                     tope = std::move(nuevo);
-                    inicioTope = inicio;
-                    i = y;
+                    i = c.fin;
                 } else {
                     i = ultimo;
                 }
@@ -333,13 +309,10 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
                 if (esTipoTexto(pgTipo)) out.push_back({TT::Palabra, QStringLiteral(" COLLATE ci")});
                 continue;
             }
-            if (k.es("dbo")) {
-                size_t j = sig(s, i + 1, s.size());
-                if (j < s.size() && s[j].sim('.')) {
-                    i = j;
-                    continue;
-                }
-            }
+        }
+        if (const size_t punto = prefijoDbo(s, i, s.size()); punto < s.size()) {
+            i = punto;
+            continue;
         }
         if (k.t == TT::Ident || (k.t == TT::Palabra && nombres.contains(k.s.toLower())))
             out.push_back(nombre(k, nombres));
@@ -351,24 +324,12 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
 
 tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres) {
     tsql::Sentencia r;
-    const size_t i = sig(s, 0, s.size());
-    if (i >= s.size()) {
-        r.clase = tsql::Sentencia::Clase::Nada;
-        return r;
-    }
-    const Tok& k = s[i];
-    if (k.es("BEGIN"))
-        r.clase = tsql::Sentencia::Clase::Iniciar;
-    else if (k.es("COMMIT"))
-        r.clase = tsql::Sentencia::Clase::Confirmar;
-    else if (k.es("ROLLBACK"))
-        r.clase = tsql::Sentencia::Clase::Deshacer;
-    else if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT"))
-        r.clase = tsql::Sentencia::Clase::Nada;
+    r.clase = claseDe(s);
     if (r.clase != tsql::Sentencia::Clase::Normal) {
         r.texto = unir(s).trimmed();
         return r;
     }
+    const Tok& k = s[sig(s, 0, s.size())];
     if (k.es("CREATE") || k.es("ALTER")) {
         r.texto = unir(definicion(s, nombres)).trimmed();
         return r;

@@ -310,23 +310,14 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
                 for (const char* c : comparaciones)
                     if (prev->s == QLatin1String(c)) compara = true;
             if (compara) {
-                QString cuerpo = k.s.mid(1, k.s.size() - 2);
-                int fin = static_cast<int>(cuerpo.size());
-                if (prev->s == QLatin1String("=") || prev->s == QLatin1String("<>") ||
-                    prev->s == QLatin1String("!="))
-                    while (fin > 0 && cuerpo[fin - 1] == QLatin1Char(' '))
-                        --fin;
-                out.push_back({TT::Cadena, QLatin1Char('\'') + cuerpo.left(fin) + QLatin1Char('\'')});
+                out.push_back({TT::Cadena, esIgualdad(prev) ? sinBlancosFinales(k.s) : k.s});
                 out.push_back({TT::Palabra, QStringLiteral(" COLLATE NOCASE")});
                 continue;
             }
         }
         if (k.sim('(')) {
             const size_t fin = cierre(t, i, b);
-            const Tok* prev = ultimoSignificativo(out);
-            // Bare table hint: FROM T (NOLOCK)
-            if (prev && (prev->t == TT::Palabra || prev->t == TT::Ident) && fin < b &&
-                soloPistas(t, i, fin) && !prev->es("WITH")) {
+            if (pistaSuelta(out, t, i, fin, b)) {
                 i = fin;
                 continue;
             }
@@ -342,32 +333,22 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
             continue;
         }
         // WITH (NOLOCK) in any case and spacing.
-        if (k.es("WITH")) {
-            size_t j = sig(t, i + 1, b);
-            if (j < b && t[j].sim('(')) {
-                const size_t fin = cierre(t, j, b);
-                if (fin < b && soloPistas(t, j, fin)) {
-                    if (out.empty() || out.back().t != TT::Espacio) out.push_back(blanco());
-                    i = fin;
-                    continue;
-                }
-            }
+        if (const size_t fin = pistasConWith(t, i, b); fin < b) {
+            if (out.empty() || out.back().t != TT::Espacio) out.push_back(blanco());
+            i = fin;
+            continue;
         }
         // dbo.T and [dbo].T
-        if (k.es("dbo") || k.s.compare(QLatin1String("[dbo]"), Qt::CaseInsensitive) == 0) {
-            if (i + 1 < b && t[i + 1].sim('.')) {
-                ++i;
-                continue;
-            }
+        if (const size_t punto = prefijoDbo(t, i, b); punto < b) {
+            i = punto;
+            continue;
         }
         if (k.es("DELETE")) {
             const Tok* prev = ultimoSignificativo(out);
             const bool enDisparador = prev && (prev->es("ON") || prev->es("FOR") || prev->es("AFTER") ||
                                                prev->es("OF") || prev->es("BEFORE") || prev->sim(','));
             out.push_back(k);
-            size_t j = sig(t, i + 1, b);
-            if (!enDisparador && j < b && !t[j].es("FROM") &&
-                (t[j].t == TT::Palabra || t[j].t == TT::Ident) && !t[j].es("TOP")) {
+            if (!enDisparador && deleteSinFrom(t, i, b)) {
                 out.push_back(blanco());
                 out.push_back(palabra("FROM"));
             }
@@ -460,18 +441,11 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
                 Tope nuevo;
                 nuevo.inicioMiembro = inicio;
                 const ClausulaTop c = leerTop(t, j, b);
-                if (c.parentesis) {
-                    nuevo.limite.push_back(simbolo("("));
-                    agregar(nuevo.limite, transformar(t, c.desde, c.hasta));
-                    nuevo.limite.push_back(simbolo(")"));
-                } else if (c.desde < b) {
-                    nuevo.limite.push_back(t[c.desde]);
-                }
+                nuevo.limite = limiteDeTop(t, c, b, [&](size_t x, size_t y) { return transformar(t, x, y); });
                 nuevo.porcentaje = c.porcentaje;
-                const size_t x = c.fin;
                 out.push_back(blanco());
                 tope = std::move(nuevo);
-                i = x;
+                i = c.fin;
             } else {
                 i = ultimo;
             }
@@ -747,24 +721,12 @@ QStringList tiposDeLaLista(const Toks& s) {
 
 Sentencia clasificar(const Toks& s) {
     Sentencia r;
-    size_t i = sig(s, 0, s.size());
-    if (i >= s.size()) {
-        r.clase = Sentencia::Clase::Nada;
-        return r;
-    }
-    const Tok& k = s[i];
-    if (k.es("BEGIN"))
-        r.clase = Sentencia::Clase::Iniciar;
-    else if (k.es("COMMIT"))
-        r.clase = Sentencia::Clase::Confirmar;
-    else if (k.es("ROLLBACK"))
-        r.clase = Sentencia::Clase::Deshacer;
-    else if (k.es("SET") || k.es("GO") || k.es("USE") || k.es("PRINT"))
-        r.clase = Sentencia::Clase::Nada;
+    r.clase = claseDe(s);
     if (r.clase != Sentencia::Clase::Normal) {
         r.texto = unir(s).trimmed();
         return r;
     }
+    const Tok& k = s[sig(s, 0, s.size())];
     if (k.es("SELECT")) r.tiposColumnas = tiposDeLaLista(s);
     if (gOpciones && gOpciones->paginasPorDesplazamiento && k.es("SELECT")) {
         if (auto pagina = paginaPorDesplazamiento(s)) {

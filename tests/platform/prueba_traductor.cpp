@@ -166,6 +166,7 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
     } casos[] = {
         {"SELECT TOP 1 * FROM dbo.TA_QUENZAR with(nolock) WHERE talonario = 5",
          "SELECT * FROM \"TA_QUENZAR\" WHERE \"Talonario\" = 5 LIMIT 1"},
+        {"SELECT ID FROM [dbo].[TA_QUENZAR]", "SELECT \"ID\" FROM \"TA_QUENZAR\""},
         {"SELECT [Talonario], IdBanco FROM [VT_Chequeras] (NOLOCK) ORDER BY [Talonario] Desc",
          "SELECT \"Talonario\", \"IDBANCO\" FROM \"VT_Chequeras\" ORDER BY \"Talonario\" Desc"},
         // The grid's page, read by key offset; without the key in its order, the plain form.
