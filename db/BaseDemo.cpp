@@ -235,12 +235,8 @@ void asegurarRol(ConexionPg& cn, const char* usuario, const char* clave) {
 
 // The program's statements of a script, run as the program's engine would send them.
 void ejecutarComoPrograma(ConexionPg& cn, const QString& script) {
-    ado::pg::Nombres nombres;
-    for (const QString& n : cn.columna(
-             QStringLiteral("SELECT table_name::text FROM information_schema.tables WHERE table_schema = "
-                            "current_schema() UNION ALL SELECT column_name::text FROM "
-                            "information_schema.columns WHERE table_schema = current_schema()")))
-        if (!nombres.contains(n.toLower())) nombres.insert(n.toLower(), n);
+    const ado::pg::Nombres nombres =
+        ado::pg::nombresDe(cn.columna(QLatin1String(ado::pg::kConsultaDeNombres)));
     for (const auto& s : ado::pg::traducirLote(script, nombres))
         if (s.clase == ado::tsql::Sentencia::Clase::Normal) cn.exec(s.texto);
 }

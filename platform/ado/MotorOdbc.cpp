@@ -90,28 +90,9 @@ void comoSqlServer(ErrorProveedor& e) {
     e.NativeError = 0;
 }
 
-// ADO's number for a PostgreSQL failure, from its SQL Server native number.
+// ADO's number for a PostgreSQL failure: its states are SQL Server's by now; a time-out is ADO's own.
 int32_t numeroPostgres(const ErrorProveedor& e) {
-    switch (e.NativeError) {
-    case 2627:
-    case 547:
-    case 515:
-        return plataforma::errores::ViolacionIntegridad;
-    case 208:
-        return plataforma::errores::TablaNoExiste;
-    case 8152:
-        return plataforma::errores::DesbordeDatos;
-    case 245:
-    case 241:
-    case 242:
-    case 8115:
-        return plataforma::errores::ConversionFallida;
-    case 11:
-        return plataforma::errores::FalloGeneral;
-    default:
-        break;
-    }
-    if (e.SQLState == QLatin1String("HYT00")) return static_cast<int32_t>(0x80040E31); // timeout expired
+    if (e.SQLState == QLatin1String("HYT00")) return static_cast<int32_t>(0x80040E31);
     return numeroPorEstado(e.SQLState);
 }
 
@@ -686,18 +667,13 @@ private:
 } // namespace
 
 void MotorOdbc::leerNombres() {
-    const Resultado r = ejecutarUna(
-        QStringLiteral("SELECT table_name::text FROM information_schema.tables WHERE table_schema = "
-                       "current_schema() UNION ALL SELECT column_name::text FROM information_schema.columns "
-                       "WHERE table_schema = current_schema()"),
-        0);
-    mNombres.clear();
-    mClaves.clear();
+    const Resultado r = ejecutarUna(QLatin1String(pg::kConsultaDeNombres), 0);
+    QStringList declarados;
     Fila f;
-    while (r.cursor && r.cursor->siguiente(f)) {
-        const QString n = f.value(0).toString();
-        if (!mNombres.contains(n.toLower())) mNombres.insert(n.toLower(), n);
-    }
+    while (r.cursor && r.cursor->siguiente(f))
+        declarados << f.value(0).toString();
+    mNombres = pg::nombresDe(declarados);
+    mClaves.clear();
 }
 
 QString MotorOdbc::claveDeOrden(const QString& fuente) {
@@ -793,7 +769,10 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
         if (definicion) leerNombres();
         throw;
     }
-    mUltimo = sentencias.size() == 1 ? sentencias.front().texto : pg::traducir(sql, mNombres);
+    QStringList textos;
+    for (const auto& x : sentencias)
+        textos << x.texto;
+    mUltimo = textos.join(QStringLiteral("; "));
     if (definicion) leerNombres();
     return total;
 }

@@ -373,6 +373,14 @@ QString tipoPostgres(const QString& tipoSqlServer) {
     return base + args;
 }
 
+Nombres nombresDe(const QStringList& declarados) {
+    // One spelling per name: the first one read.
+    Nombres r;
+    for (const QString& n : declarados)
+        if (!r.contains(n.toLower())) r.insert(n.toLower(), n);
+    return r;
+}
+
 std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres) {
     std::vector<tsql::Sentencia> r;
     for (const Toks& s : dividir(tokenizar(lote))) {

@@ -10,12 +10,19 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace ado::pg {
 
 // The database's names as declared, by their lower-case spelling.
 using Nombres = QHash<QString, QString>;
+
+// The statement that reads the schema's names, and the map made of what it returns.
+inline constexpr const char* kConsultaDeNombres =
+    "SELECT table_name::text FROM information_schema.tables WHERE table_schema = current_schema() UNION ALL "
+    "SELECT column_name::text FROM information_schema.columns WHERE table_schema = current_schema()";
+Nombres nombresDe(const QStringList& declarados);
 
 std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres);
 
