@@ -9,6 +9,7 @@
 //                                         [--vueltas N] [--recargas N]
 
 #include "bench/BaseBench.h"
+#include "bench/Lista.h"
 #include "grid/KvDbGrid.h"
 #include "platform/ado/MotorSqlite.h"
 #include "shell/FrmChequerasGrid.h"
@@ -30,11 +31,6 @@ namespace {
 
 double ms(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 // Runs a statement to its end, reading every value, as a client would.
@@ -92,14 +88,9 @@ int main(int argc, char** argv) {
     const QString columnas = QLatin1String(kColumnas);
 
     shell::FrmChequerasGrid ventana;
-    QString cadena;
-    shell::IniciarAplicacion(QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"),
-                             cadena, 3);
     // The window wears its skin, as when the program starts.
-    shell::AplicarEstilo(&ventana);
-    ventana.resize(725, 436);
-    ventana.show();
-    app.processEvents();
+    bench::abrirLista(app, ventana,
+                      QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"));
     auto* g = ventana.KvDbGrid1;
 
     sqlite3* db = nullptr;
@@ -140,7 +131,7 @@ int main(int argc, char** argv) {
         }));
         m.push_back(pisoCarga());
     }
-    filas.push_back({QStringLiteral("F1, recarga"), mediana(p), mediana(m), 1.3, true});
+    filas.push_back({QStringLiteral("F1, recarga"), bench::mediana(p), bench::mediana(m), 1.3, true});
 
     auto pagina = [&](const QString& accion, int numero, const QString& orden) {
         std::vector<double> tp, tm;
@@ -155,7 +146,7 @@ int main(int argc, char** argv) {
                               .arg(columnas, orden)
                               .arg(static_cast<qint64>(numero - 1) * 10)));
         }
-        filas.push_back({accion, mediana(tp), mediana(tm), 0, false});
+        filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), 0, false});
     };
     pagina(QStringLiteral("última página (%1)").arg(ultima), ultima, QStringLiteral("ID"));
     filas.back().objetivo = 100;
@@ -192,7 +183,7 @@ int main(int argc, char** argv) {
                          motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras WHERE %2 ORDER BY ID LIMIT 10")
                                        .arg(columnas, cond)));
         }
-        return std::make_pair(mediana(tp), mediana(tm));
+        return std::make_pair(bench::mediana(tp), bench::mediana(tm));
     };
     {
         const auto [programa, piso] = buscar(QStringLiteral("galicia"));

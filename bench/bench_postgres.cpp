@@ -8,6 +8,7 @@
 //       [--base NOMBRE] [--generar N] [--usuario U] [--clave C]
 // --generar creates the database first with N cheque books (COPY).
 
+#include "bench/Lista.h"
 #include "db/BaseDemo.h"
 #include "grid/KvDbGrid.h"
 #include "platform/ado/Ado.h"
@@ -27,11 +28,6 @@
 #include <vector>
 
 namespace {
-
-double mediana(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 struct Destino {
     QString host, puerto, base, usuario, clave;
@@ -113,14 +109,9 @@ int main(int argc, char** argv) {
     const Destino destino{partes.value(0), partes.value(1, QStringLiteral("5432")), base, usuario, clave};
 
     shell::FrmChequerasGrid ventana;
-    QString cadena;
-    shell::IniciarAplicacion(
-        QStringLiteral("@Server=%1;@DbName=%2;@Usuario=%3;@Password=%4;").arg(servidor, base, usuario, clave),
-        cadena, 3);
-    shell::AplicarEstilo(&ventana);
-    ventana.resize(725, 436);
-    ventana.show();
-    app.processEvents();
+    bench::abrirLista(app, ventana,
+                      QStringLiteral("@Server=%1;@DbName=%2;@Usuario=%3;@Password=%4;")
+                          .arg(servidor, base, usuario, clave));
     auto* g = ventana.KvDbGrid1;
 
     QStringList enviadas;
@@ -150,7 +141,7 @@ int main(int argc, char** argv) {
             n = static_cast<int>(estas.size());
             tm.push_back(psql(destino, estas, temporal.path()));
         }
-        filas.push_back({accion, mediana(tp), mediana(tm), n});
+        filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), n});
     };
 
     ventana.Cargar();
