@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
 #include <QMouseEvent>
 #include <QSet>
 #include <QVBoxLayout>
@@ -493,7 +494,7 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
             mensaje = motivo;
             index = static_cast<int>(txtFields.indexOf(caja(QStringLiteral("TALONARIO"))));
         } else {
-            r.paso([&] { solapaRango(x, mensaje, false); });
+            r.paso([&] { solapaRango({x}, mensaje, false); });
         }
     } else if (es("CUENTABANCO") || es("CUENTABANCODIFERIDO")) {
         const bool diferido = es("CUENTABANCODIFERIDO");
@@ -628,7 +629,7 @@ bool bloqueaLaTabla() {
 
 } // namespace
 
-bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje, bool bloquear) {
+bool frmV_TA_QUENZAR::solapaRango(const QList<double>& numeros, QString& mensaje, bool bloquear) {
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
     // Inside a save the read keeps the range locked until the commit, so that
@@ -645,19 +646,27 @@ bool frmV_TA_QUENZAR::solapaRango(double x, QString& mensaje, bool bloquear) {
     if (rs.State() != ado::adStateOpen) return false;
     const double D = valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text());
     const double H = valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text());
-    while (!rs.Eof()) {
+    // One read for all the numbers: the message names the first cheque book the
+    // first number falls in, else the first one the next number falls in.
+    qsizetype mejor = numeros.size();
+    QString talonario;
+    while (!rs.Eof() && mejor > 0) {
         const double d = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
         const double h = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
-        if ((d <= x && h >= x) || (d >= D && h <= H)) {
-            mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") +
-                      u.NoNulo(rs(QStringLiteral("talonario")).Value());
-            db.CierraRecordset(rs);
-            return true;
+        for (qsizetype k = 0; k < mejor; ++k) {
+            const double x = numeros[k];
+            if ((d <= x && h >= x) || (d >= D && h <= H)) {
+                mejor = k;
+                talonario = u.NoNulo(rs(QStringLiteral("talonario")).Value());
+                break;
+            }
         }
         rs.MoveNext();
     }
     db.CierraRecordset(rs);
-    return false;
+    if (mejor == numeros.size()) return false;
+    mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") + talonario;
+    return true;
 }
 
 // A save is one transaction: the write lock is taken before the range check,
@@ -712,10 +721,9 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 db.gCnn().Execute(QStringLiteral("LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE"));
             if (!baja) {
                 hacer(kPasoSolape, [&] {
-                    const QString desde = caja(QStringLiteral("NUMERO_DESDE"))->text();
-                    const QString hasta = caja(QStringLiteral("NUMERO_HASTA"))->text();
-                    if (!solapaRango(valorNumerico(desde), solape, true))
-                        solapaRango(valorNumerico(hasta), solape, true);
+                    solapaRango({valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()),
+                                 valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text())},
+                                solape, true);
                 });
                 if (!solape.isEmpty()) {
                     // Someone stored an overlapping range since the check: nothing is written.

@@ -65,7 +65,8 @@ private:
     void ActualizarDatos();
     void foco0();
     void rechazar(int index, const QString& mensaje);
-    bool solapaRango(double x, QString& mensaje, bool bloquear);
+    // Does a range of the same bank and series hold one of the numbers, or lie inside the entry's?
+    bool solapaRango(const QList<double>& numeros, QString& mensaje, bool bloquear);
     void proponerCuentas();
     bool buscarChequera();
     bool mCerrando = false;
