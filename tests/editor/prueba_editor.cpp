@@ -28,6 +28,14 @@ namespace {
 
 enum Caja { Banco = 0, Serie, Talonario, Desde, Hasta, CuentaDif, Cuenta };
 
+// Types a value and confirms it with Enter, as a user does.
+void escribirEn(frmV_TA_QUENZAR& f, int caja, const QString& texto) {
+    QLineEdit* e = f.txtFields[caja];
+    e->setFocus();
+    e->setText(texto);
+    QTest::keyClick(e, Qt::Key_Return);
+}
+
 class Editor : public prueba::Sesion {
 protected:
     void SetUp() override {
@@ -37,13 +45,7 @@ protected:
         QApplication::setActiveWindow(f.get());
     }
     void TearDown() override { f.reset(); }
-    // Types a value and confirms it with Enter, as a user does.
-    void escribir(int caja, const QString& texto) {
-        QLineEdit* e = f->txtFields[caja];
-        e->setFocus();
-        e->setText(texto);
-        QTest::keyClick(e, Qt::Key_Return);
-    }
+    void escribir(int caja, const QString& texto) { escribirEn(*f, caja, texto); }
     void clave(int caja, const QString& banco, const QString& serie, const QString& talonario) {
         Q_UNUSED(caja);
         escribir(Banco, banco);
@@ -714,11 +716,7 @@ TEST(OtroProceso, DISABLED_Grabar) {
     };
     frmV_TA_QUENZAR f;
     f.show();
-    auto escribir = [&](int caja, const QString& texto) {
-        f.txtFields[caja]->setFocus();
-        f.txtFields[caja]->setText(texto);
-        QTest::keyClick(f.txtFields[caja], Qt::Key_Return);
-    };
+    auto escribir = [&](int caja, const QString& texto) { escribirEn(f, caja, texto); };
     const int rondas = modo == QLatin1String("carrera") ? orden.value(1).toInt() : 1;
     const int talonario = orden.value(2).toInt();
     const int corrimiento = orden.value(3).toInt();
