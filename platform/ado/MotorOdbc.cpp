@@ -729,7 +729,7 @@ Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
                 iniciarTransaccion();
                 continue;
             case tsql::Sentencia::Clase::Confirmar:
-                if (d->nivel > 0) confirmarTransaccion();
+                confirmarTransaccion();
                 continue;
             case tsql::Sentencia::Clase::Deshacer:
                 deshacerTransaccion();

@@ -630,23 +630,16 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         case tsql::Sentencia::Clase::Nada:
             continue;
         case tsql::Sentencia::Clase::Iniciar:
-            if (mNivelTransaccion == 0) {
-                ejecutarSimple("BEGIN IMMEDIATE");
-                loteAbrio = true;
-            }
-            ++mNivelTransaccion;
+            if (mNivelTransaccion == 0) loteAbrio = true;
+            iniciarTransaccion();
             continue;
         case tsql::Sentencia::Clase::Confirmar:
             // COMMIT without a transaction is a no-op here: a batch that failed
             // was already rolled back, and nothing must be committed after it.
-            if (mNivelTransaccion == 1) ejecutarSimple("COMMIT");
-            if (mNivelTransaccion > 0) --mNivelTransaccion;
+            confirmarTransaccion();
             continue;
         case tsql::Sentencia::Clase::Deshacer:
-            if (mNivelTransaccion > 0) {
-                mNivelTransaccion = 0;
-                ejecutarSimple("ROLLBACK");
-            }
+            deshacerTransaccion();
             continue;
         case tsql::Sentencia::Clase::Normal:
             break;
