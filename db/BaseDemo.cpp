@@ -370,9 +370,10 @@ QString asegurarDemo(const QString& carpeta, const OpcionesDemo& o) {
     return crearDemo(carpeta, o);
 }
 
-QString cadenaConexion(const QString& nombre, const QString& usuario, const QString& clave) {
-    return QStringLiteral("PROVIDER=SQLOLEDB;Server=SQLITE;Database =%1;UId=%2;Pwd=%3;")
-        .arg(nombre, usuario, clave);
+QString cadenaConexion(const QString& nombre, const QString& usuario, const QString& clave,
+                       const QString& servidor) {
+    return QStringLiteral("PROVIDER=SQLOLEDB;Server=%1;Database =%2;UId=%3;Pwd=%4;")
+        .arg(servidor, nombre, usuario, clave);
 }
 
 } // namespace basedatos

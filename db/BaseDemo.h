@@ -44,9 +44,11 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& opc
 void copiarBasePostgres(const ServidorPostgres& servidor, const QString& plantilla, const QString& nombre);
 void borrarBasePostgres(const ServidorPostgres& servidor, const QString& nombre);
 
-// Connection string of the embedded engine for a database of the data folder.
+// Connection string of a database, on the embedded engine unless `servidor`
+// names another ("PG:host:port").
 QString cadenaConexion(const QString& nombre = QStringLiteral("QUENZAR"),
                        const QString& usuario = QLatin1String(kUsuarioAdmin),
-                       const QString& clave = QLatin1String(kClaveAdmin));
+                       const QString& clave = QLatin1String(kClaveAdmin),
+                       const QString& servidor = QStringLiteral("SQLITE"));
 
 } // namespace basedatos

@@ -138,8 +138,8 @@ TEST_P(Motores, ElConteoEsElDeLasFilas) {
     if (pg) {
         o.nombre = pg->nombre() + QStringLiteral("_GRANDE");
         basedatos::crearDemoPostgres({pg->servidor()}, o);
-        cadenaGrande = QStringLiteral("PROVIDER=SQLOLEDB;Server=%1;Database =%2;UId=ADMIN;Pwd=admin;")
-                           .arg(pg->servidor(), o.nombre);
+        cadenaGrande = basedatos::cadenaConexion(o.nombre, QStringLiteral("ADMIN"), QStringLiteral("admin"),
+                                                 pg->servidor());
     } else {
         embebida.emplace(o);
         cadenaGrande = embebida->cadena();

@@ -41,8 +41,7 @@ BasePostgres::~BasePostgres() {
 }
 
 QString BasePostgres::cadena(const QString& usuario, const QString& clave) const {
-    return QStringLiteral("PROVIDER=SQLOLEDB;Server=%1;Database =%2;UId=%3;Pwd=%4;")
-        .arg(mServidor, mNombre, usuario, clave);
+    return basedatos::cadenaConexion(mNombre, usuario, clave, mServidor);
 }
 
 std::string describir(const plataforma::ErrorEjecucion& e) {
