@@ -1,15 +1,21 @@
 // SQL Server functions the program's statements use, registered on every
 // embedded connection. Dates are stored as "yyyy-MM-dd[ HH:mm:ss]" text.
 
+#include "platform/Intercalacion.h"
 #include "platform/ado/MotorSqlite.h"
+#include "platform/ado/TraductorTSql.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QString>
 #include <cstdio>
+#include <memory>
 #include <sqlite3.h>
+#include <string_view>
 
 namespace ado {
+
+namespace intercalacion = plataforma::intercalacion;
 
 // Reads a stored date or a text in ISO or dd/mm/yyyy form.
 bool leerFechaTexto(const QString& s, int estilo, QDateTime& r) {
@@ -235,10 +241,51 @@ void fnParteFecha(sqlite3_context* c, int, sqlite3_value** v) {
     sqlite3_result_int(c, parte == 0 ? f.date().year() : parte == 1 ? f.date().month() : f.date().day());
 }
 
+std::string_view vista(sqlite3_value* v) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(v))) : std::string_view();
+}
+
+int fnCompararEspanol(void*, int na, const void* a, int nb, const void* b) {
+    return intercalacion::comparar(std::string_view(static_cast<const char*>(a), static_cast<size_t>(na)),
+                                   std::string_view(static_cast<const char*>(b), static_cast<size_t>(nb)));
+}
+
+// like(pattern, value[, escape]): SQL Server's LIKE under the Spanish rule.
+// The compiled pattern stays with the statement while the pattern is a constant.
+void fnLike(sqlite3_context* c, int argc, sqlite3_value** v) {
+    if (sqlite3_value_type(v[0]) == SQLITE_NULL || sqlite3_value_type(v[1]) == SQLITE_NULL) return;
+    char32_t escape = intercalacion::kSinEscape;
+    if (argc > 2) {
+        if (sqlite3_value_type(v[2]) == SQLITE_NULL) return;
+        const QString e = texto(v[2]);
+        if (e.toUcs4().size() != 1) {
+            sqlite3_result_error(c, "ESCAPE expression must be a single character", -1);
+            return;
+        }
+        escape = intercalacion::plegar(e.toUcs4().front());
+    }
+    using intercalacion::PatronLike;
+    auto* guardado = static_cast<PatronLike*>(sqlite3_get_auxdata(c, 0));
+    std::unique_ptr<PatronLike> nuevo;
+    if (!guardado || guardado->escape() != escape) {
+        nuevo = std::make_unique<PatronLike>(vista(v[0]), escape);
+        guardado = nuevo.get();
+    }
+    sqlite3_result_int(c, guardado->coincide(vista(v[1])) ? 1 : 0);
+    if (nuevo)
+        sqlite3_set_auxdata(c, 0, nuevo.release(), [](void* p) { delete static_cast<PatronLike*>(p); });
+}
+
 } // namespace
 
 void registrarFunciones(sqlite3* db) {
     const int det = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    // Text compares, sorts and matches as on the suite's server (Modern_Spanish_CI_AS).
+    sqlite3_create_collation_v2(db, tsql::kIntercalacionEspanol, SQLITE_UTF8, nullptr, fnCompararEspanol,
+                                nullptr);
+    sqlite3_create_function_v2(db, "like", 2, det, nullptr, fnLike, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "like", 3, det, nullptr, fnLike, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, fnGetDate, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "len", 1, det, nullptr, fnLen, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "charindex", 2, det, nullptr, fnCharIndex, nullptr, nullptr, nullptr);

@@ -61,7 +61,8 @@ FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
                 QStringLiteral("22018"), 245,
                 QStringLiteral("Error de conversión: el valor de la columna '%1' no es un número.").arg(col));
         } else if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE ||
-                   rc == SQLITE_CONSTRAINT_ROWID) {
+                   rc == SQLITE_CONSTRAINT_ROWID ||
+                   msg.startsWith(QLatin1String("UNIQUE constraint failed"))) {
             const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
             const QString tabla = donde.section(QLatin1Char('.'), 0, 0);
             agregar(QStringLiteral("23000"), 2627,
@@ -459,6 +460,7 @@ void MotorSqlite::abrirArchivo(const QString& ruta, int tiempoEsperaSeg) {
         throw;
     }
     registrarFunciones(mDb);
+    prepararClaves();
     // Long statements give the user interface a turn, so that a cancel button works.
     sqlite3_progress_handler(
         mDb, 400000,
@@ -598,6 +600,7 @@ void MotorSqlite::cerrar() {
     mNivelTransaccion = 0;
     mClavesDeOrden.clear();
     mTiposDeColumna.clear();
+    mSoloAscii.clear();
 }
 
 Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
@@ -610,6 +613,9 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
     opciones.claveDeOrden = [this](const QString& f) { return claveDeOrden(f); };
     opciones.paginasPorDesplazamiento = mPaginasPorDesplazamiento;
     opciones.tipoDeColumna = [this](const QString& f, const QString& c) { return tipoDeColumna(f, c); };
+    opciones.intercalacionDeColumna = [this](const QString& f, const QString& c) {
+        return intercalacionDeColumna(f, c);
+    };
     const auto sentencias = tsql::traducirLote(sql, opciones);
     {
         QStringList textos;
@@ -650,7 +656,17 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         if (definicion) {
             mClavesDeOrden.clear();
             mTiposDeColumna.clear();
+            mSoloAscii.clear();
+            // The key triggers name tables and columns: they step aside while the schema changes.
+            quitarClaves();
         }
+        struct Reponer {
+            MotorSqlite* m;
+            bool si;
+            ~Reponer() {
+                if (si) m->prepararClaves();
+            }
+        } reponer{this, definicion};
         const QByteArray texto = s.texto.toUtf8();
         sqlite3_stmt* st = nullptr;
         const char* resto = nullptr;
@@ -961,6 +977,180 @@ QString MotorSqlite::claveDeOrden(const QString& fuente) {
     }
     mClavesDeOrden.insert(k, r);
     return r;
+}
+
+QString MotorSqlite::intercalacionDeColumna(const QString& fuente, const QString& columna) {
+    const QString tipo = tipoDeColumna(fuente, columna);
+    // An alias or an expression of a view: the rule, which is right for any text.
+    if (tipo.isEmpty()) return QString::fromLatin1(tsql::kIntercalacionEspanol);
+    if (!esTipoTexto(tipoDeclarado(tipo).tipo)) return {};
+    return soloAscii(fuente, columna) ? QStringLiteral("NOCASE")
+                                      : QString::fromLatin1(tsql::kIntercalacionEspanol);
+}
+
+namespace {
+
+QString entreComillas(const QString& nombre) {
+    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+QString textoColumna(sqlite3_stmt* st, int i) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+    return p ? QString::fromUtf8(p) : QString();
+}
+
+// Rows of an internal statement, each column as text.
+QVector<QStringList> filasDe(sqlite3* db, const QString& sql, const QStringList& valores = {}) {
+    QVector<QStringList> r;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray b = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, b.constData(), static_cast<int>(b.size()), &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return r;
+    }
+    for (int i = 0; i < valores.size(); ++i) {
+        const QByteArray v = valores[i].toUtf8();
+        sqlite3_bind_text(st, i + 1, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList fila;
+        for (int i = 0; i < sqlite3_column_count(st); ++i)
+            fila << textoColumna(st, i);
+        r.push_back(fila);
+    }
+    sqlite3_finalize(st);
+    return r;
+}
+
+// A text beyond printable ASCII, in built-ins the stock tool knows too.
+const char* const kFueraDeAscii = "GLOB '*[^ -~]*'";
+
+} // namespace
+
+bool MotorSqlite::soloAscii(const QString& fuente, const QString& columna) {
+    // Another connection's commit moves the data version; this one's own writes, the change count.
+    unsigned int version = 0;
+    sqlite3_file_control(mDb, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    const qint64 cambios = sqlite3_total_changes64(mDb);
+    if (version != mVersionLeida || cambios != mCambiosLeidos) {
+        mSoloAscii.clear();
+        mVersionLeida = version;
+        mCambiosLeidos = cambios;
+    }
+    const QString clave = nombreDeFuente(fuente).toLower() + QLatin1Char('.') + columna.toLower();
+    if (const auto it = mSoloAscii.constFind(clave); it != mSoloAscii.constEnd()) return *it;
+    // The column's own table: a view's column reads one.
+    QString tabla = nombreDeFuente(fuente), origen = columna;
+    {
+        sqlite3_stmt* st = nullptr;
+        const QByteArray b = (QStringLiteral("SELECT ") + entreComillas(columna) + QStringLiteral(" FROM ") +
+                              entreComillas(tabla))
+                                 .toUtf8();
+        if (sqlite3_prepare_v2(mDb, b.constData(), static_cast<int>(b.size()), &st, nullptr) == SQLITE_OK &&
+            sqlite3_column_table_name(st, 0)) {
+            tabla = QString::fromUtf8(sqlite3_column_table_name(st, 0));
+            origen = QString::fromUtf8(sqlite3_column_origin_name(st, 0));
+        }
+        sqlite3_finalize(st);
+    }
+    // A partial index of the rows beyond ASCII answers at once.
+    QString indice;
+    static const QRegularExpression parcial(
+        QStringLiteral(R"(\sWHERE\s+["\[]?(\w+)["\]]?\s+GLOB\s+'\*\[\^ -~\]\*'\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    for (const QStringList& f :
+         filasDe(mDb,
+                 QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND tbl_name = ?1 "
+                                "COLLATE NOCASE AND sql IS NOT NULL"),
+                 {tabla})) {
+        const auto m = parcial.match(f.value(1));
+        if (m.hasMatch() && m.captured(1).compare(origen, Qt::CaseInsensitive) == 0) indice = f.value(0);
+    }
+    const QString sql =
+        QStringLiteral("SELECT EXISTS (SELECT 1 FROM ") + entreComillas(tabla) +
+        (indice.isEmpty() ? QString() : QStringLiteral(" INDEXED BY ") + entreComillas(indice)) +
+        QStringLiteral(" WHERE ") + entreComillas(origen) + QLatin1Char(' ') + QLatin1String(kFueraDeAscii) +
+        QLatin1Char(')');
+    const auto filas = filasDe(mDb, sql);
+    // Unreadable: the rule, which is right for any text.
+    const bool solo = !filas.isEmpty() && filas.front().value(0) == QLatin1String("0");
+    mSoloAscii.insert(clave, solo);
+    return solo;
+}
+
+void MotorSqlite::quitarClaves() {
+    for (const QStringList& f : filasDe(
+             mDb, QStringLiteral("SELECT name FROM temp.sqlite_master WHERE type = 'trigger' AND name LIKE "
+                                 "'kv\\_clave\\_%' ESCAPE '\\'")))
+        sqlite3_exec(mDb, ("DROP TRIGGER IF EXISTS temp." + entreComillas(f.value(0)).toUtf8()).constData(),
+                     nullptr, nullptr, nullptr);
+}
+
+// A unique key of text columns refuses, as on the server, a value that
+// differs from a stored one only in the case of a letter beyond ASCII (its
+// NOCASE index tells ASCII letters alone). The triggers live on this
+// connection only, so that the file keeps to what the stock sqlite3 tool knows.
+void MotorSqlite::prepararClaves() {
+    quitarClaves();
+    const auto tablas = filasDe(mDb, QStringLiteral("SELECT name, sql FROM main.sqlite_master WHERE type = "
+                                                    "'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"));
+    for (const QStringList& t : tablas) {
+        const QString& tabla = t.value(0);
+        if (t.value(1).contains(QLatin1String("WITHOUT ROWID"), Qt::CaseInsensitive)) continue;
+        QHash<QString, QString> tipos;
+        for (const QStringList& c :
+             filasDe(mDb, QStringLiteral("SELECT name, type FROM pragma_table_info(?1)"), {tabla}))
+            tipos.insert(c.value(0), c.value(1));
+        for (const QStringList& ix : filasDe(
+                 mDb,
+                 QStringLiteral("SELECT name FROM pragma_index_list(?1) WHERE \"unique\" AND NOT partial"),
+                 {tabla})) {
+            QStringList columnas;
+            bool conTexto = false, expresion = false;
+            for (const QStringList& c :
+                 filasDe(mDb, QStringLiteral("SELECT name FROM pragma_index_info(?1) ORDER BY seqno"),
+                         {ix.value(0)})) {
+                if (c.value(0).isEmpty()) expresion = true;
+                columnas << c.value(0);
+                conTexto = conTexto || esTipoTexto(tipoDeclarado(tipos.value(c.value(0))).tipo);
+            }
+            if (!conTexto || expresion || columnas.isEmpty()) continue;
+            QStringList cuando, iguales, nombres;
+            for (const QString& c : columnas) {
+                const bool texto = esTipoTexto(tipoDeclarado(tipos.value(c)).tipo);
+                if (texto)
+                    cuando << QStringLiteral("NEW.") + entreComillas(c) + QLatin1Char(' ') +
+                                  QLatin1String(kFueraDeAscii);
+                iguales << entreComillas(c) + QStringLiteral(" = NEW.") + entreComillas(c) +
+                               (texto
+                                    ? QStringLiteral(" COLLATE ") + QLatin1String(tsql::kIntercalacionEspanol)
+                                    : QString());
+                nombres << tabla + QLatin1Char('.') + c;
+            }
+            QStringList listaColumnas;
+            for (const QString& c : columnas)
+                listaColumnas << entreComillas(c);
+            const QString mensaje =
+                QStringLiteral("UNIQUE constraint failed: ") + nombres.join(QStringLiteral(", "));
+            auto disparador = [&](const QString& sufijo, const QString& evento, const QString& otraFila) {
+                const QString sql =
+                    QStringLiteral("CREATE TEMP TRIGGER ") +
+                    entreComillas(QStringLiteral("kv_clave_") + ix.value(0) + sufijo) + QLatin1Char(' ') +
+                    evento + QStringLiteral(" ON main.") + entreComillas(tabla) + QStringLiteral(" WHEN ") +
+                    cuando.join(QStringLiteral(" OR ")) + QStringLiteral(" BEGIN SELECT RAISE(ABORT, '") +
+                    QString(mensaje).replace(QLatin1Char('\''), QLatin1String("''")) +
+                    QStringLiteral("') WHERE EXISTS (SELECT 1 FROM main.") + entreComillas(tabla) +
+                    QStringLiteral(" WHERE ") + iguales.join(QStringLiteral(" AND ")) + otraFila +
+                    QStringLiteral("); END");
+                sqlite3_exec(mDb, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+            };
+            disparador(QStringLiteral("_alta"), QStringLiteral("BEFORE INSERT"), QString());
+            disparador(QStringLiteral("_cambio"),
+                       QStringLiteral("BEFORE UPDATE OF ") + listaColumnas.join(QStringLiteral(", ")),
+                       QStringLiteral(" AND rowid <> OLD.rowid"));
+        }
+    }
 }
 
 void MotorSqlite::cambiarBase(const QString& nombre) {

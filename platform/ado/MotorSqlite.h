@@ -62,6 +62,10 @@ private:
     void verificarClaveBase(const QString& clave);
     QString claveDeOrden(const QString& fuente);
     QString tipoDeColumna(const QString& fuente, const QString& columna);
+    QString intercalacionDeColumna(const QString& fuente, const QString& columna);
+    bool soloAscii(const QString& fuente, const QString& columna);
+    void prepararClaves();
+    void quitarClaves();
 
     sqlite3* mDb = nullptr;
     bool mJet = false;
@@ -73,6 +77,10 @@ private:
     QString mUltimo;
     QHash<QString, QString> mClavesDeOrden;
     QHash<QString, QHash<QString, QString>> mTiposDeColumna; // by source, then column
+    // Columns known to hold ASCII text only (or not), while the file stays as it was read.
+    QHash<QString, bool> mSoloAscii;
+    quint64 mVersionLeida = 0;
+    qint64 mCambiosLeidos = -1;
     bool mPaginasPorDesplazamiento = true;
 };
 

@@ -1,4 +1,5 @@
 #include "platform/ado/TraductorTSql.h"
+#include "platform/Intercalacion.h"
 #include "platform/ado/LexicoTSql.h"
 
 #include <QDate>
@@ -16,6 +17,10 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion = false,
                  const QString& fuenteExterna = {});
 
 const Opciones* gOpciones = nullptr;
+
+Toks significativos(const Toks& t, size_t a, size_t b);
+bool esNombre(const Tok& k);
+bool esTipoTextoDeclarado(const QString& w);
 
 // The declared type of `expr` when it is one column of `fuente`; empty otherwise.
 QString tipoColumna(const Toks& expr, const QString& fuente) {
@@ -195,7 +200,118 @@ struct Nivel {
     bool multiples = false;
     bool trasFrom = false;
     QString fuente;
+    QString fuenteLista; // the source named after the FROM still to come, for the SELECT list
 };
+
+const char* const kNocase = "NOCASE";
+
+bool conIntercalaciones() {
+    return gOpciones && gOpciones->intercalacionDeColumna;
+}
+
+// What a literal compares under: NOCASE, which the indexes of text columns
+// are built with, where it finds the same rows as the Spanish rule; the rule
+// otherwise. An ordering (<, >) always takes the rule: NOCASE puts accented
+// letters after z.
+const char* intercalacionDeLiteral(const QString& literal, bool ordena) {
+    if (ordena) return kIntercalacionEspanol;
+    return plataforma::intercalacion::bastaNocase(QStringView(literal).mid(1, literal.size() - 2))
+               ? kNocase
+               : kIntercalacionEspanol;
+}
+
+bool esComparacion(const Tok* k) {
+    static const char* comparaciones[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
+    if (!k || k->t != TT::Simbolo) return false;
+    for (const char* c : comparaciones)
+        if (k->s == QLatin1String(c)) return true;
+    return false;
+}
+
+// The source a SELECT reads, looked for from `desde` on: the name after its
+// FROM, or what the SELECT of a derived table reads.
+QString fuenteAdelante(const Toks& t, size_t desde, size_t b) {
+    int prof = 0;
+    for (size_t i = desde; i < b; ++i) {
+        const Tok& k = t[i];
+        if (k.sim('(')) {
+            ++prof;
+        } else if (k.sim(')')) {
+            if (--prof < 0) return {};
+        } else if (prof == 0 && (k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT"))) {
+            return {};
+        } else if (prof == 0 && k.es("FROM")) {
+            size_t j = sig(t, i + 1, b);
+            if (const size_t punto = j < b ? prefijoDbo(t, j, b) : b; punto < b) j = sig(t, punto + 1, b);
+            if (j >= b) return {};
+            if (t[j].t == TT::Palabra || t[j].t == TT::Ident) return t[j].s;
+            const size_t s = sig(t, j + 1, b);
+            if (t[j].sim('(') && s < b && t[s].es("SELECT")) return fuenteAdelante(t, s + 1, cierre(t, j, b));
+            return {};
+        }
+    }
+    return {};
+}
+
+QString fuenteDe(const Nivel& nivel, const QString& fuenteExterna) {
+    if (!nivel.fuente.isEmpty()) return nivel.fuente;
+    return nivel.fuenteLista.isEmpty() ? fuenteExterna : nivel.fuenteLista;
+}
+
+// The collation sorting or grouping by the expression [a, b) compares under;
+// empty when nothing is to be added (no text, a position, a COLLATE of its own).
+QString intercalacionDeExpresion(const Toks& t, size_t a, size_t b, const Nivel& nivel,
+                                 const QString& fuente) {
+    const Toks q = significativos(t, a, b);
+    if (q.empty()) return {};
+    for (const Tok& k : q)
+        if (k.es("COLLATE")) return {};
+    if (q.size() == 1 && (q[0].t == TT::Numero || q[0].t == TT::Cadena)) return {};
+    const Tok* nombre = nullptr;
+    if (q.size() == 1 && esNombre(q[0]))
+        nombre = &q[0];
+    else if (q.size() == 3 && esNombre(q[0]) && q[1].sim('.') && esNombre(q[2]) && !nivel.multiples)
+        nombre = &q[2];
+    if (!nombre || fuente.isEmpty()) return QString::fromLatin1(kIntercalacionEspanol);
+    QString n = nombre->s;
+    if (nombre->t == TT::Ident) n = n.mid(1, n.size() - 2);
+    return gOpciones->intercalacionDeColumna(fuente, n);
+}
+
+// Where the list after ORDER BY or GROUP BY at `a` ends.
+size_t finDeLista(const Toks& t, size_t a, size_t b) {
+    static const char* finales[] = {"LIMIT",  "OFFSET",    "HAVING", "ORDER", "UNION",
+                                    "EXCEPT", "INTERSECT", "FOR",    "OPTION"};
+    int prof = 0;
+    for (size_t i = a; i < b; ++i) {
+        if (t[i].sim('('))
+            ++prof;
+        else if (t[i].sim(')'))
+            --prof;
+        else if (prof == 0 && t[i].t == TT::Palabra)
+            for (const char* w : finales)
+                if (t[i].es(w)) return i;
+    }
+    return b;
+}
+
+// The items at depth 0 of the list [a, b), split at its commas.
+std::vector<std::pair<size_t, size_t>> itemsDeLista(const Toks& t, size_t a, size_t b) {
+    std::vector<std::pair<size_t, size_t>> r;
+    int prof = 0;
+    size_t desde = a;
+    for (size_t i = a; i <= b; ++i) {
+        if (i < b && t[i].sim('('))
+            ++prof;
+        else if (i < b && t[i].sim(')'))
+            --prof;
+        else if (i == b || (prof == 0 && t[i].sim(','))) {
+            r.push_back({desde, i});
+            desde = i + 1;
+        }
+    }
+    return r;
+}
 
 // Where a TOP clause starts, what it limits to.
 struct Tope {
@@ -266,6 +382,171 @@ void cerrarTope(Toks& out, std::optional<Tope>& tope, bool envolver, const Nivel
     tope.reset();
 }
 
+// "+" at `i` joins texts, as on SQL Server, when an operand beside it is a
+// literal text or a text column of the source; SQLite's "+" only adds.
+bool sumaDeTextos(const Toks& t, size_t i, size_t b, const QString& fuente) {
+    auto esTexto = [&](size_t j) {
+        if (j >= b) return false;
+        if (t[j].t == TT::Cadena) return true;
+        if (!esNombre(t[j]) || fuente.isEmpty() || !gOpciones || !gOpciones->tipoDeColumna) return false;
+        QString n = t[j].s;
+        if (t[j].t == TT::Ident) n = n.mid(1, n.size() - 2);
+        const QString tipo = gOpciones->tipoDeColumna(fuente, n);
+        return !tipo.isEmpty() && esTipoTextoDeclarado(tipo.section(QLatin1Char('('), 0, 0).trimmed());
+    };
+    size_t antes = b;
+    for (size_t j = i; j-- > 0;)
+        if (t[j].significativo()) {
+            antes = j;
+            break;
+        }
+    return esTexto(antes) || esTexto(sig(t, i + 1, b));
+}
+
+// ORDER BY or GROUP BY at `i` (its BY at `by`): each item sorts or groups
+// under the collation of the Spanish rule (NOCASE for a column whose values
+// order alike under it, nothing for a column without text). The index of the
+// list's last token.
+size_t ordenarOAgrupar(const Toks& t, size_t i, size_t by, size_t b, const Nivel& nivel,
+                       const QString& fuente, Toks& out) {
+    out.push_back(t[i]);
+    out.push_back(blanco());
+    out.push_back(t[by]);
+    out.push_back(blanco());
+    const size_t fin = finDeLista(t, by + 1, b);
+    bool primero = true;
+    for (const auto& [x, y] : itemsDeLista(t, by + 1, fin)) {
+        if (!primero) out.push_back(simbolo(","));
+        size_t z = y; // the item without its direction
+        for (size_t u = y; u-- > x;) {
+            if (!t[u].significativo()) continue;
+            if (t[u].es("ASC") || t[u].es("DESC")) z = u;
+            break;
+        }
+        const QString col = intercalacionDeExpresion(t, x, z, nivel, fuente);
+        Toks expr = transformar(t, x, z, false, fuente);
+        while (!expr.empty() && !expr.back().significativo())
+            expr.pop_back();
+        while (!expr.empty() && !expr.front().significativo())
+            expr.erase(expr.begin());
+        if (!primero) out.push_back(blanco());
+        primero = false;
+        const Toks q = significativos(t, x, z);
+        const bool nombre = q.size() == 1 || (q.size() == 3 && q[1].sim('.'));
+        if (!col.isEmpty() && !nombre) out.push_back(simbolo("("));
+        agregar(out, expr);
+        if (!col.isEmpty()) {
+            if (!nombre) out.push_back(simbolo(")"));
+            out.push_back({TT::Palabra, QStringLiteral(" COLLATE ") + col});
+        }
+        if (z < y) {
+            out.push_back(blanco());
+            out.insert(out.end(), t.begin() + static_cast<long>(z), t.begin() + static_cast<long>(y));
+        }
+    }
+    out.push_back(blanco());
+    return fin - 1;
+}
+
+// "x IN (list)" with a literal NOCASE would not match as the rule does: the
+// whole comparison takes the rule's collation (inserted before IN or NOT IN).
+void intercalarLista(const Toks& t, size_t i, size_t b, Toks& out) {
+    const size_t p = sig(t, i + 1, b);
+    if (p >= b || !t[p].sim('(')) return;
+    const size_t c = cierre(t, p, b);
+    const size_t primero = sig(t, p + 1, c);
+    if (primero >= c || t[primero].es("SELECT")) return;
+    bool regla = false;
+    for (size_t x = p + 1; x < c; ++x)
+        if (t[x].t == TT::Cadena && intercalacionDeLiteral(t[x].s, false) != kNocase) regla = true;
+    if (!regla) return;
+    size_t donde = out.size();
+    for (size_t x = out.size(); x-- > 0;) {
+        if (!out[x].significativo()) continue;
+        if (out[x].es("NOT")) donde = x;
+        break;
+    }
+    out.insert(
+        out.begin() + static_cast<long>(donde),
+        {TT::Palabra, QStringLiteral(" COLLATE ") + QLatin1String(kIntercalacionEspanol) + QLatin1Char(' ')});
+}
+
+// MIN(column) or MAX(column) at `i` of a text column: the column takes the
+// rule's collation. The index of its ")"; b when left as it is.
+size_t extremoConIntercalacion(const Toks& t, size_t i, size_t b, const Nivel& nivel, const QString& fuente,
+                               Toks& out) {
+    const size_t p = sig(t, i + 1, b);
+    if (p >= b || !t[p].sim('(')) return b;
+    const size_t c = cierre(t, p, b);
+    if (c >= b) return b;
+    const Toks q = significativos(t, p + 1, c);
+    if (q.empty() || !esNombre(q.back()) || !(q.size() == 1 || (q.size() == 3 && q[1].sim('.')))) return b;
+    const QString col = intercalacionDeExpresion(t, p + 1, c, nivel, fuente);
+    if (col.isEmpty()) return b;
+    out.push_back(t[i]);
+    out.push_back(t[p]);
+    out.insert(out.end(), t.begin() + static_cast<long>(p + 1), t.begin() + static_cast<long>(c));
+    out.push_back({TT::Palabra, QStringLiteral(" COLLATE ") + col});
+    out.push_back(t[c]);
+    return c;
+}
+
+// The list of a SELECT DISTINCT from `desde`: a text column whose values
+// NOCASE would not tell apart as the rule does is written "c COLLATE rule AS
+// c" (DISTINCT compares under an item's collation). The index of the last
+// token taken; desde - 1 when the list is left to the main loop.
+size_t listaDistinta(const Toks& t, size_t desde, size_t b, const Nivel& nivel, const QString& fuente,
+                     Toks& out) {
+    size_t from = desde;
+    for (int prof = 0; from < b; ++from) {
+        if (t[from].sim('('))
+            ++prof;
+        else if (t[from].sim(')'))
+            --prof;
+        else if (prof == 0 && (t[from].es("FROM") || t[from].es("UNION") || t[from].es("INTO")))
+            break;
+    }
+    struct Item {
+        size_t x, y;
+        Tok columna, alias;
+    };
+    std::vector<Item> items;
+    bool alguno = false;
+    for (const auto& [x, y] : itemsDeLista(t, desde, from)) {
+        Item it{x, y, {}, {}};
+        const Toks q = significativos(t, x, y);
+        const bool simple = !q.empty() && esNombre(q[0]) &&
+                            (q.size() == 1 || (q.size() == 2 && esNombre(q[1])) ||
+                             (q.size() == 3 && q[1].es("AS") && esNombre(q[2])));
+        if (simple) {
+            const size_t n = sig(t, x, y);
+            if (intercalacionDeExpresion(t, n, n + 1, nivel, fuente) ==
+                QLatin1String(kIntercalacionEspanol)) {
+                it.columna = q[0];
+                it.alias = q.back();
+                alguno = true;
+            }
+        }
+        items.push_back(it);
+    }
+    if (!alguno) return desde - 1;
+    for (size_t k = 0; k < items.size(); ++k) {
+        if (k) out.push_back(simbolo(","));
+        const Item& it = items[k];
+        if (it.columna.s.isEmpty()) {
+            agregar(out, transformar(t, it.x, it.y, false, fuente));
+            continue;
+        }
+        out.push_back(blanco());
+        out.push_back(it.columna);
+        out.push_back({TT::Palabra, QStringLiteral(" COLLATE ") + QLatin1String(kIntercalacionEspanol) +
+                                        QStringLiteral(" AS ")});
+        out.push_back(it.alias);
+        if (k + 1 == items.size()) out.push_back(blanco());
+    }
+    return from - 1;
+}
+
 Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QString& fuenteExterna) {
     Toks out;
     std::optional<Tope> tope;
@@ -300,18 +581,23 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
             continue;
         }
         if (k.t == TT::Cadena && nivel.condicion && k.s.size() >= 2 && k.s.endsWith(QLatin1Char('\''))) {
-            // A text compared in a condition follows SQL Server's rules: letter
+            // A text compared in a condition follows the server's rules: letter
             // case is ignored, also against an expression such as LTRIM(RTRIM(c))
-            // that carries no collation of its own, and so are trailing blanks.
+            // that carries no collation of its own, and so are trailing blanks
+            // in an equality. The literal may stand on either side.
             const Tok* prev = ultimoSignificativo(out);
-            static const char* comparaciones[] = {"=", "<>", "!=", "<", ">", "<=", ">="};
-            bool compara = false;
-            if (prev && prev->t == TT::Simbolo)
-                for (const char* c : comparaciones)
-                    if (prev->s == QLatin1String(c)) compara = true;
-            if (compara) {
-                out.push_back({TT::Cadena, esIgualdad(prev) ? sinBlancosFinales(k.s) : k.s});
-                out.push_back({TT::Palabra, QStringLiteral(" COLLATE NOCASE")});
+            const size_t n = sig(t, i + 1, b);
+            // On the left it must be the whole operand: in "c + 'x' = ..." the collation goes right.
+            const bool operandoEntero = !prev || prev->t == TT::Palabra || prev->sim('(') || prev->sim(',');
+            const Tok* op = esComparacion(prev)                               ? prev
+                            : operandoEntero && n < b && esComparacion(&t[n]) ? &t[n]
+                                                                              : nullptr;
+            if (op) {
+                const bool igualdad = esIgualdad(op);
+                const QString literal = igualdad ? sinBlancosFinales(k.s) : k.s;
+                out.push_back({TT::Cadena, literal});
+                out.push_back({TT::Palabra, QStringLiteral(" COLLATE ") +
+                                                QLatin1String(intercalacionDeLiteral(literal, !igualdad))});
                 continue;
             }
         }
@@ -328,6 +614,10 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
             i = fin;
             continue;
         }
+        if (k.sim('+') && sumaDeTextos(t, i, b, fuenteDe(nivel, fuenteExterna))) {
+            out.push_back({TT::Simbolo, QStringLiteral("||")});
+            continue;
+        }
         if (k.t != TT::Palabra && k.t != TT::Ident) {
             out.push_back(k);
             continue;
@@ -342,6 +632,26 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
         if (const size_t punto = prefijoDbo(t, i, b); punto < b) {
             i = punto;
             continue;
+        }
+        if ((k.es("ORDER") || k.es("GROUP")) && conIntercalaciones()) {
+            const size_t by = sig(t, i + 1, b);
+            if (by < b && t[by].es("BY")) {
+                i = ordenarOAgrupar(t, i, by, b, nivel, fuenteDe(nivel, fuenteExterna), out);
+                continue;
+            }
+        }
+        if (k.es("IN") && nivel.condicion) {
+            intercalarLista(t, i, b, out);
+            out.push_back(k);
+            continue;
+        }
+        if ((k.es("MIN") || k.es("MAX")) && conIntercalaciones()) {
+            if (const size_t fin =
+                    extremoConIntercalacion(t, i, b, nivel, fuenteDe(nivel, fuenteExterna), out);
+                fin < b) {
+                i = fin;
+                continue;
+            }
         }
         if (k.es("DELETE")) {
             const Tok* prev = ultimoSignificativo(out);
@@ -449,6 +759,9 @@ Toks transformar(const Toks& t, size_t a, size_t b, bool enCondicion, const QStr
             } else {
                 i = ultimo;
             }
+            nivel.fuenteLista = fuenteAdelante(t, i + 1, b);
+            if (nivel.distinto && conIntercalaciones())
+                i = listaDistinta(t, i + 1, b, nivel, fuenteDe(nivel, fuenteExterna), out);
             continue;
         }
         out.push_back(k);

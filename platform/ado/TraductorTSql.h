@@ -30,9 +30,18 @@ using ClaveDeOrden = std::function<QString(const QString& fuente)>;
 // The declared type of a column of a table or view; empty when unknown.
 using TipoDeColumna = std::function<QString(const QString& fuente, const QString& columna)>;
 
+// The collation sorting or grouping by a column of a table or view compares
+// under: empty for a column that holds no text (nothing is added), NOCASE
+// where its values order alike under it (its indexes then serve), the
+// Spanish rule otherwise (also for a name that is no column of the source).
+using IntercalacionDeColumna = std::function<QString(const QString& fuente, const QString& columna)>;
+
 struct Opciones {
     ClaveDeOrden claveDeOrden;
     TipoDeColumna tipoDeColumna;
+    // Without it, ORDER BY, GROUP BY, DISTINCT, MIN and MAX are left to the
+    // columns' own collation.
+    IntercalacionDeColumna intercalacionDeColumna;
     // The paged grid's statements, TOP n ... K NOT IN (SELECT TOP s K ...)
     // over one source with a total order, are read as the keys at offset s:
     // the same rows in the same order, without excluding s keys one by one.
@@ -63,6 +72,11 @@ QString conteoDeFilas(const QString& consulta);
 // columns refuse texts that are no numbers, and text columns compare
 // without letter case. Other statements come back unchanged.
 QString reforzarDefinicion(const QString& sentencia);
+
+// The collation the embedded engine registers on its connections: the
+// suite's server's Modern_Spanish_CI_AS. Stored schemas keep NOCASE, which
+// the stock sqlite3 tool knows and which orders ASCII text the same way.
+inline constexpr const char* kIntercalacionEspanol = "ES_CI_AS";
 
 // Name prefix of the size checks, so that their failure reads as truncation.
 inline constexpr const char* kPrefijoControlLargo = "kv_largo_";
