@@ -55,7 +55,11 @@ bool esTipoTexto(const QString& tipoPg) {
 }
 
 Toks conversionPg(const QString& tipo, const Toks& expr, const QString& estilo) {
-    const QString destino = tipoPostgres(tipo);
+    // A text type without a length holds 30 characters in a conversion, as on SQL Server.
+    QString destino = tipoPostgres(tipo);
+    if ((destino == QLatin1String("varchar") || destino == QLatin1String("char")) &&
+        !tipo.contains(QLatin1Char('(')))
+        destino += QStringLiteral("(30)");
     const QString patron = patronDeEstilo(estilo);
     const QString e = unir(expr).trimmed();
     QString r;
@@ -306,7 +310,7 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
                 }
                 const QString pgTipo = tipoPostgres(tipo);
                 out.push_back({TT::Palabra, pgTipo});
-                if (esTipoTexto(pgTipo)) out.push_back({TT::Palabra, QStringLiteral(" COLLATE ci")});
+                if (esTipoTexto(pgTipo)) out.push_back({TT::Palabra, QStringLiteral(" COLLATE es_ci_as")});
                 continue;
             }
         }
