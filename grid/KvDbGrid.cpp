@@ -3,6 +3,7 @@
 #include "grid/FrmCampos.h"
 
 #include "data/DB_Dll.h"
+#include "platform/Intercalacion.h"
 #include "platform/Rutina.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/helperlib/OrVexa2.h"
@@ -1023,7 +1024,7 @@ void KvDbGrid::BuscarTexto() {
         if (desde >= 1 && !texto.isEmpty())
             for (int r = 1; r < MsFlexGrid->Rows(); ++r)
                 for (int c = desde; c <= hasta; ++c)
-                    if (MsFlexGrid->TextMatrix(r, c).contains(texto, ci)) {
+                    if (plataforma::intercalacion::contiene(MsFlexGrid->TextMatrix(r, c), texto)) {
                         MsFlexGrid->setRow(r);
                         MsFlexGrid->setCol(c);
                         MsFlexGrid->setCellBackColor(QColor(192, 232, 232));

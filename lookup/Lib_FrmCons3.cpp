@@ -1,6 +1,7 @@
 #include "lookup/Lib_FrmCons3.h"
 
 #include "data/DB_Dll.h"
+#include "platform/Intercalacion.h"
 #include "platform/Rutina.h"
 #include "platform/Texto1252.h"
 #include "platform/ui/Dialogos.h"
@@ -342,7 +343,7 @@ int Lib_FrmCons3::Busqueda(int Clave, const QString& QueValor) const {
     for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {
         const auto* fila = ListView1->topLevelItem(i);
         const QString celda = Clave < 1 ? fila->text(0) : fila->text(Clave);
-        if (celda.trimmed().startsWith(v, ci)) return i + 1;
+        if (plataforma::intercalacion::empiezaCon(celda.trimmed(), v)) return i + 1;
     }
     return 0;
 }
