@@ -6,6 +6,7 @@
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/TraductorTSql.h"
 #include "tests/soporte/Base.h"
+#include "tests/soporte/Motores.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -19,33 +20,8 @@ namespace errores = plataforma::errores;
 
 namespace {
 
-// The same cases on the embedded engine and on PostgreSQL (one row per engine);
-// the PostgreSQL row needs the test run's server.
-class ConMotor {
-protected:
-    void abrir(const std::string& motor) {
-        if (motor == "postgres") {
-            pg.emplace();
-            if (!pg->valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
-        }
-        cn.setCursorLocation(adUseClient);
-        SIN_ERROR(cn.Open(cadena()));
-    }
-    QString cadena(const QString& usuario = QStringLiteral("ADMIN"),
-                   const QString& clave = QStringLiteral("admin")) const {
-        return pg ? pg->cadena(usuario, clave) : base.cadena(usuario, clave);
-    }
-    qint64 contar(const QString& sql) {
-        Recordset rs;
-        rs.Open(sql, cn);
-        const qint64 n = rs(0).Value().toLongLong();
-        rs.Close();
-        return n;
-    }
-    prueba::BaseTemporal base;
-    std::optional<prueba::BasePostgres> pg;
-    Connection cn;
-};
+using prueba::ConMotor;
+using prueba::Motores;
 
 // The embedded engine alone.
 class Ado : public ConMotor, public ::testing::Test {
@@ -53,13 +29,7 @@ protected:
     void SetUp() override { abrir("embebido"); }
 };
 
-class Motores : public ConMotor, public ::testing::TestWithParam<std::string> {
-protected:
-    void SetUp() override { abrir(GetParam()); }
-};
-
-INSTANTIATE_TEST_SUITE_P(Ambos, Motores, ::testing::Values("embebido", "postgres"),
-                         [](const ::testing::TestParamInfo<std::string>& i) { return i.param; });
+QUENZAR_EN_AMBOS_MOTORES(Motores);
 
 TEST_P(Motores, FallosDeEstadoConLosNumerosDeAdo) {
     Recordset rs;
