@@ -163,6 +163,18 @@ int main(int argc, char** argv) {
     filas.back().objetivo = 250;
     g->ImgOrdenN_Click();
 
+    // Sorted by the bank's name, a column of the joined table: a sort of every row.
+    g->CargarPagina(1);
+    g->MsFlexGrid->setRow(1);
+    g->MsFlexGrid->setCol(3);
+    g->ImgOrdenAsc_Click();
+    app.processEvents();
+    pagina(QStringLiteral("página del medio ordenada por banco"), ultima / 2,
+           QStringLiteral("DESCRIPCION, ID"));
+    const Fila porBanco = filas.back();
+    filas.pop_back();
+    g->ImgOrdenN_Click();
+
     // A search in every column: the count and page 1.
     auto buscar = [&](const QString& texto) {
         std::vector<double> tp, tm;
@@ -218,6 +230,10 @@ int main(int argc, char** argv) {
     });
     const qint64 rss = residente() - rssAntes, monton = montonEnUso() - montonAntes;
 
+    out << QStringLiteral("(informativo) %1: %2 ms, piso %3 ms\n")
+               .arg(porBanco.accion)
+               .arg(porBanco.programa, 0, 'f', 1)
+               .arg(porBanco.piso, 0, 'f', 1);
     out << "chequeras: " << total << ", páginas: " << ultima << "\n\n";
     out << QStringLiteral("%1 %2 %3 %4 %5\n")
                .arg(QStringLiteral("acción"), -52)
