@@ -10,7 +10,10 @@ PAQUETES=(
     unixodbc unixodbc-dev tdsodbc libsqliteodbc
     postgresql postgresql-client odbc-postgresql libpq-dev
     libxlsxwriter-dev libsodium-dev
-    python3-openpyxl libreoffice-calc-nogui poppler-utils
+    python3-openpyxl poppler-utils
+    # The exported workbook opens with the desktop's spreadsheet program:
+    # xdg-open finds LibreOffice Calc through its desktop entry.
+    libreoffice-calc xdg-utils desktop-file-utils shared-mime-info file
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-apps imagemagick
     fonts-dejavu-core
