@@ -157,15 +157,15 @@ QString ArmarOrden(const EstadoConsulta& e, const QString& encabezado) {
     }
 }
 
-QString OrdenTotal(const EstadoConsulta& e) {
-    const QString K = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
-    if (e.OrderBy.trimmed().isEmpty()) return QStringLiteral(" Order by ") + K + QStringLiteral(" Asc ");
-    const int p = static_cast<int>(e.OrderBy.indexOf(QLatin1String("Order by"), 0, ci));
-    const QString lista = p < 0 ? e.OrderBy : e.OrderBy.mid(p + 8);
-    // The sort items at depth 0; the key among them already makes the order total
-    // (SQL Server refuses a column named twice in ORDER BY).
-    QStringList items;
+QVector<ItemOrden> ItemsDeOrden(const QString& orderBy) {
+    QVector<ItemOrden> r;
+    if (orderBy.trimmed().isEmpty()) return r;
+    const int p = static_cast<int>(orderBy.indexOf(QLatin1String("Order by"), 0, ci));
+    const QString lista = p < 0 ? orderBy : orderBy.mid(p + 8);
+    // The sort items at depth 0.
     int prof = 0, desde = 0;
+    static const QRegularExpression direccion(QStringLiteral("\\s+(asc|desc)$"),
+                                              QRegularExpression::CaseInsensitiveOption);
     for (int i = 0; i <= lista.size(); ++i) {
         const QChar c = i < lista.size() ? lista[i] : QLatin1Char(',');
         if (c == QLatin1Char('('))
@@ -173,27 +173,46 @@ QString OrdenTotal(const EstadoConsulta& e) {
         else if (c == QLatin1Char(')'))
             --prof;
         else if (c == QLatin1Char(',') && prof == 0) {
-            items << lista.mid(desde, i - desde).trimmed();
+            QString item = lista.mid(desde, i - desde).trimmed();
             desde = i + 1;
+            if (item.isEmpty()) continue;
+            const auto m = direccion.match(item);
+            ItemOrden o;
+            if (m.hasMatch()) {
+                o.descendente = m.captured(1).compare(QLatin1String("desc"), ci) == 0;
+                item.chop(m.capturedLength());
+            }
+            o.expresion = item.remove(QLatin1Char('[')).remove(QLatin1Char(']')).trimmed();
+            r << o;
         }
     }
-    static const QRegularExpression direccion(QStringLiteral("\\s+(asc|desc)$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    auto desnudo = [](QString x) { return x.remove(QLatin1Char('[')).remove(QLatin1Char(']')).trimmed(); };
+    return r;
+}
+
+QString OrdenTotal(const EstadoConsulta& e) {
+    const QString K = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
+    if (e.OrderBy.trimmed().isEmpty()) return QStringLiteral(" Order by ") + K + QStringLiteral(" Asc ");
+    // The key among the items already makes the order total (SQL Server
+    // refuses a column named twice in ORDER BY).
+    const QString clave = QString(K).remove(QLatin1Char('[')).remove(QLatin1Char(']')).trimmed();
     QString ultimaDireccion = QStringLiteral(" Asc ");
-    for (const QString& item : items) {
-        const auto m = direccion.match(item);
-        QString expr = item;
-        if (m.hasMatch()) expr.chop(m.capturedLength());
-        if (desnudo(expr).compare(desnudo(K), ci) == 0) return e.OrderBy;
-        ultimaDireccion = m.hasMatch() && m.captured(1).compare(QLatin1String("desc"), ci) == 0
-                              ? QStringLiteral(" Desc ")
-                              : QStringLiteral(" Asc ");
+    for (const ItemOrden& item : ItemsDeOrden(e.OrderBy)) {
+        if (item.expresion.compare(clave, ci) == 0) return e.OrderBy;
+        ultimaDireccion = item.descendente ? QStringLiteral(" Desc ") : QStringLiteral(" Asc ");
     }
     QString r = e.OrderBy;
     while (r.endsWith(QLatin1Char(' ')))
         r.chop(1);
     return r + QStringLiteral(", ") + K + ultimaDireccion;
+}
+
+QString SentenciaExportacion(const EstadoConsulta& e, const QString& sentenciaConteo) {
+    QString s = sentenciaConteo;
+    // The statement's own order gives way to the one in force (the list's statement keeps its
+    // order when nothing is searched).
+    const int o = static_cast<int>(s.lastIndexOf(QLatin1String(" Order by"), -1, ci));
+    if (o >= 0 && s.indexOf(QLatin1Char(')'), o) < 0) s = s.left(o);
+    return s + QStringLiteral(" ") + OrdenTotal(e);
 }
 
 QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
@@ -412,6 +431,8 @@ QString CondicionBusqueda(const EstadoConsulta& e, const QString& texto, const Q
         r += (primero ? QString() : QStringLiteral(" or ")) + parte;
         primero = false;
     }
+    // Every column a date and the text none: nothing can match.
+    if (primero) r += QStringLiteral("1 = 0");
     return r + QStringLiteral(") ");
 }
 

@@ -56,6 +56,15 @@ QString ArmarOrden(const EstadoConsulta& e, const QString& encabezado);
 // without any order, the key alone.
 QString OrdenTotal(const EstadoConsulta& e);
 QString ArmarFromPaginado(const EstadoConsulta& e, int paginaSeleccionada);
+// The items of an ORDER BY text, each with its direction.
+struct ItemOrden {
+    QString expresion; // trimmed, without brackets
+    bool descendente = false;
+};
+QVector<ItemOrden> ItemsDeOrden(const QString& orderBy);
+// What the export reads: the rows of the counting statement (every page,
+// with the search in force) in the order the list shows them.
+QString SentenciaExportacion(const EstadoConsulta& e, const QString& sentenciaConteo);
 // The probe statement of CargarCampos.
 QString SentenciaProbe(const QString& sql, bool conExcepcionTop);
 

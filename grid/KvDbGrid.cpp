@@ -214,7 +214,7 @@ void KvDbGrid::construir() {
     });
     connect(btnExcel, &QToolButton::clicked, this, [this] {
         if (exportador())
-            exportador()(mSqlConteo);
+            exportador()(SentenciaExportacion(e, mSqlConteo));
         else
             ui::MsgBox(QStringLiteral("La exportación a planilla no está instalada en este equipo."),
                        ui::vbInformation, QStringLiteral("Aviso al Usuario"));
@@ -388,6 +388,14 @@ void KvDbGrid::LeerPropiedades(const QList<QPair<QString, QVariant>>& conjunto) 
 void KvDbGrid::resizeEvent(QResizeEvent* ev) {
     QWidget::resizeEvent(ev);
     disponer();
+}
+
+QSize KvDbGrid::minimumSizeHint() const {
+    const int ancho = qMax(FrmFiltros->minimumSizeHint().width(), FrmComandos->minimumSizeHint().width());
+    // disponer leaves 1,000 twips for the bars and 300 for the status line besides the grid.
+    const int filas =
+        MsFlexGrid->horizontalHeader()->height() + 3 * MsFlexGrid->verticalHeader()->defaultSectionSize();
+    return {ancho + px(100) + 2, px(1300) + filas + 4};
 }
 
 void KvDbGrid::disponer() {
@@ -898,13 +906,24 @@ void KvDbGrid::SincronizarControles() {
         if (CboFiltroCampo->currentText().isEmpty()) CboFiltroCampo->setCurrentIndex(0);
     });
     s.paso([&] {
+        // Only the columns of the order in force carry its colour: one sorted
+        // before, or before "Orden Natural", is plain again.
+        const QVector<ItemOrden> orden = ItemsDeOrden(e.OrderBy);
+        for (int c = 1; c < MsFlexGrid->Cols(); ++c) {
+            const QString columna =
+                EquiCampo(QLatin1Char('[') + MsFlexGrid->TextMatrix(0, c) + QLatin1Char(']'), false)
+                    .remove(QLatin1Char('['))
+                    .remove(QLatin1Char(']'))
+                    .trimmed();
+            QColor color;
+            for (const ItemOrden& item : orden)
+                if (item.expresion.compare(columna, ci) == 0)
+                    color = item.descendente ? QColor(238, 214, 238) : QColor(217, 246, 210);
+            MsFlexGrid->setColorEncabezado(c, color);
+        }
         if (mColOrden >= 0 && mColOrden < MsFlexGrid->Cols()) {
             MsFlexGrid->setRow(0);
             MsFlexGrid->setCol(mColOrden);
-            if (e.OrdenSent == 1)
-                MsFlexGrid->setCellBackColor(QColor(217, 246, 210));
-            else if (e.OrdenSent == 2)
-                MsFlexGrid->setCellBackColor(QColor(238, 214, 238));
         }
     });
     s.paso([&] {

@@ -26,6 +26,8 @@ class KvDbGrid : public QWidget {
     Q_OBJECT
 public:
     explicit KvDbGrid(QWidget* padre = nullptr);
+    // Both bars whole, the status line and a few rows of the grid.
+    QSize minimumSizeHint() const override;
 
     // ---- public fields
     MSHFlexGrid* MsFlexGrid = nullptr;

@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
+#include <QTableView>
 
 namespace grid {
 
@@ -48,6 +50,41 @@ MSHFlexGrid::MSHFlexGrid(QWidget* padre)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setColumnCount(2);
     setRowCount(1);
+
+    // The fixed column: a second view of the same cells showing column 0
+    // alone, laid over the grid's left edge; it scrolls down with the grid
+    // and never sideways.
+    mFija = new QTableView(this);
+    mFija->setObjectName(QStringLiteral("columnaFija"));
+    mFija->setModel(model());
+    mFija->setSelectionModel(selectionModel());
+    mFija->setHorizontalHeader(new EncabezadoFlex(mFija));
+    mFija->horizontalHeader()->setHighlightSections(false);
+    mFija->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mFija->verticalHeader()->hide();
+    mFija->verticalHeader()->setDefaultSectionSize(20);
+    mFija->setFocusPolicy(Qt::NoFocus);
+    mFija->setSelectionMode(QAbstractItemView::SingleSelection);
+    mFija->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mFija->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mFija->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mFija->setFrameShape(QFrame::NoFrame);
+    viewport()->stackUnder(mFija);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int seccion, int, int ancho) {
+        if (seccion == 0) {
+            mFija->setColumnWidth(0, ancho);
+            ajustarColumnaFija();
+        }
+    });
+    connect(verticalHeader(), &QHeaderView::sectionResized, mFija,
+            [this](int fila, int, int alto) { mFija->setRowHeight(fila, alto); });
+    connect(mFija->verticalScrollBar(), &QAbstractSlider::valueChanged, verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(verticalScrollBar(), &QAbstractSlider::valueChanged, mFija->verticalScrollBar(),
+            &QAbstractSlider::setValue);
+    connect(model(), &QAbstractItemModel::columnsInserted, this, [this] { ajustarColumnaFija(); });
+    connect(model(), &QAbstractItemModel::columnsRemoved, this, [this] { ajustarColumnaFija(); });
+    ajustarColumnaFija();
     connect(this, &QTableWidget::currentCellChanged, this, [this](int fila, int col, int, int) {
         if (mCambiando) return;
         if (fila >= 0) {
@@ -133,6 +170,41 @@ QColor MSHFlexGrid::colorCelda(int r, int c) const {
     const auto* it = celda(r, c);
     if (!it || it->background().style() == Qt::NoBrush) return QColor(Qt::white);
     return it->background().color();
+}
+
+void MSHFlexGrid::setColorEncabezado(int c, const QColor& color) {
+    if (auto* it = celda(0, c)) it->setBackground(color.isValid() ? QBrush(color) : QBrush());
+}
+
+void MSHFlexGrid::ajustarColumnaFija() {
+    for (int c = 1; c < model()->columnCount(); ++c)
+        mFija->setColumnHidden(c, true);
+    mFija->setColumnHidden(0, model()->columnCount() == 0);
+    mFija->setColumnWidth(0, columnWidth(0));
+    const int marco = frameWidth();
+    mFija->setGeometry(marco, marco, columnCount() > 0 ? columnWidth(0) : 0,
+                       viewport()->height() + horizontalHeader()->height());
+    mFija->setVisible(columnCount() > 0 && columnWidth(0) > 0);
+}
+
+void MSHFlexGrid::resizeEvent(QResizeEvent* ev) {
+    QTableWidget::resizeEvent(ev);
+    ajustarColumnaFija();
+}
+
+void MSHFlexGrid::updateGeometries() {
+    QTableWidget::updateGeometries();
+    if (mFija) ajustarColumnaFija();
+}
+
+// Moving left, a column that would slide under the fixed one is scrolled into sight.
+QModelIndex MSHFlexGrid::moveCursor(CursorAction accion, Qt::KeyboardModifiers modificadores) {
+    const QModelIndex actual = QTableWidget::moveCursor(accion, modificadores);
+    if (actual.column() > 0 && visualRect(actual).left() < columnWidth(0)) {
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + visualRect(actual).left() -
+                                        columnWidth(0));
+    }
+    return actual;
 }
 
 void MSHFlexGrid::setCellFontBold(bool negrita) {

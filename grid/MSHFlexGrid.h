@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QTableWidget>
 
+class QTableView;
+
 namespace grid {
 
 class MSHFlexGrid : public QTableWidget {
@@ -31,6 +33,8 @@ public:
     void setCellFontBold(bool negrita);
     bool CellFontBold() const;
     QColor colorCelda(int r, int c) const;
+    // A header's background; an invalid colour leaves the style's own.
+    void setColorEncabezado(int c, const QColor& color);
     void Clear();
     // Text width in twips, measured with the grid's font.
     int TextWidth(const QString& texto) const;
@@ -39,7 +43,15 @@ signals:
     void celdaEntrada();
     void celdaSalida();
 
+protected:
+    void resizeEvent(QResizeEvent* ev) override;
+    QModelIndex moveCursor(CursorAction accion, Qt::KeyboardModifiers modificadores) override;
+    void updateGeometries() override;
+
 private:
+    void ajustarColumnaFija();
+    // Column 0, the row numbers, drawn over the grid where it does not scroll sideways.
+    QTableView* mFija = nullptr;
     QTableWidgetItem* celda(int r, int c);
     const QTableWidgetItem* celda(int r, int c) const;
     int mRow = 0;

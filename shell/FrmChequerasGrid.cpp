@@ -71,6 +71,8 @@ FrmChequerasGrid::FrmChequerasGrid(QWidget* padre)
     connect(cmdCargar, &QToolButton::clicked, this, &FrmChequerasGrid::Cargar);
     connect(cmdEdit, &QToolButton::clicked, this, &FrmChequerasGrid::Editar);
     connect(cmdSalir, &QToolButton::clicked, this, &FrmChequerasGrid::Salir);
+    // A double click on a cheque book opens it, as F2 does.
+    connect(KvDbGrid1, &grid::KvDbGrid::MsFlexGridDblClick, this, &FrmChequerasGrid::Editar);
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -91,6 +93,15 @@ void FrmChequerasGrid::Cargar() {
     KvDbGrid1->setSql(kConsulta);
     KvDbGrid1->setPageSize(10);
     KvDbGrid1->LoadKvDBGrid();
+    // The page label's text is what it is now: the window may not shrink below it.
+    setMinimumSize(minimumSizeHint());
+}
+
+QSize FrmChequerasGrid::minimumSizeHint() const {
+    // The command buttons across the top, the grid's bars and a few rows below them.
+    const int botones = cmdSalir->geometry().right() + 1;
+    const QSize grilla = KvDbGrid1->minimumSizeHint();
+    return {qMax(botones, grilla.width()) + px(15), px(1080) + grilla.height() + px(400)};
 }
 
 void FrmChequerasGrid::Editar() {

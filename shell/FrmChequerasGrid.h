@@ -38,6 +38,9 @@ public:
     using Editor = std::function<void(const QString& banco, const QString& serie, const QString& talonario)>;
     static void registrarEditor(Editor f);
 
+    // The smallest size at which every control shows whole.
+    QSize minimumSizeHint() const override;
+
 protected:
     void keyPressEvent(QKeyEvent* ev) override;
     bool eventFilter(QObject* objeto, QEvent* evento) override;

@@ -16,7 +16,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
+#include <algorithm>
 
 namespace {
 
@@ -289,6 +291,62 @@ TEST_F(Exportacion, LaListaExportaTodasLasPaginasYLibreOfficeLasLee) {
     EXPECT_EQ(lineas.size(), 37) << "header and every cheque book";
     EXPECT_TRUE(lineas[0].contains("Banco")) << lineas[0].toStdString();
     QFile::remove(ruta);
+}
+
+// The workbook lists the cheque books in the order the list shows them.
+TEST_F(Exportacion, ElLibroSigueElOrdenDeLaLista) {
+    grid::KvDbGrid::registrarExportador(
+        [](const QString& sql) { ExportarExcel(sql, true, {}, {}, {}, nullptr, 0, {}); });
+    shell::FrmChequerasGrid v;
+    v.Cargar();
+    v.show();
+    auto* g = v.KvDbGrid1;
+    g->MsFlexGrid->setRow(1);
+    g->MsFlexGrid->setCol(4); // SERIE
+    QTest::mouseClick(g->ImgOrdenDesc, Qt::LeftButton);
+    const QString primera = g->MsFlexGrid->TextMatrix(1, 1);
+    g->btnExcel->click();
+    grid::KvDbGrid::registrarExportador({});
+    ASSERT_EQ(guion->procesos.size(), 1u);
+    const QString ruta = guion->procesos[0].second.value(0);
+    QTemporaryDir salida;
+    QFile csv(convertir(ruta, QStringLiteral("csv"), salida));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lineas = csv.readAll().trimmed().split('\n');
+    ASSERT_EQ(lineas.size(), 37);
+    const QList<QByteArray> titulos = lineas[0].split(',');
+    const auto serie = std::find_if(titulos.begin(), titulos.end(),
+                                    [](const QByteArray& t) { return t.toUpper().contains("SERIE"); });
+    ASSERT_NE(serie, titulos.end()) << lineas[0].toStdString();
+    const int columna = static_cast<int>(serie - titulos.begin());
+    QByteArray anterior = "ZZZ";
+    for (int i = 1; i < lineas.size(); ++i) {
+        const QByteArray s = lineas[i].split(',').value(columna);
+        EXPECT_LE(s, anterior) << "row " << i;
+        anterior = s;
+    }
+    EXPECT_TRUE(lineas[1].startsWith(primera.toUtf8() + ',')) << "the list's first row first";
+    QFile::remove(ruta);
+}
+
+// What the export hands to xdg-open finds a program: the workbook is a
+// spreadsheet to the desktop, and LibreOffice Calc is the one that opens it.
+TEST_F(Exportacion, ElEscritorioAbreElLibroConLibreOfficeCalc) {
+    ExportarExcel(QStringLiteral("SELECT Nombre, Importe FROM EXP"), true, {}, {}, {}, nullptr, 0, {});
+    ASSERT_EQ(guion->procesos.size(), 1u);
+    EXPECT_EQ(guion->procesos[0].first, QStringLiteral("xdg-open"));
+    const QString libro = guion->procesos[0].second.value(0);
+    auto consultar = [](const QStringList& args) {
+        QProcess p;
+        p.start(QStringLiteral("xdg-mime"), args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    const QString tipo = consultar({QStringLiteral("query"), QStringLiteral("filetype"), libro});
+    EXPECT_EQ(tipo, QStringLiteral("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"));
+    EXPECT_EQ(consultar({QStringLiteral("query"), QStringLiteral("default"), tipo}),
+              QStringLiteral("libreoffice-calc.desktop"));
+    QFile::remove(libro);
 }
 
 } // namespace

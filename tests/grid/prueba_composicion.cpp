@@ -180,4 +180,35 @@ TEST(Composicion, CondicionesDeBusqueda) {
               QStringLiteral(" ( CONVERT(NVARCHAR,[IDBANCO]) LIKE '%x%') "));
 }
 
+// A grid of dates only, searched in every column for a text that is no date:
+// a condition that finds nothing, not an empty one the server refuses.
+TEST(Composicion, BusquedaEnTodasLasColumnasDeFechasSinFecha) {
+    EstadoConsulta e;
+    e.mColFechas = QStringLiteral("|0||1|");
+    bool fechaInvalida = false;
+    const QStringList encabezados = {QString(), QStringLiteral("Alta"), QStringLiteral("Baja")};
+    EXPECT_EQ(
+        CondicionBusqueda(e, QStringLiteral("abc"), QStringLiteral("Todos"), 0, encabezados, fechaInvalida),
+        QStringLiteral(" (1 = 0) "));
+    EXPECT_FALSE(fechaInvalida);
+    EXPECT_TRUE(CondicionBusqueda(e, QStringLiteral("31/12/2026"), QStringLiteral("Todos"), 0, encabezados,
+                                  fechaInvalida)
+                    .contains(QStringLiteral("[Alta] = CONVERT(datetime, '20261231', 112) or")));
+}
+
+// The export reads every page in the order the list shows.
+TEST(Composicion, ExportacionEnElOrdenDeLaLista) {
+    EstadoConsulta e;
+    e.sql = kLista;
+    e.OrderBy = QStringLiteral(" Order by [SERIE] Desc ");
+    EXPECT_EQ(
+        SentenciaExportacion(e, kLista + QStringLiteral(" where  CONVERT(NVARCHAR,[SERIE]) LIKE '%A%'")),
+        kLista +
+            QStringLiteral(" where  CONVERT(NVARCHAR,[SERIE]) LIKE '%A%'  Order by [SERIE] Desc, ID Desc "));
+    // The statement's own order gives way to the one in force; without one, the key's.
+    e.OrderBy.clear();
+    EXPECT_EQ(SentenciaExportacion(e, QStringLiteral("SELECT a FROM T Order by a")),
+              QStringLiteral("SELECT a FROM T  Order by ID Asc "));
+}
+
 } // namespace

@@ -2,8 +2,10 @@
 
 #include "grid/KvDbGrid.h"
 #include "platform/ado/MotorSqlite.h"
+#include "shell/FrmChequerasGrid.h"
 #include "tests/soporte/Sesion.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QImage>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QTest>
 #include <QToolButton>
@@ -270,6 +273,91 @@ TEST_F(Grilla, ElEncabezadoOrdenadoSeVeColoreado) {
     QTest::mouseClick(g->ImgOrdenDesc, Qt::LeftButton);
     EXPECT_EQ(colorVisto(5), QColor(238, 214, 238));
     EXPECT_EQ(g->MsFlexGrid->currentColumn(), 5);
+}
+
+// Only the columns of the order in force carry its colour, on the drawn header.
+TEST_F(Grilla, SoloLasColumnasDelOrdenVigenteSeVenColoreadas) {
+    g->MsFlexGrid->horizontalHeader()->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background: #e4e4ec; border: 1px solid #c0c0cc; padding: 2px; }"));
+    const QColor llano(0xe4, 0xe4, 0xec), asc(217, 246, 210), desc(238, 214, 238);
+    auto colorVisto = [&](int col) {
+        auto* h = g->MsFlexGrid->horizontalHeader();
+        const QImage img = h->grab().toImage();
+        return img.pixelColor(h->sectionViewportPosition(col) + h->sectionSize(col) - 4, img.height() / 2);
+    };
+    auto ordenar = [&](int col, QToolButton* boton) {
+        g->MsFlexGrid->setRow(1);
+        g->MsFlexGrid->setCol(col);
+        QTest::mouseClick(boton, Qt::LeftButton);
+    };
+    ordenar(3, g->ImgOrdenAsc);
+    EXPECT_EQ(colorVisto(3), asc);
+    ordenar(5, g->ImgOrdenAsc);
+    EXPECT_EQ(colorVisto(5), asc);
+    EXPECT_EQ(colorVisto(3), llano) << "sorted before, not now";
+    QTest::mouseClick(g->ImgOrdenN, Qt::LeftButton);
+    EXPECT_EQ(colorVisto(5), llano) << "Orden Natural";
+    EXPECT_EQ(colorVisto(3), llano);
+    // Several columns: each in its own direction.
+    g->menuOrden->actions()[1]->trigger();
+    ordenar(3, g->ImgOrdenAsc);
+    ordenar(5, g->ImgOrdenDesc);
+    EXPECT_EQ(colorVisto(3), asc);
+    EXPECT_EQ(colorVisto(5), desc);
+    EXPECT_EQ(colorVisto(4), llano);
+}
+
+// The row numbers stay at the left edge while the grid scrolls sideways:
+// what shows there is the same before and after Ctrl+End.
+TEST_F(Grilla, LaColumnaDeNumerosQuedaFija) {
+    g->resize(400, 420);
+    for (int c = 1; c < g->MsFlexGrid->Cols(); ++c)
+        g->MsFlexGrid->setColWidth(c, 3000);
+    QApplication::processEvents();
+    auto* grilla = g->MsFlexGrid;
+    const QRect numeros(0, 0, grilla->columnWidth(0), grilla->horizontalHeader()->height() + 10 * 20);
+    const QImage antes = grilla->grab(numeros).toImage();
+    grilla->setFocus();
+    QTest::keyClick(grilla, Qt::Key_End, Qt::ControlModifier);
+    QApplication::processEvents();
+    ASSERT_GT(grilla->horizontalScrollBar()->value(), 0) << "the grid scrolled right";
+    EXPECT_EQ(grilla->grab(numeros).toImage(), antes);
+    // The last column is in sight, past the fixed one.
+    EXPECT_EQ(grilla->currentColumn(), grilla->Cols() - 1);
+    QTest::keyClick(grilla, Qt::Key_Home, Qt::ControlModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(grilla->horizontalScrollBar()->value(), 0);
+}
+
+// Made small, the list window keeps every control whole: in its bar, clear
+// of its neighbours, a label as wide as its text.
+TEST_F(Grilla, LaListaNoSeAchicaHastaCortarSusControles) {
+    shell::FrmChequerasGrid v;
+    v.Cargar();
+    v.show();
+    v.resize(40, 40);
+    QApplication::processEvents();
+    EXPECT_GE(v.width(), v.minimumSizeHint().width());
+    EXPECT_GE(v.height(), v.minimumSizeHint().height());
+    auto* lista = v.KvDbGrid1;
+    for (QWidget* barra :
+         {static_cast<QWidget*>(lista->FrmFiltros), static_cast<QWidget*>(lista->FrmComandos)}) {
+        ASSERT_LE(barra->geometry().right(), lista->width()) << barra->objectName().toStdString();
+        QList<QWidget*> hijos;
+        for (QObject* o : barra->children())
+            if (auto* w = qobject_cast<QWidget*>(o); w && w->isVisible()) hijos << w;
+        for (QWidget* w : hijos) {
+            SCOPED_TRACE(w->objectName().toStdString() + " " + w->metaObject()->className());
+            EXPECT_TRUE(barra->rect().contains(w->geometry()));
+            if (auto* l = qobject_cast<QLabel*>(w)) {
+                EXPECT_GE(l->width(), l->sizeHint().width());
+            }
+            for (QWidget* x : hijos) {
+                if (x == w) continue;
+                EXPECT_FALSE(w->geometry().intersects(x->geometry())) << x->objectName().toStdString();
+            }
+        }
+    }
 }
 
 TEST_F(Grilla, OrdenarColoreaElEncabezado) {
