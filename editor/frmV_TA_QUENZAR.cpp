@@ -322,6 +322,8 @@ void frmV_TA_QUENZAR::ConsultaCampo() {
         valor = f ? f->toString(QStringLiteral("dd/MM/yyyy")) : QString();
     }
     t->setText(valor.trimmed());
+    // The lookup window had the focus: the box takes it back before Enter moves it on.
+    t->setFocus();
     TeclaEnCaja(CampoActual, Qt::Key_Return);
 }
 
@@ -340,9 +342,15 @@ void frmV_TA_QUENZAR::TeclaEnCaja(int index, int tecla) {
     if (!t) return;
     if (teclado.EsTeclaAvance(tecla)) {
         CampoValida(index, t);
-        if (!HayError) teclado.EnviarTecla(tecla);
+        // From this box, wherever the focus is meanwhile: after a lookup the
+        // editor may not have it back yet.
+        if (!HayError) teclado.EnviarTecla(tecla, t);
     }
-    UtilGem1->setDisponible(QStringLiteral("CONSULTAR"), !t->property("Tag").toString().trimmed().isEmpty());
+    // CONSULTAR follows the box that has the focus now, however it got there.
+    const auto* ahora = qobject_cast<QLineEdit*>(focusWidget());
+    const QLineEdit* segun = txtFields.contains(ahora) ? ahora : t;
+    UtilGem1->setDisponible(QStringLiteral("CONSULTAR"),
+                            !segun->property("Tag").toString().trimmed().isEmpty());
 }
 
 bool frmV_TA_QUENZAR::eventFilter(QObject* objeto, QEvent* evento) {
@@ -424,6 +432,14 @@ void frmV_TA_QUENZAR::proponerCuentas() {
     caja(QStringLiteral("CuentaBancoDiferido"))->setText(ast::ArmaCuentaBanco(banco, true, false, coherente));
 }
 
+void frmV_TA_QUENZAR::olvidarBanco() {
+    lblDesc0->setText(QStringLiteral("..."));
+    caja(QStringLiteral("CuentaBanco"))->clear();
+    caja(QStringLiteral("CuentaBancoDiferido"))->clear();
+    LblDescCta->clear();
+    LblDescCtaDif->clear();
+}
+
 bool frmV_TA_QUENZAR::buscarChequera() {
     auto& u = shell::G().utilidades;
     const QString banco = u.Recortar(caja(QStringLiteral("IDBANCO"))->text().trimmed(), 4);
@@ -454,6 +470,8 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
                 mensaje = QStringLiteral("El banco informado no existe!!!");
         });
         if (mensaje.isEmpty() && !Grabando) r.paso([&] { proponerCuentas(); });
+        // A refused bank takes away what belonged to the previous one: its name and its accounts.
+        if (!mensaje.isEmpty() && !Grabando) olvidarBanco();
     } else if (es("SERIE")) {
         if (valor.isEmpty()) mensaje = QStringLiteral("Debe informar la Serie!!!");
     } else if (es("TALONARIO")) {

@@ -68,6 +68,7 @@ private:
     // Does a range of the same bank and series hold one of the numbers, or lie inside the entry's?
     bool solapaRango(const QList<double>& numeros, QString& mensaje, bool bloquear);
     void proponerCuentas();
+    void olvidarBanco();
     bool buscarChequera();
     bool mCerrando = false;
 };

@@ -115,6 +115,8 @@ void Lib_FrmCons3::showEvent(QShowEvent* ev) {
         Cargar();
     }
     QDialog::showEvent(ev);
+    // What the user types goes to the first search box, never to a button.
+    if (!CmbSearch.isEmpty()) CmbSearch[0]->setFocus();
 }
 
 void Lib_FrmCons3::Cargar() {

@@ -323,8 +323,8 @@ bool Teclado::EsTeclaAvance(int tecla) const {
     return tecla == Qt::Key_Return || tecla == Qt::Key_Enter;
 }
 
-void Teclado::EnviarTecla(int tecla) const {
-    QWidget* destino = QApplication::focusWidget();
+void Teclado::EnviarTecla(int tecla, QWidget* desde) const {
+    QWidget* destino = desde ? desde : QApplication::focusWidget();
     if (!destino) return;
     if (tecla == Qt::Key_Tab || EsTeclaAvance(tecla)) {
         // What SendKeys "{TAB}" does: the next control of the tab order gets the focus.

@@ -83,7 +83,10 @@ class Teclado {
 public:
     int IndiceControl(const QString& campo, const QVector<QLineEdit*>& controles) const;
     bool EsTeclaAvance(int tecla) const;
-    void EnviarTecla(int tecla) const;
+    // The key goes to the focused control; `desde`, when given, stands for it
+    // (the control whose key is passed on, when a window that just closed
+    // has not handed the focus back yet).
+    void EnviarTecla(int tecla, QWidget* desde = nullptr) const;
     // The character to let through: unchanged, or a null QChar to drop it.
     QChar FiltraTecla(const QLineEdit* caja, QChar caracter) const;
     void LimpiaFormulario(QWidget* formulario) const;

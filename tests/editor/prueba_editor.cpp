@@ -348,6 +348,39 @@ TEST_F(Editor, ConsultaDeBancosConClicDerecho) {
     lookup::InstalarServicio(std::move(anterior));
 }
 
+// Enter in the last open box wraps the focus to the bank box: CONSULTAR is
+// there with it, and F7 opens the lookup.
+TEST_F(Editor, ConsultarSigueALaCajaConElFoco) {
+    auto* servicio = new ConsultaGuionada;
+    servicio->respuesta = QStringLiteral("7");
+    auto anterior = lookup::InstalarServicio(std::unique_ptr<lookup::ServicioConsulta>(servicio));
+    clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
+    ASSERT_TRUE(f->Modifica);
+    ASSERT_EQ(QApplication::focusWidget(), f->txtFields[Desde]);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), f->txtFields[Banco]) << "the account boxes are closed";
+    EXPECT_TRUE(f->UtilGem1->findChild<QToolButton*>(QStringLiteral("CONSULTAR"))->isEnabled());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
+    EXPECT_EQ(servicio->sentencia, QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"));
+    EXPECT_EQ(texto(Banco), QStringLiteral("7"));
+    lookup::InstalarServicio(std::move(anterior));
+}
+
+TEST_F(Editor, UnBancoRechazadoSeLlevaSuNombreYSusCuentas) {
+    escribir(Banco, QStringLiteral("10"));
+    ASSERT_EQ(f->lblDesc0->text(), QStringLiteral("BANCO SUPERVIELLE"));
+    ASSERT_FALSE(texto(Cuenta).isEmpty());
+    guion->responder(ui::vbOK, QStringLiteral("El banco informado no existe!!!"));
+    escribir(Banco, QStringLiteral("99"));
+    EXPECT_EQ(f->lblDesc0->text(), QStringLiteral("..."));
+    EXPECT_TRUE(texto(Cuenta).isEmpty());
+    EXPECT_TRUE(texto(CuentaDif).isEmpty());
+    guion->responder(ui::vbOK, QStringLiteral("Debe informar el Codigo!"));
+    escribir(Banco, QString());
+    EXPECT_EQ(f->lblDesc0->text(), QStringLiteral("..."));
+}
+
 TEST_F(Editor, EntradasMalas) {
     clave(0, QStringLiteral("8"), QStringLiteral("Q"), QStringLiteral("900"));
     ASSERT_TRUE(f->Nuevo);
@@ -415,6 +448,20 @@ TEST_F(Editor, DesdeLaListaConF2) {
         return 1;
     });
     lista.Editar();
+    // A double click on a row does what F2 does.
+    lista.show();
+    guion->alMostrarModal([](QWidget* w) {
+        auto* e = qobject_cast<frmV_TA_QUENZAR*>(w);
+        EXPECT_NE(e, nullptr);
+        if (e) {
+            EXPECT_EQ(e->txtFields[Talonario]->text(), QStringLiteral("5"));
+        }
+        return 1;
+    });
+    auto* grilla = lista.KvDbGrid1->MsFlexGrid;
+    const QPoint p = grilla->visualItemRect(grilla->item(4, 2)).center();
+    QTest::mouseClick(grilla->viewport(), Qt::LeftButton, {}, p);
+    QTest::mouseDClick(grilla->viewport(), Qt::LeftButton, {}, p);
     shell::FrmChequerasGrid::registrarEditor({});
 }
 
