@@ -36,8 +36,10 @@ QPixmap cuadroAnimacion(int n) {
 }
 } // namespace
 
+// Not kept on top: a dialog opened while the notice shows (the connection
+// dialog, a question) comes above it, whole and usable.
 Lbf_CtrlDisplay::Lbf_CtrlDisplay(QWidget* padre)
-    : QDialog(padre, Qt::Tool | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {
+    : QDialog(padre, Qt::Tool | Qt::WindowTitleHint) {
     setObjectName(QStringLiteral("Lbf_CtrlDisplay"));
     setWindowTitle(QStringLiteral("Procesando Datos"));
     setModal(false);

@@ -14,8 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionFrame>
 
 namespace shell {
 
@@ -58,6 +60,47 @@ QStringList camposCsv(const QString& linea) {
     }
     r << actual.trimmed();
     return r;
+}
+
+// A text box whose hint shows whole: drawn while the box is empty, in a
+// smaller letter where the box is too narrow for it, and never part of the
+// text the box holds.
+class CajaConPista final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void paintEvent(QPaintEvent* ev) override {
+        const QString pista = placeholderText();
+        if (pista.isEmpty() || !text().isEmpty()) {
+            QLineEdit::paintEvent(ev);
+            return;
+        }
+        {
+            // The box without Qt's own (cut) drawing of the hint.
+            const QSignalBlocker bloqueo(this);
+            setPlaceholderText(QString());
+            QLineEdit::paintEvent(ev);
+            setPlaceholderText(pista);
+        }
+        QStyleOptionFrame o;
+        initStyleOption(&o);
+        const QRect r = style()->subElementRect(QStyle::SE_LineEditContents, &o, this).adjusted(2, 0, -2, 0);
+        QFont letra = font();
+        int tamano = QFontInfo(letra).pixelSize();
+        letra.setPixelSize(tamano);
+        // Some room is left at the end, so that the hint plainly ends there.
+        while (tamano > 6 && QFontMetrics(letra).horizontalAdvance(pista) > r.width() - 6)
+            letra.setPixelSize(--tamano);
+        QPainter p(this);
+        p.setFont(letra);
+        p.setPen(palette().color(QPalette::PlaceholderText));
+        p.drawText(r, Qt::AlignVCenter | Qt::AlignLeft, pista);
+    }
+};
+
+bool esPostgres(const QString& servidor) {
+    return servidor.trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive);
 }
 
 } // namespace
@@ -109,7 +152,7 @@ frmAcceso::frmAcceso(QWidget* padre)
     marco->setGeometry(0, tw(360), tw(3375), tw(2340));
 
     auto caja = [&](const char* nombre, const char* pista, int top) {
-        auto* e = new QLineEdit(marco);
+        auto* e = new CajaConPista(marco);
         e->setObjectName(QLatin1String(nombre));
         e->setToolTip(QString::fromUtf8(pista));
         e->setGeometry(tw(120), tw(top), tw(3135), tw(345));
@@ -201,18 +244,11 @@ QString frmAcceso::pistaDe(QLineEdit* caja) const {
     return {};
 }
 
+// The hint is the box's placeholder: shown while the box is empty, gone at
+// the first key, never part of the value handed to the session.
 void frmAcceso::MensajeInicial(QLineEdit* caja) {
     const QString pista = pistaDe(caja);
-    if (caja->text().trimmed().isEmpty() || caja->text() == pista) {
-        if (caja->text() != pista) {
-            const QSignalBlocker bloqueo(caja);
-            caja->setText(pista);
-        }
-        QPalette p = caja->palette();
-        p.setColor(QPalette::Text, QColor(2, 0, 0)); // the suite's colour value 2
-        caja->setPalette(p);
-        caja->selectAll();
-    }
+    if (caja->placeholderText() != pista) caja->setPlaceholderText(pista);
 }
 
 void frmAcceso::llenarlist() {
@@ -262,7 +298,8 @@ void frmAcceso::AsignarDatosBase() {
     if (!item) return;
     QString servidor, base, usuario, clave, puerto;
     if (!DatosBase(item->text().trimmed(), servidor, base, usuario, clave)) return;
-    const int dp = static_cast<int>(servidor.indexOf(QLatin1Char(':')));
+    // "PG:host[:port]" names a PostgreSQL server whole: its colons are no SQL Server port.
+    const int dp = esPostgres(servidor) ? -1 : static_cast<int>(servidor.indexOf(QLatin1Char(':')));
     if (dp >= 0) {
         puerto = servidor.mid(dp + 1);
         servidor = servidor.left(dp).trimmed().toUpper();
@@ -323,7 +360,8 @@ void frmAcceso::CmdRegistrar_Click() {
             switch (paso) {
             case 1: {
                 servidor = TxtServidor->text().toUpper().trimmed();
-                const int dp = static_cast<int>(servidor.indexOf(QLatin1Char(':')));
+                const int dp =
+                    esPostgres(servidor) ? -1 : static_cast<int>(servidor.indexOf(QLatin1Char(':')));
                 if (dp >= 0) servidor = servidor.left(dp);
                 nombre = TxtDbName->text().toUpper().trimmed() + QStringLiteral(" / ") + servidor;
                 break;

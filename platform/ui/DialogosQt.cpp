@@ -59,10 +59,19 @@ QString textoBoton(int respuesta) {
     return {};
 }
 
+// The window a dialog stands over: the active one, unless that is a tool
+// window such as the progress notice, which may close while the dialog shows.
+QWidget* padreDeDialogo() {
+    QWidget* w = QApplication::activeWindow();
+    while (w && w->windowType() == Qt::Tool)
+        w = w->parentWidget() ? w->parentWidget()->window() : nullptr;
+    return w;
+}
+
 class InterfazQt final : public Interfaz {
 public:
     int MsgBox(const QString& texto, int estilo, const QString& titulo) override {
-        QMessageBox caja(QApplication::activeWindow());
+        QMessageBox caja(padreDeDialogo());
         caja.setWindowTitle(titulo.isEmpty() ? TituloPrograma() : titulo);
         // The texts use CR alone as a line break; Qt wants LF.
         QString t = texto;
@@ -105,9 +114,8 @@ public:
     std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
                                     const QString& defecto) override {
         bool ok = false;
-        QString r =
-            QInputDialog::getText(QApplication::activeWindow(), titulo.isEmpty() ? TituloPrograma() : titulo,
-                                  mensaje, QLineEdit::Normal, defecto, &ok);
+        QString r = QInputDialog::getText(padreDeDialogo(), titulo.isEmpty() ? TituloPrograma() : titulo,
+                                          mensaje, QLineEdit::Normal, defecto, &ok);
         if (!ok) return std::nullopt;
         return r;
     }
@@ -120,14 +128,14 @@ public:
         for (int i = 0; i + 1 < partes.size(); i += 2)
             filtros << partes[i].trimmed() + QStringLiteral(" (") + partes[i + 1].trimmed() +
                            QLatin1Char(')');
-        QString r = QFileDialog::getOpenFileName(QApplication::activeWindow(), titulo, carpeta,
+        QString r = QFileDialog::getOpenFileName(padreDeDialogo(), titulo, carpeta,
                                                  filtros.join(QStringLiteral(";;")));
         if (r.isEmpty()) return std::nullopt;
         return r;
     }
 
     std::optional<QDate> ElegirFecha(const QString& titulo) override {
-        QDialog d(QApplication::activeWindow());
+        QDialog d(padreDeDialogo());
         d.setWindowTitle(titulo.isEmpty() ? QStringLiteral("Fecha") : titulo);
         auto* lay = new QVBoxLayout(&d);
         auto* cal = new QCalendarWidget(&d);

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -40,8 +41,11 @@ protected:
 TEST_F(Acceso, SinArchivoLaListaQuedaVaciaYLasCajasMuestranLasPistas) {
     frmAcceso f;
     EXPECT_EQ(f.lstBases->count(), 0);
-    EXPECT_EQ(f.TxtDbName->text(), QStringLiteral("ingrese el nombre de la base de datos"));
-    EXPECT_EQ(f.TxtServidor->text(), QStringLiteral("ingrese el nombre del servidor e instancia"));
+    // The hints are the boxes' placeholders, not their texts.
+    EXPECT_EQ(f.TxtDbName->placeholderText(), QStringLiteral("ingrese el nombre de la base de datos"));
+    EXPECT_EQ(f.TxtServidor->placeholderText(), QStringLiteral("ingrese el nombre del servidor e instancia"));
+    EXPECT_EQ(f.TxtUserId->placeholderText(), QStringLiteral("Ingrese el usuario"));
+    EXPECT_TRUE(f.TxtDbName->text().isEmpty());
     EXPECT_EQ(f.TxtUserPassword->text(), QString());
     EXPECT_EQ(f.CboPlataformaDB->itemText(1), QStringLiteral("ORACLE"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("Control de Acceso"));
@@ -114,6 +118,52 @@ TEST_F(Acceso, ElegirUnaConexionLlenaLasCajasYVaciaUsuarioYClave) {
     EXPECT_TRUE(f.DatosBase(QStringLiteral("OTRA / SRV2"), s, b, us, c));
     EXPECT_TRUE(c.isEmpty()) << "a password that cannot be read is empty, not fatal";
     EXPECT_FALSE(f.DatosBase(QStringLiteral("otra / srv2"), s, b, us, c)) << "letter case counts";
+}
+
+// A click into the empty user box and ADMIN typed give the login ADMIN;
+// accepted with boxes left empty, the session gets empty values, never a
+// hint; each hint is drawn whole, clear of the box's right edge.
+TEST_F(Acceso, LasPistasNoSonParteDeLoEscrito) {
+    frmAcceso f;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QTest::mouseClick(f.TxtUserId, Qt::LeftButton, {}, QPoint(f.TxtUserId->width() / 2, 8));
+    QTest::keyClicks(f.TxtUserId, QStringLiteral("ADMIN"));
+    EXPECT_EQ(f.TxtUserId->text(), QStringLiteral("ADMIN"));
+    for (QLineEdit* caja : {f.TxtDbName, f.TxtServidor}) {
+        SCOPED_TRACE(caja->objectName().toStdString());
+        // The hint's ink: every pixel inside the frame that is not the box's background.
+        const QImage img = caja->grab().toImage();
+        const QColor fondo = img.pixelColor(img.width() / 2, 3);
+        int izquierda = img.width(), derecha = -1;
+        for (int x = 3; x < img.width() - 3; ++x)
+            for (int y = 4; y < img.height() - 4; ++y)
+                if (img.pixelColor(x, y) != fondo) {
+                    izquierda = qMin(izquierda, x);
+                    derecha = qMax(derecha, x);
+                }
+        ASSERT_GE(derecha, 0) << "the hint shows";
+        EXPECT_LT(izquierda, 10);
+        // A hint cut to the box (Qt's own, with "...") runs to its last few pixels.
+        EXPECT_LT(derecha, img.width() - 14) << "the hint ends well inside the box: it is whole";
+    }
+    // What the session reads after "Aceptar" are the boxes' texts.
+    QTest::mouseClick(f.bcAceptar, Qt::LeftButton);
+    EXPECT_TRUE(f.Aceptar());
+    EXPECT_TRUE(f.TxtDbName->text().isEmpty());
+    EXPECT_TRUE(f.TxtServidor->text().isEmpty());
+}
+
+// A registered PostgreSQL server is taken whole, port and all.
+TEST_F(Acceso, UnaConexionPostgresRegistradaSeUsaEntera) {
+    orvexa::Utilidades u;
+    escribirBases(QByteArray("QUENZAR / PG:127.0.0.1:5432,QUENZAR,QUENZAR,") +
+                  u.Encriptar(QStringLiteral("QUENZAR")).toLatin1() + ",PG:127.0.0.1:5432\r\n");
+    frmAcceso f;
+    ASSERT_EQ(f.lstBases->count(), 1);
+    EXPECT_EQ(f.TxtServidor->text(), QStringLiteral("PG:127.0.0.1:5432"));
+    EXPECT_EQ(f.TxtPuerto->text(), QStringLiteral("1433")) << "the SQL Server port box is left alone";
+    EXPECT_EQ(f.TxtDbName->text(), QStringLiteral("QUENZAR"));
 }
 
 // Enter in a box does not accept the dialog: only "Aceptar" does.

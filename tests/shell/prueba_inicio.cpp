@@ -159,6 +159,16 @@ TEST(Aviso, LineasCancelarYAnimacion) {
     d.CartelCerrar();
 }
 
+// A window manager keeps a window asked to stay on top above every dialog:
+// the notice is not, so the connection dialog and the questions opened while
+// it shows come above it, whole and usable.
+TEST(Aviso, NoQuedaEncimaDeLosDialogos) {
+    notice::Dll_Display d;
+    d.CartelInicio(QStringLiteral("Conectando Base de Datos"), 0);
+    EXPECT_FALSE(d.ventana()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    d.CartelCerrar();
+}
+
 class Lista : public prueba::Sesion {};
 
 TEST_F(Lista, CargaEditaYSaleConLasTeclas) {
