@@ -6,6 +6,7 @@
 #include "lookup/Lib_ClsCons3.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/FrmChequerasGrid.h"
+#include "shell/Inicio.h"
 #include "shell/frmAcceso.h"
 
 #include <QApplication>
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quenzar"));
     shell::registrarDialogoAcceso();
     editor::registrarEditorEnLista();
+    // Start-up points the lookup service at the database, creating it there.
+    shell::registrarServicioConsulta([] { lookup::ServicioDelPrograma(); });
     // The grid hands over its counting statement: every page, with the search condition.
     grid::KvDbGrid::registrarExportador(
         [](const QString& sql) { exportacion::ExportarExcel(sql, true, {}, {}, {}, nullptr, 0, {}); });
@@ -22,8 +25,6 @@ int main(int argc, char** argv) {
     // The window's load handler runs before it is shown; without a connection
     // the program ends there.
     ventana.Form_Load();
-    // The lookup service takes what start-up gave it.
-    lookup::ServicioDelPrograma();
     ventana.show();
     return app.exec();
 }

@@ -111,6 +111,17 @@ void ConectaEstadisticas() {
     });
 }
 
+namespace {
+std::function<void()>& servicioConsulta() {
+    static std::function<void()> f;
+    return f;
+}
+} // namespace
+
+void registrarServicioConsulta(std::function<void()> apuntar) {
+    servicioConsulta() = std::move(apuntar);
+}
+
 void IniciarAplicacion(const QString& comando, QString& connString, int cursorLocation) {
     auto& g = G();
     auto& db = datos::gDB();
@@ -194,6 +205,7 @@ void IniciarAplicacion(const QString& comando, QString& connString, int cursorLo
             g.gConnStringConsultas = db.gConnString;
             g.gUsarMascarasConsultas = true;
             g.gRutaMascaraConsultas = carpeta + QStringLiteral("consultas.kvt");
+            if (servicioConsulta()) servicioConsulta()();
         });
         r.paso([&] {
             if (!QFile::exists(g.gRutaMascaraConsultas)) CreaConsultasDefecto(g.gRutaMascaraConsultas);

@@ -4,6 +4,7 @@
 // appearance: the skin and the toolbar style.
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -19,6 +20,9 @@ ValoresComando CortarComando(const QString& comando);
 QString NormalizaServidor(const QString& servidor);
 void ConectaEstadisticas();
 void IniciarAplicacion(const QString& comando, QString& connString, int cursorLocation);
+// The lookup service, which the lookup module installs: start-up points it at
+// the database (and so first uses it) before it loads the settings.
+void registrarServicioConsulta(std::function<void()> apuntar);
 
 // The skin chosen by "Styles" in "CN000pr.INI": a style sheet shipped with the program.
 void AplicarEstilo(QWidget* ventana);

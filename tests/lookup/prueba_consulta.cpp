@@ -4,9 +4,11 @@
 #include "lookup/Lib_ClsCons3.h"
 #include "lookup/Lib_FrmCons3.h"
 #include "lookup/Lib_FrmCons3Tree.h"
+#include "shell/FrmChequerasGrid.h"
 #include "shell/Inicio.h"
 #include "shell/Servicios.h"
 #include "tests/soporte/Sesion.h"
+#include "tests/soporte/Teclado.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -14,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -28,6 +31,47 @@ protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(iniciarPrograma()); }
     void TearDown() override { lookup::InstalarServicio(nullptr); }
 };
+
+// Start-up points the lookup service at the database before it loads the
+// settings: the service's own reads come first, the list's first page last.
+TEST(ConsultaAlIniciar, ElServicioSeCreaAntesDeCargarLaConfiguracion) {
+    shell::reiniciarModGlobal();
+    lookup::InstalarServicio(nullptr);
+    prueba::BaseTemporal base;
+    QTemporaryDir app;
+    const QByteArray anterior = qgetenv("QUENZAR_CARPETA_APLICACION");
+    qputenv("QUENZAR_CARPETA_APLICACION", app.path().toUtf8());
+    prueba::Guion guion;
+    shell::registrarServicioConsulta([] { lookup::ServicioDelPrograma(); });
+    prueba::Registro r;
+    {
+        shell::FrmChequerasGrid lista;
+        QString cadena;
+        shell::IniciarAplicacion(
+            QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"), cadena, 3);
+        lista.Cargar();
+    }
+    auto primera = [&](const char* texto) {
+        for (int i = 0; i < r.sentencias.size(); ++i)
+            if (r.sentencias[i].contains(QLatin1String(texto), Qt::CaseInsensitive)) return i;
+        return -1;
+    };
+    const int servicio = primera("Stk_Nivel1"), configuracion = primera("TituloClientes"),
+              pagina = primera("VT_Chequeras");
+    ASSERT_GE(servicio, 0);
+    EXPECT_LT(servicio, configuracion);
+    EXPECT_LT(configuracion, pagina);
+    for (const char* clave :
+         {"Stk_Nivel2", "Stk_Nivel3", "Stk_Nivel4", "MostrarStockenConsultas", "UsaConsultaLike"})
+        EXPECT_LT(primera(clave), configuracion) << clave;
+    auto* s = dynamic_cast<Lib_ClsCons3*>(lookup::Servicio());
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->gRutaMascaraConsultas, app.path() + QStringLiteral("/consultas.kvt"));
+    shell::registrarServicioConsulta({});
+    lookup::InstalarServicio(nullptr);
+    shell::reiniciarModGlobal();
+    qputenv("QUENZAR_CARPETA_APLICACION", anterior);
+}
 
 TEST_F(Consulta, SentenciasDelServicio) {
     Lib_ClsCons3 s;
@@ -257,6 +301,79 @@ TEST_F(Consulta, ElEditorBuscaElBancoConElServicioReal) {
     f.Comando(QStringLiteral("consultar"));
     EXPECT_EQ(f.txtFields[0]->text(), QStringLiteral("3"));
     EXPECT_EQ(f.lblDesc0->text(), QStringLiteral("BANCO GALICIA"));
+}
+
+// F7 in the bank box, a bank picked in the list, then the next letter typed:
+// the bank is checked and named, and the letter lands in the series box.
+TEST_F(Consulta, TrasElegirElBancoElFocoSigueAdelante) {
+    lookup::ServicioDelPrograma();
+    editor::frmV_TA_QUENZAR f;
+    f.show();
+    QApplication::setActiveWindow(&f);
+    struct Eleccion {
+        const char* nombre;
+        std::function<void(Lib_FrmCons3*)> elegir;
+    };
+    const Eleccion elecciones[] = {
+        {"Enter en la lista",
+         [](Lib_FrmCons3* d) {
+             prueba::teclear(QApplication::focusWidget(), QStringLiteral("banco g"));
+             d->ListView1->setFocus();
+             QTest::keyClick(d->ListView1, Qt::Key_Return);
+         }},
+        {"doble clic",
+         [](Lib_FrmCons3* d) {
+             auto* fila = d->ListView1->findItems(QStringLiteral("BANCO GALICIA"), Qt::MatchExactly).value(0);
+             ASSERT_NE(fila, nullptr);
+             const QPoint p = d->ListView1->visualItemRect(fila).center();
+             // A double click is a click and a second press, as the mouse sends them.
+             QTest::mouseClick(d->ListView1->viewport(), Qt::LeftButton, {}, p);
+             QTest::mouseDClick(d->ListView1->viewport(), Qt::LeftButton, {}, p);
+         }},
+    };
+    for (const Eleccion& e : elecciones) {
+        SCOPED_TRACE(e.nombre);
+        f.Comando(QStringLiteral("NUEVO"));
+        guion->alMostrarModal([&](QWidget* w) {
+            auto* d = qobject_cast<Lib_FrmCons3*>(w);
+            EXPECT_NE(d, nullptr);
+            if (!d) return 0;
+            d->show();
+            QApplication::setActiveWindow(d);
+            e.elegir(d);
+            d->hide();
+            return 1;
+        });
+        QTest::keyClick(f.txtFields[0], Qt::Key_F7);
+        // The editor takes the keyboard back when the lookup closes.
+        QApplication::setActiveWindow(&f);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClick(QApplication::focusWidget(), 'A');
+        EXPECT_EQ(f.txtFields[0]->text(), QStringLiteral("3"));
+        EXPECT_EQ(f.lblDesc0->text(), QStringLiteral("BANCO GALICIA"));
+        EXPECT_EQ(f.txtFields[1]->text(), QStringLiteral("A"));
+    }
+    EXPECT_TRUE(guion->mensajes.empty());
+}
+
+// The list opens with the keyboard in the first search box: letters search,
+// a blank is a blank, and Enter accepts the row found.
+TEST_F(Consulta, LaConsultaAbreConElTecladoEnLaBusqueda) {
+    Lib_FrmCons3 d;
+    d.sql = QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS ORDER BY DESCRIPCION");
+    d.CampoDevuelto = QStringLiteral("IDBANCO");
+    d.show();
+    QApplication::setActiveWindow(&d);
+    QWidget* foco = QApplication::focusWidget();
+    ASSERT_NE(foco, nullptr);
+    EXPECT_TRUE(foco == d.CmbSearch[0] || foco == d.CmbSearch[0]->lineEdit());
+    prueba::teclear(foco, QStringLiteral("banco "));
+    EXPECT_TRUE(d.isVisible()) << "a blank accepts nothing";
+    prueba::teclear(QApplication::focusWidget(), QStringLiteral("ma"));
+    EXPECT_EQ(d.CmbSearch[0]->currentText(), QStringLiteral("banco ma"));
+    EXPECT_EQ(d.ListView1->currentItem()->text(0), QStringLiteral("BANCO MACRO"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(d.ValorDevuelto.toString(), QStringLiteral("5"));
 }
 
 TEST_F(Consulta, ArbolDeCodigos) {
