@@ -110,14 +110,11 @@ void Connection::Open(const QString& cadena, const QString& usuario, const QStri
     if (State() == adStateOpen) fallarAdo(errores::ObjetoAbierto, "ADODB.Connection");
     const QString usada = cadena.isEmpty() ? mCadena : cadena;
     if (usada.trimmed().isEmpty()) fallarAdo(3706, "ADODB.Connection");
-    const CadenaConexion cc(usada);
     ParametrosConexion p;
     p.cadena = usada;
     p.usuario = usuario;
     p.clave = clave;
     p.tiempoEspera = mTiempoConexion;
-    traza::ocultar(clave);
-    traza::ocultar(cc.valor({"Pwd", "Password"}));
     if (ganchos().antesDeAbrir) ganchos().antesDeAbrir(usada);
     // As in ADO, the string stays with the connection even when opening fails.
     mCadena = usada;

@@ -69,11 +69,22 @@ CadenaConexion::Tipo CadenaConexion::tipo() const {
 }
 
 QString ocultarClaves(const QString& texto) {
-    static const QRegularExpression re(
-        QStringLiteral(R"(((?:\bpwd|\bpassword|@password|database password)\s*=\s*)[^;]*)"),
+    // A password where it is a value and nowhere else: a connection string's
+    // or command line's keyword (to the next ";", or its quoted text), the
+    // quoted text after PASSWORD in a login statement, the word after
+    // IDENTIFIED BY. The same letters elsewhere in a message stay.
+    static const QRegularExpression clave(
+        QStringLiteral(R"(((?:\bpwd|\bpassword|@password|database password)\s*=\s*)('(?:[^']|'')*'|[^;]*))"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression entreComillas(QStringLiteral(R"((\bpassword\s+)('(?:[^']|'')*'))"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression identificada(
+        QStringLiteral(R"((\bidentified\s+by\s+)("(?:[^"]|"")*"|'(?:[^']|'')*'|\w+))"),
         QRegularExpression::CaseInsensitiveOption);
     QString r = texto;
-    r.replace(re, QStringLiteral("\\1****"));
+    r.replace(clave, QStringLiteral("\\1****"));
+    r.replace(entreComillas, QStringLiteral("\\1****"));
+    r.replace(identificada, QStringLiteral("\\1****"));
     return r;
 }
 

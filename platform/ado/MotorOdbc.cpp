@@ -75,6 +75,29 @@ void comoSqlServer(ErrorProveedor& e) {
             e.SQLState = QLatin1String(p.estadoSqlServer);
             return;
         }
+    // A login the server refuses comes back from the driver as a failed
+    // connection (08001) with the server's own text: it is SQL Server's login
+    // failure, not a lost link.
+    struct Ingreso {
+        const char* texto;
+        const char* tambien; // a second text the message must hold, "" when none
+        int32_t nativo;
+        const char* estadoSqlServer;
+    };
+    static const Ingreso ingresos[] = {
+        {"password authentication failed", "", 18456, "28000"},
+        {"no pg_hba.conf entry", "", 18456, "28000"},
+        {"role \"", "does not exist", 18456, "28000"},
+        {"database \"", "does not exist", 4060, "42000"},
+    };
+    if (e.SQLState.startsWith(QLatin1String("08")) || e.SQLState.startsWith(QLatin1String("28")))
+        for (const Ingreso& i : ingresos)
+            if (e.Description.contains(QLatin1String(i.texto), Qt::CaseInsensitive) &&
+                e.Description.contains(QLatin1String(i.tambien), Qt::CaseInsensitive)) {
+                e.NativeError = i.nativo;
+                e.SQLState = QLatin1String(i.estadoSqlServer);
+                return;
+            }
     // The server gone (stopped, restarted, the link cut): the session's native 11.
     const bool sinConexion = e.Description.contains(QLatin1String("connection"), Qt::CaseInsensitive) &&
                              (e.Description.contains(QLatin1String("closed"), Qt::CaseInsensitive) ||

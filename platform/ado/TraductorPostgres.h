@@ -18,10 +18,16 @@ namespace ado::pg {
 // The database's names as declared, by their lower-case spelling.
 using Nombres = QHash<QString, QString>;
 
-// The statement that reads the schema's names, and the map made of what it returns.
+// The statement that reads the schema's names, and the map made of what it
+// returns. The catalogue shows every name to every login (the information
+// schema only what the login may use): a table without rights is then
+// refused as such, not reported as missing.
 inline constexpr const char* kConsultaDeNombres =
-    "SELECT table_name::text FROM information_schema.tables WHERE table_schema = current_schema() UNION ALL "
-    "SELECT column_name::text FROM information_schema.columns WHERE table_schema = current_schema()";
+    "SELECT c.relname::text FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n ON n.oid = "
+    "c.relnamespace WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'v', 'm', 'p', 'f') UNION ALL "
+    "SELECT a.attname::text FROM pg_catalog.pg_attribute a JOIN pg_catalog.pg_class c ON c.oid = a.attrelid "
+    "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = current_schema() AND "
+    "c.relkind IN ('r', 'v', 'm', 'p', 'f') AND a.attnum > 0 AND NOT a.attisdropped";
 Nombres nombresDe(const QStringList& declarados);
 
 std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres);

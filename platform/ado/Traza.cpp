@@ -4,31 +4,15 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSet>
 
 namespace ado::traza {
-
-namespace {
-QSet<QString>& secretos() {
-    static QSet<QString> s;
-    return s;
-}
-} // namespace
 
 bool activa() {
     return !qEnvironmentVariableIsEmpty("QUENZAR_TRAZA_SQL");
 }
 
-void ocultar(const QString& secreto) {
-    // Very short secrets would mask ordinary words; the keyword masking covers them.
-    if (secreto.size() >= 4) secretos().insert(secreto);
-}
-
 QString enmascarar(const QString& texto) {
-    QString r = ocultarClaves(texto);
-    for (const QString& s : secretos())
-        r.replace(s, QStringLiteral("****"));
-    return r;
+    return ocultarClaves(texto);
 }
 
 void registrar(const QString& escrito, const QString& recibido, qint64 microsegundos, qint64 filas,

@@ -10,9 +10,7 @@ namespace ado::traza {
 bool activa();
 void registrar(const QString& escrito, const QString& recibido, qint64 microsegundos, qint64 filas,
                const QString& resultado);
-// A secret (a password in use) that must never appear in the trace.
-void ocultar(const QString& secreto);
-// The text with passwords and registered secrets masked.
+// The text with every password masked where it is a value (ocultarClaves).
 QString enmascarar(const QString& texto);
 
 } // namespace ado::traza

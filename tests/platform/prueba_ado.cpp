@@ -5,6 +5,7 @@
 #include "platform/ado/Ado.h"
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/TraductorTSql.h"
+#include "platform/ado/Traza.h"
 #include "tests/soporte/Base.h"
 #include "tests/soporte/Motores.h"
 
@@ -686,6 +687,37 @@ TEST_F(Ado, LaTrazaGuardaLoEscritoYLoRecibidoSinClaves) {
     EXPECT_TRUE(t.contains(QStringLiteral("ERROR 207"))) << t.toStdString();
     EXPECT_TRUE(t.contains(QStringLiteral("Pwd=****"))) << t.toStdString();
     EXPECT_FALSE(t.contains(QStringLiteral("cajero;"))) << t.toStdString();
+}
+
+// A password is hidden where it is a value, and only there: "admin" in an
+// ordinary message and a year that is someone's password stay as they are.
+TEST(Claves, SeOcultanDondeSonUnValorYSoloAlli) {
+    struct Caso {
+        const char *texto, *esperado;
+    } casos[] = {
+        {"PROVIDER=SQLOLEDB;Server=S;Database =D;UId=U;Pwd=admin;",
+         "PROVIDER=SQLOLEDB;Server=S;Database =D;UId=U;Pwd=****;"},
+        {"@Server=SQLITE;@Usuario=ADMIN;@Password=2024;@Caja=1;",
+         "@Server=SQLITE;@Usuario=ADMIN;@Password=****;@Caja=1;"},
+        {"Jet OLEDB:Database Password=x y;", "Jet OLEDB:Database Password=****;"},
+        {"CREATE LOGIN ANA WITH PASSWORD = 'a;b''c', CHECK_POLICY = OFF",
+         "CREATE LOGIN ANA WITH PASSWORD = ****, CHECK_POLICY = OFF"},
+        {"CREATE ROLE \"ANA\" LOGIN PASSWORD 'secreta'", "CREATE ROLE \"ANA\" LOGIN PASSWORD ****"},
+        {"ALTER USER ana IDENTIFIED BY secreta", "ALTER USER ana IDENTIFIED BY ****"},
+        {"terminating connection due to administrator command",
+         "terminating connection due to administrator command"},
+        {"10-12-2024 12:00:00 Rutina: - Cfg", "10-12-2024 12:00:00 Rutina: - Cfg"},
+        {"VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO",
+         "VERIFIQUE EL NOMBRE DE USUARIO Y PASSWORD INGRESADO"},
+        {"password authentication failed for user \"ADMIN\"",
+         "password authentication failed for user \"ADMIN\""},
+    };
+    // The passwords in use do not change what is masked.
+    Connection cn;
+    prueba::BaseTemporal base;
+    cn.Open(base.cadena(QStringLiteral("ADMIN"), QStringLiteral("admin")));
+    for (const Caso& c : casos)
+        EXPECT_EQ(traza::enmascarar(QString::fromUtf8(c.texto)).toStdString(), std::string(c.esperado));
 }
 
 TEST(AdoJet, ElProveedorJetAbreUnArchivoYSeñalaElQueFalta) {
