@@ -5,12 +5,14 @@
 // translated), one after the other; psql's own \timing is summed.
 //
 //   QT_QPA_PLATFORM=offscreen bench_postgres --servidor PG:host:port
-//       [--base NOMBRE] [--generar N] [--usuario U] [--clave C]
-// --generar creates the database first with N cheque books (COPY).
+//       [--base NOMBRE] [--generar N [--reemplazar]] [--usuario U] [--clave C]
+// --generar creates the database first with N cheque books (COPY); one already
+// there is used as it is unless --reemplazar is given.
 
 #include "bench/Lista.h"
 #include "db/BaseDemo.h"
 #include "grid/KvDbGrid.h"
+#include "platform/ErrorEjecucion.h"
 #include "platform/ado/Ado.h"
 #include "shell/FrmChequerasGrid.h"
 #include "shell/Inicio.h"
@@ -100,10 +102,15 @@ int main(int argc, char** argv) {
         basedatos::OpcionesDemo o;
         o.chequeras = generar;
         o.nombre = base;
+        o.reemplazar = args.contains(QStringLiteral("--reemplazar"));
         QElapsedTimer t;
         t.start();
-        basedatos::crearDemoPostgres({servidor, usuario, clave}, o);
-        out << "base generada: " << generar << " chequeras en " << t.elapsed() << " ms\n";
+        try {
+            basedatos::crearDemoPostgres({servidor, usuario, clave}, o);
+            out << "base generada: " << generar << " chequeras en " << t.elapsed() << " ms\n";
+        } catch (const plataforma::ErrorEjecucion& e) {
+            out << "base existente, usada como está: " << e.Description() << "\n";
+        }
     }
     const QStringList partes = servidor.mid(3).split(QLatin1Char(':'));
     const Destino destino{partes.value(0), partes.value(1, QStringLiteral("5432")), base, usuario, clave};

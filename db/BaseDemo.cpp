@@ -140,6 +140,34 @@ void generarChequeras(Base& b, qint64 cantidad) {
     b.exec(QStringLiteral("COMMIT"));
 }
 
+// The cheque books a database holds, for the refusal's message; -1 when it cannot be read.
+qint64 chequerasEn(const QString& ruta) {
+    sqlite3* db = nullptr;
+    qint64 n = -1;
+    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM TA_QUENZAR", -1, &st, nullptr) == SQLITE_OK &&
+            sqlite3_step(st) == SQLITE_ROW)
+            n = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return n;
+}
+
+QString conChequeras(const QString& nombre, qint64 chequeras) {
+    return chequeras < 0 ? nombre : QStringLiteral("%1 (%2 chequeras)").arg(nombre).arg(chequeras);
+}
+
+[[noreturn]] void rehusar(const QString& donde, const QStringList& existentes) {
+    throw plataforma::ErrorEjecucion(
+        plataforma::errores::FalloGeneral,
+        QStringLiteral("%1 ya tiene %2: crearla de nuevo borraría todo lo que contiene. Para reemplazarla, "
+                       "agregue --reemplazar.")
+            .arg(donde, existentes.join(QStringLiteral(" y "))),
+        QStringLiteral("basedatos"));
+}
+
 void quitar(const QString& ruta) {
     for (const char* sufijo : {"", "-wal", "-shm", "-journal"})
         QFile::remove(ruta + QLatin1String(sufijo));
@@ -281,6 +309,23 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
     iniciarRecursos();
     {
         ConexionPg admin(servidor, QStringLiteral("postgres"));
+        if (!o.reemplazar &&
+            !admin
+                 .columna(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = '%1'")
+                              .arg(QString(o.nombre).replace(QLatin1Char('\''), QLatin1String("''"))))
+                 .isEmpty()) {
+            qint64 chequeras = -1;
+            try {
+                ConexionPg existente(servidor, o.nombre);
+                chequeras = existente.columna(QStringLiteral("SELECT COUNT(*) FROM \"TA_QUENZAR\""))
+                                .value(0, QStringLiteral("-1"))
+                                .toLongLong();
+            } catch (const plataforma::ErrorEjecucion&) {
+                // Not one of ours, or unreadable: its name says enough.
+            }
+            rehusar(QStringLiteral("El servidor %1").arg(servidor.servidor),
+                    {QStringLiteral("la base de datos ") + conChequeras(o.nombre, chequeras)});
+        }
         asegurarRol(admin, kUsuarioCajero, kClaveCajero);
         asegurarRol(admin, kUsuarioEstadisticas, kClaveEstadisticas);
         admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(nombrePg(o.nombre)));
@@ -298,13 +343,14 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
                                     QLatin1String(kClaveEstadisticas)};
             ConexionPg estad(propio, QLatin1String(kNombreEstadisticas));
             // Keys compare without letter case, as the program reads them ("TimeOut").
-            estad.exec(QStringLiteral(
-                "CREATE COLLATION ci (provider = icu, locale = 'und-u-ks-level2', deterministic = false)"));
-            estad.exec(QStringLiteral(
-                "CREATE TABLE \"ta_configuracion\" (\"CLAVE\" varchar(50) COLLATE ci NOT NULL PRIMARY KEY, "
-                "\"VALOR\" varchar(255) COLLATE ci NULL, \"valoraux\" varchar(255) COLLATE ci NULL, "
-                "\"Grupo\" "
-                "varchar(50) COLLATE ci NULL, \"PoliticaNegocio\" smallint NOT NULL DEFAULT 0)"));
+            estad.exec(QStringLiteral("CREATE COLLATION es_ci_as (provider = icu, locale = 'es-u-ks-level2', "
+                                      "deterministic = false)"));
+            estad.exec(QStringLiteral("CREATE TABLE \"ta_configuracion\" (\"CLAVE\" varchar(50) COLLATE "
+                                      "es_ci_as NOT NULL PRIMARY KEY, "
+                                      "\"VALOR\" varchar(255) COLLATE es_ci_as NULL, \"valoraux\" "
+                                      "varchar(255) COLLATE es_ci_as NULL, "
+                                      "\"Grupo\" varchar(50) COLLATE es_ci_as NULL, \"PoliticaNegocio\" "
+                                      "smallint NOT NULL DEFAULT 0)"));
             estad.exec(QStringLiteral("INSERT INTO \"ta_configuracion\" (\"CLAVE\", \"VALOR\", \"Grupo\") "
                                       "VALUES ('TIMEOUT', '90', 'BaseDeDatos')"));
         }
@@ -337,6 +383,14 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
     const QString empresa = carpeta + QLatin1Char('/') + o.nombre + QStringLiteral(".db");
     const QString estad =
         carpeta + QLatin1Char('/') + QLatin1String(kNombreEstadisticas) + QStringLiteral(".db");
+    if (!o.reemplazar) {
+        QStringList existentes;
+        if (QFileInfo::exists(empresa))
+            existentes << conChequeras(QFileInfo(empresa).fileName(), chequerasEn(empresa));
+        if (QFileInfo::exists(estad)) existentes << QFileInfo(estad).fileName();
+        if (!existentes.isEmpty())
+            rehusar(QStringLiteral("La carpeta %1").arg(QDir(carpeta).absolutePath()), existentes);
+    }
     quitar(empresa);
     quitar(estad);
 

@@ -10,6 +10,9 @@ struct OpcionesDemo {
     qint64 chequeras = 36; // cheque books to create
     bool datosDemo = true; // banks, accounts, users, settings
     QString nombre = QStringLiteral("QUENZAR");
+    // A database already there is replaced only when asked; otherwise the
+    // creation is refused with what it would lose.
+    bool reemplazar = false;
 };
 
 // Logins of the demo (user / password).
@@ -21,8 +24,8 @@ inline constexpr const char* kUsuarioEstadisticas = "KV_ESTADISTICAS";
 inline constexpr const char* kClaveEstadisticas = "QM_RELOJBANDERA";
 inline constexpr const char* kNombreEstadisticas = "KV_ESTADISTICAS";
 
-// Creates NAME.db and KV_ESTADISTICAS.db in the folder (replacing them).
-// Returns the path of the company database.
+// Creates NAME.db and KV_ESTADISTICAS.db in the folder (replacing them only
+// with `reemplazar`). Returns the path of the company database.
 QString crearDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 
 // Only when missing: what the start command uses.
@@ -35,7 +38,7 @@ struct ServidorPostgres {
     QString clave = QLatin1String(kClaveAdmin);
 };
 
-// Creates (replacing) the company database NAME and, when missing, the
+// Creates (replacing it only with `reemplazar`) the company database NAME and, when missing, the
 // statistics database and the demo's logins on a PostgreSQL server; the
 // cheque books are loaded in bulk (COPY).
 void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& opciones = {});

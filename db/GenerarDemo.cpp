@@ -1,7 +1,10 @@
-// quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [CARPETA]
+// quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [--si-falta | --reemplazar] [CARPETA]
 // quenzar-generar-demo --postgres PG:host[:port] [--usuario U] [--clave C] [--chequeras N] [--nombre NOMBRE]
+//                      [--reemplazar]
 // Builds the embedded demo databases, or the database on a PostgreSQL
-// server; with N cheque books up to a million.
+// server; with N cheque books up to a million. A database already there is
+// kept: --si-falta then goes on without creating, and only --reemplazar
+// replaces it.
 
 #include "db/BaseDemo.h"
 #include "platform/ErrorEjecucion.h"
@@ -40,10 +43,13 @@ int main(int argc, char** argv) {
             siFalta = true;
         } else if (a == QLatin1String("--sin-datos")) {
             o.datosDemo = false;
+        } else if (a == QLatin1String("--reemplazar")) {
+            o.reemplazar = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            err << "Uso: quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [--si-falta] "
-                   "[CARPETA]\n       quenzar-generar-demo --postgres PG:servidor[:puerto] [--usuario U] "
-                   "[--clave C] [--chequeras N] [--nombre NOMBRE] [--sin-datos]\n";
+            err << "Uso: quenzar-generar-demo [--chequeras N] [--nombre NOMBRE] [--sin-datos] [--si-falta | "
+                   "--reemplazar] [CARPETA]\n       quenzar-generar-demo --postgres PG:servidor[:puerto] "
+                   "[--usuario U] [--clave C] [--chequeras N] [--nombre NOMBRE] [--sin-datos] "
+                   "[--reemplazar]\n";
             return 2;
         } else {
             carpeta = a;
@@ -64,7 +70,7 @@ int main(int argc, char** argv) {
         const QString ruta = siFalta ? basedatos::asegurarDemo(carpeta, o) : basedatos::crearDemo(carpeta, o);
         QTextStream(stdout) << ruta << ": " << o.chequeras << " chequeras en " << reloj.elapsed() << " ms\n";
     } catch (const plataforma::ErrorEjecucion& e) {
-        err << "No se pudo crear la base de datos: " << e.Description() << "\n";
+        err << "No se creó la base de datos. " << e.Description() << "\n";
         return 1;
     }
     return 0;

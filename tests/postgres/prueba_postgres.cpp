@@ -3,6 +3,7 @@
 // too long) and the windows used on it as on the embedded engine.
 
 #include "data/DB_Dll.h"
+#include "db/BaseDemo.h"
 #include "editor/frmV_TA_QUENZAR.h"
 #include "grid/KvDbGrid.h"
 #include "platform/ado/Ado.h"
@@ -15,10 +16,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -119,6 +122,38 @@ TEST_F(Servidor, OtraConexionQueRetieneUnaFilaHaceEsperarHastaElTiempoDeEspera) 
     SIN_ERROR(cn.Execute(QStringLiteral("UPDATE TA_BANCOS SET CUIT = 'y' WHERE IDBANCO = '1'")));
 }
 
+// A login the server refuses reads as SQL Server's login failures, not as a lost link.
+TEST_F(Servidor, LosFallosDeIngresoTienenLosNumerosDeSqlServer) {
+    struct Caso {
+        const char* nombre;
+        QString cadena;
+        int nativo;
+        const char* estado;
+    } casos[] = {
+        {"clave", pg.cadena(QStringLiteral("ADMIN"), QStringLiteral("otra")), 18456, "28000"},
+        {"usuario", pg.cadena(QStringLiteral("NADIE"), QStringLiteral("x")), 18456, "28000"},
+        {"base", QString(pg.cadena()).replace(pg.nombre(), QStringLiteral("NO_EXISTE_BASE")), 4060, "42000"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nombre);
+        Connection otra;
+        FALLA_CON(otra.Open(c.cadena), errores::FalloGeneral);
+        ASSERT_GE(otra.Errors().Count(), 1);
+        EXPECT_EQ(otra.Errors().Item(0).NativeError, c.nativo)
+            << otra.Errors().Item(0).Description.toStdString();
+        EXPECT_EQ(otra.Errors().Item(0).SQLState, QLatin1String(c.estado));
+    }
+}
+
+// A login without rights on a table is refused for that (229), not told the table is missing.
+TEST_F(Servidor, SinPermisoEsPermisoDenegado) {
+    Connection otra;
+    SIN_ERROR(otra.Open(pg.cadena(QStringLiteral("KV_ESTADISTICAS"), QStringLiteral("QM_RELOJBANDERA"))));
+    FALLA_CON(otra.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS")), errores::ErrorEnComando);
+    ASSERT_GE(otra.Errors().Count(), 1);
+    EXPECT_EQ(otra.Errors().Item(0).NativeError, 229) << otra.Errors().Item(0).Description.toStdString();
+}
+
 TEST_F(Servidor, UnaSentenciaQueTardaMasQueElTiempoDeEsperaSeCorta) {
     cn.setCommandTimeout(1);
     QElapsedTimer reloj;
@@ -184,6 +219,93 @@ TEST(ServidorPropioTest, ParadoEsConexionPerdidaYVueltoAArrancarSeReabre) {
     SIN_ERROR(cn.Open(pg.cadena()));
     auto rs = cn.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS"));
     EXPECT_EQ((*rs)(0).Value().toInt(), 12);
+}
+
+// ------------------------------------------------------------------ the generator
+
+int generar(const QStringList& argumentos, QString* salida = nullptr) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral(QUENZAR_GENERADOR), argumentos);
+    p.waitForFinished(120000);
+    if (salida) *salida = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// A database already there is never dropped silently: the generator refuses,
+// naming what would be lost, unless --reemplazar asks for it.
+TEST(Generador, NoReemplazaUnaBaseSinQueSeLoPidan) {
+    QTemporaryDir carpeta;
+    const QString dir = carpeta.path();
+    ASSERT_EQ(generar({dir}), 0);
+    {
+        Connection cn;
+        cn.Open(basedatos::cadenaConexion(dir + QStringLiteral("/QUENZAR.db")));
+        cn.Execute(QStringLiteral("INSERT INTO TA_BANCOS (IDBANCO, DESCRIPCION) VALUES ('99', 'A MANO')"));
+    }
+    QString salida;
+    EXPECT_EQ(generar({dir}, &salida), 1);
+    EXPECT_TRUE(salida.contains(QStringLiteral("QUENZAR.db (36 chequeras)")) &&
+                salida.contains(QStringLiteral("KV_ESTADISTICAS.db")) &&
+                salida.contains(QStringLiteral("--reemplazar")))
+        << salida.toStdString();
+    EXPECT_EQ(generar({QStringLiteral("--si-falta"), dir}), 0) << "what exists is used";
+    auto contarEn = [&](const QString& sql) {
+        Connection cn;
+        cn.Open(basedatos::cadenaConexion(dir + QStringLiteral("/QUENZAR.db")));
+        auto rs = cn.Execute(sql);
+        return (*rs)(0).Value().toInt();
+    };
+    EXPECT_EQ(contarEn(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO = '99'")), 1);
+    EXPECT_EQ(generar({QStringLiteral("--reemplazar"), dir}), 0);
+    EXPECT_EQ(contarEn(QStringLiteral("SELECT COUNT(*) FROM TA_BANCOS WHERE IDBANCO = '99'")), 0);
+
+    prueba::BasePostgres pg;
+    if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+    EXPECT_EQ(generar({QStringLiteral("--postgres"), pg.servidor(), QStringLiteral("--nombre"), pg.nombre()},
+                      &salida),
+              1);
+    EXPECT_TRUE(salida.contains(QStringLiteral("la base de datos %1 (36 chequeras)").arg(pg.nombre())))
+        << salida.toStdString();
+    Connection cn;
+    SIN_ERROR(cn.Open(pg.cadena()));
+    auto rs = cn.Execute(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR"));
+    EXPECT_EQ((*rs)(0).Value().toInt(), 36) << "the database is still there";
+}
+
+// The test server's script never removes a folder it did not make, and when
+// it fails it says which log to read and shows its end.
+TEST(ServidorDePrueba, NoTocaUnaCarpetaAjenaYDiceDondeMirarSiFalla) {
+    auto correr = [](const QStringList& args, QString& salida) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral("sh"), QStringList{QStringLiteral(QUENZAR_SERVIDOR_PG)} + args);
+        p.waitForFinished(120000);
+        salida = QString::fromUtf8(p.readAll());
+        return p.exitCode();
+    };
+    QTemporaryDir ajena;
+    QFile archivo(ajena.filePath(QStringLiteral("mio.txt")));
+    ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
+    archivo.close();
+    QString salida;
+    EXPECT_EQ(correr({QStringLiteral("iniciar"), ajena.path(), QStringLiteral("54339")}, salida), 1);
+    EXPECT_TRUE(salida.contains(QStringLiteral("no se toca"))) << salida.toStdString();
+    EXPECT_EQ(correr({QStringLiteral("detener"), ajena.path()}, salida), 1);
+    EXPECT_TRUE(archivo.exists());
+
+    const QString servidor = prueba::servidorPostgres();
+    if (servidor.isEmpty()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+    // The port of the run's server is taken: this one cannot start.
+    // Under /tmp itself: the server's own user must reach the folder.
+    const QString carpeta =
+        QStringLiteral("/tmp/quenzar-pg-sin-puerto-%1").arg(QCoreApplication::applicationPid());
+    EXPECT_EQ(correr({QStringLiteral("iniciar"), carpeta, servidor.section(QLatin1Char(':'), 2)}, salida), 1);
+    EXPECT_TRUE(salida.contains(QStringLiteral("registro: ") + carpeta + QStringLiteral("/servidor.log")))
+        << salida.toStdString();
+    EXPECT_TRUE(salida.contains(QStringLiteral("already in use"))) << "the log's last lines";
+    EXPECT_EQ(correr({QStringLiteral("detener"), carpeta}, salida), 0);
+    EXPECT_FALSE(QFileInfo::exists(carpeta));
 }
 
 // ------------------------------------------------------------------ the program on the server
