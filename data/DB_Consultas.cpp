@@ -79,6 +79,17 @@ bool DB_Dll::recuperarConexion(Perfil perfil, int& contador) {
     }
 }
 
+bool DB_Dll::enlaceCaido(const ErrorEjecucion& e) {
+    auto& cn = gDB().gCnn();
+    return (cn.Errors().Count() >= 1 && primerNativo(cn) == 11) ||
+           (mEnlacePerdido && e.Number() == errores::ConexionInvalida);
+}
+
+void DB_Dll::RecuperarEnlace() {
+    int contador = 0;
+    recuperarConexion(Perfil::Ejecuta, contador);
+}
+
 void DB_Dll::CierraRecordset(ado::Recordset& rs) {
     for (;;) {
         try {
@@ -107,7 +118,8 @@ void DB_Dll::AbrirRecordset(QString& SentenciaSQL, ado::Recordset& Lrcs, ado::Co
     plataforma::Rutina r(
         QStringLiteral("AbrirRecordset"), [&](const ErrorEjecucion& e, const QString& rutina) {
             if ((e.Number() == errores::FalloGeneral || e.Number() == errores::ConexionInvalida) &&
-                gCnn().Errors().Count() >= 1 && recuperarConexion(Perfil::AbrirRecordset, contador))
+                (gCnn().Errors().Count() >= 1 || enlaceCaido(e)) &&
+                recuperarConexion(Perfil::AbrirRecordset, contador))
                 return int(ui::vbRetry);
             return int(gDB().TratamientoErrores(e, 18, rutina));
         });
@@ -169,12 +181,11 @@ void DB_Dll::EjecutaConsultaSQL(QString& SentenciaSQL, qint64* RecordsAffected,
     int contador = 0;
     ejecutarPasos(SentenciaSQL, RecordsAffected, Lrcs, [&] {
         const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-        Q_UNUSED(e);
         auto& cn = gDB().gCnn();
         // Inside a unit of work the failure stays in Errors for the unit: reconnecting
         // would drop its transaction and run the statement alone.
         if (plataforma::FallosAlLlamador::activo()) return false;
-        if (cn.Errors().Count() >= 1 && !contiene(SentenciaSQL, "TRANS") && primerNativo(cn) == 11 &&
+        if (!contiene(SentenciaSQL, "TRANS") && enlaceCaido(e) &&
             recuperarConexion(Perfil::Ejecuta, contador))
             return true;
         // Never shown: the caller reads the connection's Errors.
@@ -237,9 +248,7 @@ QString DB_Dll::cuerpoBusqueda(const QString& T, const QString& V, const QString
 plataforma::Informador DB_Dll::informarBusqueda(Perfil perfil, int& contador) {
     // A lost connection is re-opened and the step repeated; otherwise the user chooses.
     return [this, perfil, &contador](const ErrorEjecucion& e, const QString&) {
-        auto& cn = gDB().gCnn();
-        if (cn.Errors().Count() >= 1 && primerNativo(cn) == 11 && recuperarConexion(perfil, contador))
-            return int(ui::vbRetry);
+        if (enlaceCaido(e) && recuperarConexion(perfil, contador)) return int(ui::vbRetry);
         return ui::MsgBox(ado::traza::enmascarar(e.Description()), ui::vbAbortRetryIgnore + ui::vbCritical,
                           QStringLiteral("Aviso al Operador"));
     };

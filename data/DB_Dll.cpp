@@ -252,6 +252,8 @@ void DB_Dll::ReintentaConectar() {
     });
     r.paso([&] { gCnn().Open(gCnn().ConnectionString(), gDB().gUsuario, gDB().gUserPassWord, -1); });
     r.paso([&] { gOpenFlag = true; });
+    // Closed by a reopening that failed: every statement until the next one meets a lost link.
+    mEnlacePerdido = !gOpenFlag;
 }
 
 void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, const QString& CadenaPWD) {

@@ -124,11 +124,20 @@ public:
     // The connection string built from the fields (Part of OpenServerADODB).
     QString cadenaDesdeCampos() const;
 
+    // Opens the session's link again after it was lost (a save that met a
+    // server gone), as the query members recover a lost connection: asking
+    // the user when it cannot, until it is open or the user ends the program.
+    void RecuperarEnlace();
+
 private:
     // The connection-loss recovery shared by the query members; true when
     // the failed step is to be repeated.
     enum class Perfil { AbrirRecordset, Ejecuta, Busqueda };
     bool recuperarConexion(Perfil perfil, int& contador);
+    // The failure is a link lost: the server's native 11, or a connection left
+    // closed by a reopening that failed (3709).
+    bool enlaceCaido(const plataforma::ErrorEjecucion& e);
+    bool mEnlacePerdido = false;
     // The failure handling of the look-up members: recovery first, then the user's choice.
     plataforma::Informador informarBusqueda(Perfil perfil, int& contador);
     bool dialogoConexion();
