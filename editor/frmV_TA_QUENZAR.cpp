@@ -23,6 +23,7 @@
 #include <QSet>
 #include <QVBoxLayout>
 #include <cmath>
+#include <optional>
 
 namespace editor {
 
@@ -440,6 +441,55 @@ void frmV_TA_QUENZAR::olvidarBanco() {
     LblDescCtaDif->clear();
 }
 
+// Why the account on `rs` cannot be this cheque book's bank account (or its
+// deferred-payment account): a heading of the chart, an account of the
+// other purpose, or another bank's. Empty when it may be marked as its own.
+QString frmV_TA_QUENZAR::motivoCuentaAjena(ado::Recordset& rs, bool diferido) {
+    auto& u = shell::G().utilidades;
+    auto texto = [&](const char* campo) { return u.NoNulo(rs(QLatin1String(campo)).Value()).trimmed(); };
+    const QString codigo = texto("Codigo");
+    const QString cuenta = QStringLiteral("La cuenta %1 (%2)").arg(codigo, texto("Descripcion"));
+    const QString banco = caja(QStringLiteral("IdBanco"))->text().trimmed();
+    const QString otroUso =
+        diferido
+            ? cuenta +
+                  QStringLiteral(" es la cuenta de un banco: no puede ser la de cheques de pago diferido.")
+            : cuenta + QStringLiteral(" es de cheques de pago diferido: no puede ser la cuenta del banco.");
+    auto deOtroBanco = [&](const QString& otro) {
+        return cuenta + QStringLiteral(" es del banco %1: cada banco lleva sus propias cuentas.").arg(otro);
+    };
+    if (u.ANumero(texto("TITULO")) != 0)
+        return cuenta + QStringLiteral(
+                            " es un título del plan de cuentas: la chequera necesita una cuenta imputable.");
+    const QString medio = texto("MedioDePago").toUpper();
+    if (medio == (diferido ? QLatin1String("DB") : QLatin1String("CH"))) return otroUso;
+    // The save marks its accounts "BC" with "1" or "2" and the bank's code as optional code.
+    const QString opcional = texto("CodigoOpcional");
+    if (texto("TipoVista").compare(QLatin1String("BC"), Qt::CaseInsensitive) == 0 && opcional.size() > 1 &&
+        (opcional[0] == QLatin1Char('1') || opcional[0] == QLatin1Char('2'))) {
+        if (opcional.mid(1).compare(banco, Qt::CaseInsensitive) != 0) return deOtroBanco(opcional.mid(1));
+        if (opcional[0] != (diferido ? QLatin1Char('2') : QLatin1Char('1'))) return otroUso;
+    }
+    // Another bank's cheque books, or this purpose's other column, already use it.
+    const QString propia = diferido ? QStringLiteral("CuentaBancoDiferido") : QStringLiteral("CuentaBanco");
+    const QString otra = diferido ? QStringLiteral("CuentaBanco") : QStringLiteral("CuentaBancoDiferido");
+    ado::Recordset uso;
+    auto& db = datos::gDB();
+    QString sql =
+        QStringLiteral("SELECT TOP 1 IDBANCO, %1 AS OTRA FROM V_TA_QUENZAR WHERE (%2 = '%3' AND IDBANCO "
+                       "<> '%4') OR %1 = '%3'")
+            .arg(otra, propia, comillas(codigo), comillas(banco));
+    db.AbrirRecordset(sql, uso, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    QString motivo;
+    if (uso.State() == ado::adStateOpen && !uso.Eof())
+        motivo =
+            u.NoNulo(uso(QStringLiteral("OTRA")).Value()).trimmed().compare(codigo, Qt::CaseInsensitive) == 0
+                ? otroUso
+                : deOtroBanco(u.NoNulo(uso(QStringLiteral("IDBANCO")).Value()).trimmed());
+    db.CierraRecordset(uso);
+    return motivo;
+}
+
 bool frmV_TA_QUENZAR::buscarChequera() {
     auto& u = shell::G().utilidades;
     const QString banco = u.Recortar(caja(QStringLiteral("IDBANCO"))->text().trimmed(), 4);
@@ -544,9 +594,17 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
                     valor = codigo;
                     Texto->setText(codigo);
                     etiqueta->setText(u.NoNulo(rs(QStringLiteral("Descripcion")).Value()));
+                    // An account typed for a new cheque book must be one the save may mark as its own.
+                    if (Texto->isEnabled()) mensaje = motivoCuentaAjena(rs, diferido);
                 }
                 datos::gDB().CierraRecordset(rs);
             });
+            if (mensaje.isEmpty() && !diferido && Texto->isEnabled() &&
+                valor.compare(caja(QStringLiteral("CuentaBancoDiferido"))->text().trimmed(),
+                              Qt::CaseInsensitive) == 0)
+                mensaje = QStringLiteral(
+                    "La cuenta del banco y la de cheques de pago diferido deben ser distintas: "
+                    "una misma cuenta no puede servir a los dos fines.");
         }
     }
     if (r.abandonada()) return;
@@ -685,6 +743,43 @@ bool frmV_TA_QUENZAR::solapaRango(const QList<double>& numeros, QString& mensaje
     if (mejor == numeros.size()) return false;
     mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") + talonario;
     return true;
+}
+
+// Whether what the save was writing is in the database: the cheque book with
+// the range and accounts on screen (or, for a delete, none). The save is one
+// transaction, so its row tells for the accounts too.
+std::optional<bool> frmV_TA_QUENZAR::grabacionConfirmada(bool baja) {
+    auto& db = datos::gDB();
+    auto& u = shell::G().utilidades;
+    ado::Recordset rs;
+    QString sql = QStringLiteral("SELECT NUMERO_DESDE, NUMERO_HASTA, CuentaBanco, CuentaBancoDiferido FROM "
+                                 "V_TA_QUENZAR WHERE IDBANCO = '%1' AND SERIE = '%2' AND TALONARIO = %3")
+                      .arg(comillas(caja(QStringLiteral("IDBANCO"))->text().trimmed()),
+                           comillas(caja(QStringLiteral("SERIE"))->text().trimmed()),
+                           caja(QStringLiteral("TALONARIO"))->text().trimmed());
+    std::optional<bool> grabada;
+    try {
+        const plataforma::FallosAlLlamador sinPreguntas;
+        db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
+        const bool hay = rs.State() == ado::adStateOpen && !rs.Eof();
+        auto igual = [&](const char* campo, const QString& caja) {
+            return u.NoNulo(rs(QLatin1String(campo)).Value())
+                       .trimmed()
+                       .compare(this->caja(caja)->text().trimmed(), Qt::CaseInsensitive) == 0;
+        };
+        grabada = baja ? !hay
+                       : hay &&
+                             valorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_DESDE")).Value())) ==
+                                 valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()) &&
+                             valorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_HASTA")).Value())) ==
+                                 valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text()) &&
+                             igual("CuentaBanco", QStringLiteral("CuentaBanco")) &&
+                             igual("CuentaBancoDiferido", QStringLiteral("CuentaBancoDiferido"));
+    } catch (const ErrorEjecucion&) {
+        // Unknown: said so, never guessed.
+    }
+    db.CierraRecordset(rs);
+    return grabada;
 }
 
 // A save is one transaction: the write lock is taken before the range check,
@@ -862,8 +957,58 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
             }
             HayError = true;
             u.PunteroOcupado(false);
-            // A link lost during the save is opened again before anything else is read.
-            if (nativo == 11) db.ReintentaConectar();
+            // A link lost during the save is opened again before anything else is read,
+            // asking the user while the server cannot be reached.
+            const bool enlaceCaido = nativo == 11 || e.Number() == errores::ConexionInvalida ||
+                                     db.gCnn().State() != ado::adStateOpen;
+            if (enlaceCaido) db.RecuperarEnlace();
+            // Lost at the commit, the save may or may not have been stored: the database says which.
+            if (enlaceCaido && paso == kPasoConfirmar) {
+                const std::optional<bool> comprobada = grabacionConfirmada(baja);
+                if (!comprobada) {
+                    ui::MsgBox(
+                        QStringLiteral("Se perdió la conexión con el servidor al confirmar. No se pudo "
+                                       "comprobar si la chequera quedó grabada: búsquela en la lista antes "
+                                       "de grabarla de nuevo."),
+                        ui::vbExclamation, QStringLiteral("Actualizar Datos"));
+                    return;
+                }
+                const bool grabada = *comprobada;
+                try {
+                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+                } catch (const ErrorEjecucion&) {
+                    // The edit belonged to the connection that was lost.
+                }
+                // The commit's failure is answered: it must not read as the next statement's.
+                db.gCnn().Errors().Clear();
+                if (grabada) {
+                    ui::MsgBox(
+                        baja
+                            ? QStringLiteral("Se perdió la conexión con el servidor al confirmar la baja. Al "
+                                             "volver a conectar se comprobó que la chequera quedó borrada.")
+                            : QStringLiteral("Se perdió la conexión con el servidor al confirmar la "
+                                             "grabación. Al volver a conectar se comprobó que la chequera "
+                                             "y sus cuentas quedaron grabadas."),
+                        ui::vbInformation, QStringLiteral("Actualizar Datos"));
+                    HayError = false;
+                    if (baja) Inicializa();
+                    return;
+                }
+                try {
+                    const plataforma::FallosAlLlamador sinPreguntas;
+                    buscarChequera();
+                } catch (const ErrorEjecucion&) {
+                    // Read again at the next save.
+                }
+                ui::MsgBox(
+                    baja ? QStringLiteral("Se perdió la conexión con el servidor al confirmar la baja. Al "
+                                          "volver a conectar se comprobó que la chequera NO se borró.")
+                         : QStringLiteral("Se perdió la conexión con el servidor al confirmar la grabación. "
+                                          "Al volver a conectar se comprobó que NO se grabó nada: los datos "
+                                          "siguen en pantalla para grabarlos de nuevo."),
+                    ui::vbExclamation, QStringLiteral("Actualizar Datos"));
+                return;
+            }
             // What the recordset holds was undone with the transaction: it is read again.
             auto releer = [&] {
                 try {

@@ -9,6 +9,7 @@
 
 #include <QDialog>
 #include <QVector>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -69,6 +70,9 @@ private:
     bool solapaRango(const QList<double>& numeros, QString& mensaje, bool bloquear);
     void proponerCuentas();
     void olvidarBanco();
+    QString motivoCuentaAjena(ado::Recordset& rs, bool diferido);
+    // Whether a save whose commit met a lost link is stored; nothing when it cannot be read.
+    std::optional<bool> grabacionConfirmada(bool baja);
     bool buscarChequera();
     bool mCerrando = false;
 };

@@ -381,6 +381,60 @@ TEST_F(Editor, UnBancoRechazadoSeLlevaSuNombreYSusCuentas) {
     EXPECT_EQ(f->lblDesc0->text(), QStringLiteral("..."));
 }
 
+// An account typed for a new cheque book must be one the save may take as its
+// own: never a heading, another bank's account, or one of the other purpose.
+TEST_F(Editor, SoloCuentasQueLaChequeraPuedeHacerPropias) {
+    struct Caso {
+        const char* banco;
+        int caja;
+        const char* cuenta;
+        const char* motivo; // empty: accepted
+    } casos[] = {
+        {"10", Cuenta, "11", "es un título del plan de cuentas"},
+        {"10", CuentaDif, "21103", "es un título del plan de cuentas"},
+        {"10", Cuenta, "11102003", "es del banco 3"},
+        {"10", CuentaDif, "21103003", "es del banco 3"},
+        {"3", CuentaDif, "11102003", "es la cuenta de un banco"},
+        {"3", Cuenta, "21103003", "es de cheques de pago diferido"},
+        {"3", Cuenta, "23", "es de cheques de pago diferido"}, // by its optional code
+        {"3", Cuenta, "11102003", ""},
+        {"3", CuentaDif, "21103003", ""},
+        {"10", Cuenta, "11101001", ""}, // an account no bank uses yet
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(std::string(c.banco) + " " + c.cuenta);
+        f->Comando(QStringLiteral("NUEVO"));
+        clave(0, QString::fromUtf8(c.banco), QStringLiteral("Z"), QStringLiteral("777"));
+        ASSERT_TRUE(f->Nuevo);
+        if (*c.motivo) guion->responder(ui::vbOK, QString::fromUtf8(c.motivo));
+        escribir(c.caja, QString::fromUtf8(c.cuenta));
+        EXPECT_EQ(f->HayError, *c.motivo != 0);
+        if (*c.motivo) {
+            EXPECT_EQ(QApplication::focusWidget(), f->txtFields[c.caja]) << "the focus stays on the account";
+        }
+    }
+    // The same account for both purposes.
+    f->Comando(QStringLiteral("NUEVO"));
+    clave(0, QStringLiteral("10"), QStringLiteral("Z"), QStringLiteral("777"));
+    escribir(CuentaDif, QStringLiteral("11101001"));
+    guion->responder(ui::vbOK, QStringLiteral("deben ser distintas"));
+    escribir(Cuenta, QStringLiteral("11101001"));
+    EXPECT_TRUE(f->HayError);
+    // Refused when saving too: nothing is written, another bank's account keeps its mark.
+    f->Comando(QStringLiteral("NUEVO"));
+    clave(0, QStringLiteral("10"), QStringLiteral("Z"), QStringLiteral("778"));
+    escribir(Desde, QStringLiteral("1"));
+    escribir(Hasta, QStringLiteral("50"));
+    f->txtFields[CuentaDif]->setText(QStringLiteral("11102003"));
+    guion->responder(ui::vbOK, QStringLiteral("es la cuenta de un banco"));
+    f->Comando(QStringLiteral("GRABAR"));
+    EXPECT_TRUE(f->HayError);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE TALONARIO = 778")), 0);
+    EXPECT_EQ(contar(QStringLiteral(
+                  "SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '11102003' AND MedioDePago = 'DB'")),
+              1);
+}
+
 TEST_F(Editor, EntradasMalas) {
     clave(0, QStringLiteral("8"), QStringLiteral("Q"), QStringLiteral("900"));
     ASSERT_TRUE(f->Nuevo);
