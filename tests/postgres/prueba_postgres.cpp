@@ -12,6 +12,7 @@
 #include "shell/Inicio.h"
 #include "shell/ModGlobal.h"
 #include "shell/frmAcceso.h"
+#include "tests/soporte/Intermediario.h"
 #include "tests/soporte/Sesion.h"
 
 #include <QApplication>
@@ -447,6 +448,131 @@ TEST_F(Programa, ServidorParadoConLaListaAbiertaPreguntaYSeRecupera) {
     guion->responderCon([&](const prueba::Mensaje&) { return int(ui::vbNo); });
     EXPECT_THROW(lista.Cargar(), prueba::ProgramaTerminado);
     ASSERT_TRUE(propio().arrancar());
+}
+
+// ------------------------------------------------------------------ a save that loses the server
+
+// Types the new cheque book 10 / A / `talonario` (two new accounts) into the
+// editor, its range one of its own.
+void nuevaChequera(editor::frmV_TA_QUENZAR& f, const QString& talonario) {
+    auto escribir = [&](int caja, const QString& texto) {
+        f.txtFields[caja]->setFocus();
+        f.txtFields[caja]->setText(texto);
+        QTest::keyClick(f.txtFields[caja], Qt::Key_Return);
+    };
+    escribir(0, QStringLiteral("10"));
+    escribir(1, QStringLiteral("A"));
+    escribir(2, talonario);
+    escribir(3, QString::number(talonario.toInt() * 100));
+    escribir(4, QString::number(talonario.toInt() * 100 + 49));
+}
+
+// The server goes away in the middle of a save (at an account's INSERT) and
+// comes back: the link is opened again through the usual question, Reintentar
+// stores the save, and after Cancelar every command works on the new link.
+TEST_F(Programa, UnaGrabacionQuePierdeElServidorVuelveAConectarse) {
+    REQUIERE_SERVIDOR_PROPIO();
+    prueba::BasePostgres pg(propio().servidor());
+    ASSERT_NO_FATAL_FAILURE(iniciarEn(pg));
+    for (const int respuesta : {int(ui::vbRetry), int(ui::vbAbort)}) {
+        SCOPED_TRACE(respuesta == ui::vbRetry ? "Reintentar" : "Anular");
+        const QString talonario = respuesta == ui::vbRetry ? QStringLiteral("600") : QStringLiteral("601");
+        editor::frmV_TA_QUENZAR f;
+        f.show();
+        nuevaChequera(f, talonario);
+        prueba::Registro r;
+        bool parado = false;
+        r.alEjecutar = [&](const QString& sql) {
+            // The first write to the chart of accounts: an INSERT, or an UPDATE of an account made before.
+            if (!parado && sql.contains(QLatin1String("MA_CUENTAS")) &&
+                !sql.startsWith(QLatin1String("SELECT")))
+                parado = propio().parar();
+        };
+        guion->responderCon([&](const prueba::Mensaje& m) {
+            EXPECT_TRUE(m.texto.contains(QLatin1String("Se perdio la conexion con la base de datos")))
+                << m.texto.toStdString();
+            EXPECT_TRUE(propio().arrancar());
+            return int(ui::vbYes);
+        });
+        // The save's own box tells the server's reason, not a closed connection.
+        guion->responderCon([&](const prueba::Mensaje& m) {
+            EXPECT_FALSE(m.texto.contains(QLatin1String("3709"))) << m.texto.toStdString();
+            return respuesta;
+        });
+        f.Comando(QStringLiteral("GRABAR"));
+        ASSERT_TRUE(parado);
+        const QString chequera = QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND "
+                                                "TALONARIO = %1")
+                                     .arg(talonario);
+        if (respuesta == ui::vbRetry) {
+            EXPECT_FALSE(f.HayError);
+            EXPECT_EQ(contarEn(pg, chequera), 1);
+        } else {
+            EXPECT_TRUE(f.HayError);
+            EXPECT_EQ(contarEn(pg, chequera), 0) << "nothing of the save that was left";
+            // The entry is still on screen and the link works: the bank is found, the save stores.
+            f.txtFields[0]->setFocus();
+            QTest::keyClick(f.txtFields[0], Qt::Key_Return);
+            EXPECT_FALSE(f.HayError) << "no false 'El banco informado no existe'";
+            QTest::keyClick(f.txtFields[4], Qt::Key_F5);
+            EXPECT_FALSE(f.HayError);
+            EXPECT_EQ(contarEn(pg, chequera), 1);
+        }
+        EXPECT_EQ(contarEn(pg, QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO IN ('11102010', "
+                                              "'21103010')")),
+                  2);
+        f.Comando(QStringLiteral("CERRAR"));
+    }
+}
+
+// The link dies at the commit: before the server has it (nothing stored) or
+// after (all stored, the answer lost). After reconnecting, the user is told
+// which, and a stored save is never reported as failed.
+TEST_F(Programa, ElEnlaceCaidoAlConfirmarDiceSiQuedoGrabada) {
+    prueba::BasePostgres pg;
+    if (!pg.valido()) GTEST_SKIP() << "sin servidor PostgreSQL (QUENZAR_PG)";
+    prueba::Intermediario red(pg.servidor().section(QLatin1Char(':'), 2).toInt());
+    QString cadena;
+    shell::IniciarAplicacion(
+        QStringLiteral("@Server=PG:127.0.0.1:%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
+            .arg(red.puerto())
+            .arg(pg.nombre()),
+        cadena, 3);
+    ASSERT_TRUE(datos::gDB().gOpenFlag);
+    struct Caso {
+        prueba::Intermediario::Corte corte;
+        const char* talonario;
+        bool grabada;
+        const char* mensaje;
+    } casos[] = {
+        {prueba::Intermediario::Corte::TrasLaRespuestaDelCommit, "700", true, "quedaron grabadas"},
+        {prueba::Intermediario::Corte::AntesDelCommit, "701", false, "NO se grabó nada"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.talonario);
+        editor::frmV_TA_QUENZAR f;
+        f.show();
+        nuevaChequera(f, QString::fromLatin1(c.talonario));
+        red.cortarEnElCommit(c.corte);
+        guion->responder(ui::vbOK, QString::fromUtf8(c.mensaje));
+        f.Comando(QStringLiteral("GRABAR"));
+        EXPECT_TRUE(red.cortado());
+        EXPECT_EQ(f.HayError, !c.grabada);
+        EXPECT_EQ(contarEn(pg, QStringLiteral(
+                                   "SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND TALONARIO "
+                                   "= %1")
+                                   .arg(QLatin1String(c.talonario))),
+                  c.grabada ? 1 : 0);
+        if (c.grabada) {
+            EXPECT_TRUE(f.txtFields[0]->text().isEmpty()) << "back to browsing, as after any save";
+        } else {
+            EXPECT_EQ(f.txtFields[2]->text(), QString::fromLatin1(c.talonario)) << "the entry stays";
+            // Saved again on the link that came back.
+            QTest::keyClick(f.txtFields[4], Qt::Key_F5);
+            EXPECT_FALSE(f.HayError);
+        }
+        f.Comando(QStringLiteral("CERRAR"));
+    }
 }
 
 } // namespace
