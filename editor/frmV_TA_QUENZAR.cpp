@@ -1,6 +1,7 @@
 #include "editor/frmV_TA_QUENZAR.h"
 
 #include "data/DB_Dll.h"
+#include "editor/GrabacionChequera.h"
 #include "editor/ast.h"
 #include "lookup/ServicioConsulta.h"
 #include "platform/Rutina.h"
@@ -38,16 +39,6 @@ int px(int twips) {
 
 QString comillas(QString v) {
     return v.replace(QLatin1Char('\''), QLatin1String("''"));
-}
-
-// "Numeric value of a text": blanks ignored, the number it begins with
-// (period as decimal point), 0 when it begins with none.
-double valorNumerico(const QString& texto) {
-    QString t = texto;
-    t.remove(QLatin1Char(' '));
-    static const QRegularExpression re(QStringLiteral(R"(^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?)"));
-    const auto m = re.match(t);
-    return m.hasMatch() ? m.captured(0).toDouble() : 0.0;
 }
 
 // A control number is a positive whole number of the column's range.
@@ -545,7 +536,7 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
         }
     } else if (es("NUMERO_DESDE") || es("NUMERO_HASTA")) {
         const bool desde = es("NUMERO_DESDE");
-        const double x = valorNumerico(valor);
+        const double x = ValorNumerico(valor);
         if (u.ANumero(valor) == 0) {
             mensaje = desde ? QStringLiteral("Debe informar el Número Desde")
                             : QStringLiteral("Debe informar el Número Hasta");
@@ -676,78 +667,33 @@ void frmV_TA_QUENZAR::MuestraRegistro() {
     });
 }
 
-namespace {
-
-// Steps of a save; a box being stored is its own step (kPasoCaja + index).
-enum PasoGrabacion {
-    kPasoBloqueo = -2,
-    kPasoSolape = -1,
-    kPasoDespacho = 1,
-    kPasoTextos = 2,
-    kPasoCuentas = 4,
-    kPasoFila = 5,
-    kPasoCuentaBanco = 6,
-    kPasoCuentaDiferido = 7,
-    kPasoPrincipal = 8,
-    kPasoConfirmar = 9,
-    kPasoCaja = 100,
-};
-
-bool esOracle() {
-    return datos::gDB().gCnn().ConnectionString().contains(QLatin1String("ORACLE"), Qt::CaseInsensitive);
+DatosChequera frmV_TA_QUENZAR::datosDeLasCajas() const {
+    DatosChequera d;
+    d.banco = caja(QStringLiteral("IDBANCO"))->text();
+    d.serie = caja(QStringLiteral("SERIE"))->text().trimmed();
+    d.talonario = caja(QStringLiteral("TALONARIO"))->text().trimmed();
+    d.desde = caja(QStringLiteral("NUMERO_DESDE"))->text();
+    d.hasta = caja(QStringLiteral("NUMERO_HASTA"))->text();
+    d.cuenta = caja(QStringLiteral("CuentaBanco"))->text().trimmed();
+    d.cuentaDiferido = caja(QStringLiteral("CuentaBancoDiferido"))->text().trimmed();
+    for (const QLineEdit* t : txtFields)
+        d.cajas.push_back(
+            {t->property("DataField").toString().trimmed(), t->text(), t->property("Tag").toString()});
+    return d;
 }
 
-// Servers whose reads take no range lock: savers of cheque books take turns on the table.
-bool bloqueaLaTabla() {
-    return esOracle() || ado::CadenaConexion(datos::gDB().gCnn().ConnectionString()).tipo() ==
-                             ado::CadenaConexion::Tipo::PostgresOdbc;
+Operacion frmV_TA_QUENZAR::operacion() const {
+    if (Nuevo) return Operacion::Alta;
+    if (Modifica) return Operacion::Modificacion;
+    if (Baja) return Operacion::Baja;
+    return Operacion::SoloCuentas;
 }
-
-} // namespace
 
 bool frmV_TA_QUENZAR::solapaRango(const QList<double>& numeros, QString& mensaje, bool bloquear) {
-    auto& db = datos::gDB();
-    auto& u = shell::G().utilidades;
-    // Inside a save the read keeps the range locked until the commit, so that
-    // a second writer checks after this one has stored.
-    const QString pistas =
-        bloquear && !bloqueaLaTabla() ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
-    QString sql =
-        QStringLiteral("SELECT * FROM V_TA_QUENZAR") + pistas + QStringLiteral(" WHERE TALONARIO <> ") +
-        caja(QStringLiteral("TALONARIO"))->text().trimmed() + QStringLiteral(" AND  IDBANCO = '") +
-        comillas(u.Recortar(caja(QStringLiteral("IDBANCO"))->text(), 4)) + QStringLiteral("' AND SERIE='") +
-        comillas(caja(QStringLiteral("SERIE"))->text().trimmed()) + QStringLiteral("'");
-    ado::Recordset rs;
-    db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
-    if (rs.State() != ado::adStateOpen) return false;
-    const double D = valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text());
-    const double H = valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text());
-    // One read for all the numbers: the message names the first cheque book the
-    // first number falls in, else the first one the next number falls in.
-    qsizetype mejor = numeros.size();
-    QString talonario;
-    while (!rs.Eof() && mejor > 0) {
-        const double d = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
-        const double h = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
-        for (qsizetype k = 0; k < mejor; ++k) {
-            const double x = numeros[k];
-            if ((d <= x && h >= x) || (d >= D && h <= H)) {
-                mejor = k;
-                talonario = u.NoNulo(rs(QStringLiteral("talonario")).Value());
-                break;
-            }
-        }
-        rs.MoveNext();
-    }
-    db.CierraRecordset(rs);
-    if (mejor == numeros.size()) return false;
-    mensaje = QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") + talonario;
-    return true;
+    mensaje = Solape(datos::gDB(), datosDeLasCajas(), numeros, bloquear);
+    return !mensaje.isEmpty();
 }
 
-// Whether what the save was writing is in the database: the cheque book with
-// the range and accounts on screen (or, for a delete, none). The save is one
-// transaction, so its row tells for the accounts too.
 std::optional<bool> frmV_TA_QUENZAR::grabacionConfirmada(bool baja) {
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
@@ -769,10 +715,10 @@ std::optional<bool> frmV_TA_QUENZAR::grabacionConfirmada(bool baja) {
         };
         grabada = baja ? !hay
                        : hay &&
-                             valorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_DESDE")).Value())) ==
-                                 valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()) &&
-                             valorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_HASTA")).Value())) ==
-                                 valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text()) &&
+                             ValorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_DESDE")).Value())) ==
+                                 ValorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()) &&
+                             ValorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_HASTA")).Value())) ==
+                                 ValorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text()) &&
                              igual("CuentaBanco", QStringLiteral("CuentaBanco")) &&
                              igual("CuentaBancoDiferido", QStringLiteral("CuentaBancoDiferido"));
     } catch (const ErrorEjecucion&) {
@@ -782,251 +728,88 @@ std::optional<bool> frmV_TA_QUENZAR::grabacionConfirmada(bool baja) {
     return grabada;
 }
 
-// A save is one transaction: the write lock is taken before the range check,
-// and a failing step undoes everything before the user is asked. Retry runs
-// the save again; Ignore runs it again without the step that failed.
+// A save is one transaction (GrabarChequera): a failing step is undone before
+// the user is asked. Retry runs the save again; Ignore runs it again without
+// the step that failed.
 void frmV_TA_QUENZAR::ActualizarDatos() {
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
     bool reintentoDuplicado = false;
     QSet<int> omitidos;
+    const bool baja = operacion() == Operacion::Baja;
     // The bank's name is read before any lock: its own failure box may wait.
-    const QString banco = caja(QStringLiteral("IdBanco"))->text().trimmed();
-    const bool baja = !Nuevo && !Modifica && Baja;
     const QString descripcion =
         baja ? QString()
-             : comillas(db.DatosTabla(QStringLiteral("v_ta_bancos"), banco, QStringLiteral("Descripcion"),
-                                      QStringLiteral("IDBANCO"), 8, QString(), true, false)
+             : comillas(db.DatosTabla(QStringLiteral("v_ta_bancos"),
+                                      caja(QStringLiteral("IdBanco"))->text().trimmed(),
+                                      QStringLiteral("Descripcion"), QStringLiteral("IDBANCO"), 8, QString(),
+                                      true, false)
                             .toString());
-    for (;;) {
-        int paso = kPasoBloqueo;
-        int indiceGuardando = -1;
-        bool enTransaccion = false;
-        QString solape;
-        // Runs step n unless the user chose to go on without it.
-        auto hacer = [&](int n, const auto& cuerpo) {
-            paso = n;
-            if (!omitidos.contains(n)) cuerpo();
-        };
-        // A chart-of-accounts statement reports through the connection's errors;
-        // inside the unit its failure is the step's.
-        auto planDeCuentas = [&](QString sql, bool alta) {
-            qint64 filas = -1;
-            db.EjecutaConsultaSQL(sql, &filas);
-            auto& errs = db.gCnn().Errors();
-            if (errs.Count() > 0) {
-                const ado::Error e = errs.Item(0);
-                throw ErrorEjecucion(e.Number, e.Description, e.Source);
-            }
-            if (alta && filas == 0)
-                throw ErrorEjecucion(errores::FalloGeneral,
-                                     QStringLiteral("La cuenta no se pudo crear en el plan de cuentas."),
-                                     QStringLiteral("Quenzar"));
-        };
-        bool terminado = false;
+    // What the recordset holds was undone with the transaction: it is read again.
+    auto releer = [&] {
         try {
-            u.PunteroOcupado(true);
+            if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+        } catch (const ErrorEjecucion&) {
+            // The pending edit went with the transaction.
+        }
+        try {
             const plataforma::FallosAlLlamador sinPreguntas;
-            db.gCnn().Errors().Clear();
-            db.gCnn().BeginTrans();
-            enTransaccion = true;
-            if (bloqueaLaTabla())
-                db.gCnn().Execute(QStringLiteral("LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE"));
-            if (!baja) {
-                hacer(kPasoSolape, [&] {
-                    solapaRango({valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()),
-                                 valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text())},
-                                solape, true);
-                });
-                if (!solape.isEmpty()) {
-                    // Someone stored an overlapping range since the check: nothing is written.
-                    db.gCnn().RollbackTrans();
-                    enTransaccion = false;
-                    u.PunteroOcupado(false);
-                    rechazar(static_cast<int>(txtFields.indexOf(caja(QStringLiteral("NUMERO_DESDE")))),
-                             solape);
-                    return;
-                }
-            }
-            hacer(kPasoDespacho, [&] {
-                if (Nuevo)
-                    rsDatos.AddNew();
-                else if (baja)
-                    rsDatos.Delete();
-            });
-            if (!baja) {
-                QString cuenta, cuentaDif;
-                hacer(kPasoTextos, [&] {
-                    cuenta = caja(QStringLiteral("CuentaBanco"))->text().trimmed();
-                    cuentaDif = caja(QStringLiteral("CuentaBancoDiferido"))->text().trimmed();
-                });
-                for (int i = 0; i < txtFields.size(); ++i) {
-                    indiceGuardando = i;
-                    hacer(kPasoCaja + i, [&] {
-                        QLineEdit* t = txtFields[i];
-                        const QString campo = t->property("DataField").toString().trimmed();
-                        ado::Field f = rsDatos(campo);
-                        const int tipo = f.Type();
-                        const QString texto = t->text();
-                        if (db.ADOText(tipo)) {
-                            if (texto.trimmed().isEmpty())
-                                f.setValue(QVariant());
-                            else if (campo.compare(QLatin1String("CuentaProveedor"), Qt::CaseInsensitive) ==
-                                     0)
-                                f.setValue(texto.trimmed());
-                            else
-                                f.setValue(u.Recortar(texto, f.DefinedSize()));
-                        } else if (db.adodate(tipo)) {
-                            const QDate d = QDate::fromString(texto.trimmed(), QStringLiteral("dd/MM/yyyy"));
-                            f.setValue(d.isValid() ? QVariant(d.startOfDay()) : QVariant());
-                        } else if (db.ADONumeric(tipo)) {
-                            f.setValue(valorNumerico(texto.trimmed()));
-                        } else if (db.ADOCurrency(tipo)) {
-                            f.setValue(u.ANumero(texto.trimmed()));
-                        } else {
-                            f.setValue(u.NoNulo(texto));
-                        }
-                    });
-                }
-                indiceGuardando = -1;
-                hacer(kPasoCuentas, [&] {
-                    rsDatos(QStringLiteral("CuentaBanco")).setValue(cuenta);
-                    rsDatos(QStringLiteral("CuentaBancoDiferido")).setValue(cuentaDif);
-                });
-                hacer(kPasoFila, [&] {
-                    if (Nuevo || Modifica) rsDatos.Update();
-                });
-                // Each account is created when missing, or marked as a bank account of its payment medium.
-                auto asentarCuenta = [&](const QString& codigo, const QString& medio, const QString& prefijo,
-                                         const QString& pideVencimiento) {
-                    if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"),
-                                          nullptr, 8, QString(), true))
-                        planDeCuentas(
-                            QStringLiteral("INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
-                                           "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) "
-                                           "VALUES ('") +
-                                comillas(codigo) + QStringLiteral("',0,0,'") + descripcion +
-                                QStringLiteral("','BC',1,'") + medio + QStringLiteral("','") + prefijo +
-                                comillas(banco) + QStringLiteral("',") + pideVencimiento +
-                                QStringLiteral(")"),
-                            true);
-                    else
-                        planDeCuentas(
-                            QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = '") +
-                                medio + QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) +
-                                QStringLiteral("'"),
-                            false);
-                };
-                hacer(kPasoCuentaBanco, [&] {
-                    asentarCuenta(cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"));
-                });
-                hacer(kPasoCuentaDiferido, [&] {
-                    asentarCuenta(cuentaDif, QStringLiteral("CH"), QStringLiteral("2"), QStringLiteral("1"));
-                });
-                hacer(kPasoPrincipal, [&] {
-                    planDeCuentas(QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") +
-                                      comillas(cuenta) + QStringLiteral("' WHERE CODIGO='") +
-                                      comillas(cuentaDif) + QStringLiteral("'"),
-                                  false);
-                });
-            }
-            paso = kPasoConfirmar;
-            db.gCnn().CommitTrans();
-            enTransaccion = false;
-            u.PunteroOcupado(false);
-            terminado = true;
-        } catch (const plataforma::FinDelPrograma&) {
-            if (enTransaccion) {
-                try {
-                    db.gCnn().RollbackTrans();
-                } catch (...) {
-                }
-            }
-            u.PunteroOcupado(false);
-            throw;
-        } catch (...) {
-            const ErrorEjecucion e = plataforma::comoErrorEjecucion(std::current_exception());
-            // The errors of the failure are read before the rollback can add its own.
-            const ado::Errors errores = db.gCnn().Errors();
-            const int nativo = errores.Count() > 0 ? errores.Item(0).NativeError : 0;
-            if (enTransaccion) {
-                try {
-                    db.gCnn().RollbackTrans();
-                } catch (...) {
-                }
-            }
-            HayError = true;
-            u.PunteroOcupado(false);
-            // A link lost during the save is opened again before anything else is read,
-            // asking the user while the server cannot be reached.
-            const bool enlaceCaido = nativo == 11 || e.Number() == errores::ConexionInvalida ||
-                                     db.gCnn().State() != ado::adStateOpen;
-            if (enlaceCaido) db.RecuperarEnlace();
-            // Lost at the commit, the save may or may not have been stored: the database says which.
-            if (enlaceCaido && paso == kPasoConfirmar) {
-                const std::optional<bool> comprobada = grabacionConfirmada(baja);
-                if (!comprobada) {
-                    ui::MsgBox(
-                        QStringLiteral("Se perdió la conexión con el servidor al confirmar. No se pudo "
-                                       "comprobar si la chequera quedó grabada: búsquela en la lista antes "
-                                       "de grabarla de nuevo."),
-                        ui::vbExclamation, QStringLiteral("Actualizar Datos"));
-                    return;
-                }
-                const bool grabada = *comprobada;
-                try {
-                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
-                } catch (const ErrorEjecucion&) {
-                    // The edit belonged to the connection that was lost.
-                }
-                // The commit's failure is answered: it must not read as the next statement's.
-                db.gCnn().Errors().Clear();
-                if (grabada) {
-                    ui::MsgBox(
-                        baja
-                            ? QStringLiteral("Se perdió la conexión con el servidor al confirmar la baja. Al "
-                                             "volver a conectar se comprobó que la chequera quedó borrada.")
-                            : QStringLiteral("Se perdió la conexión con el servidor al confirmar la "
-                                             "grabación. Al volver a conectar se comprobó que la chequera "
-                                             "y sus cuentas quedaron grabadas."),
-                        ui::vbInformation, QStringLiteral("Actualizar Datos"));
-                    HayError = false;
-                    if (baja) Inicializa();
-                    return;
-                }
-                try {
-                    const plataforma::FallosAlLlamador sinPreguntas;
-                    buscarChequera();
-                } catch (const ErrorEjecucion&) {
-                    // Read again at the next save.
-                }
-                ui::MsgBox(
-                    baja ? QStringLiteral("Se perdió la conexión con el servidor al confirmar la baja. Al "
-                                          "volver a conectar se comprobó que la chequera NO se borró.")
-                         : QStringLiteral("Se perdió la conexión con el servidor al confirmar la grabación. "
-                                          "Al volver a conectar se comprobó que NO se grabó nada: los datos "
-                                          "siguen en pantalla para grabarlos de nuevo."),
-                    ui::vbExclamation, QStringLiteral("Actualizar Datos"));
-                return;
-            }
-            // What the recordset holds was undone with the transaction: it is read again.
-            auto releer = [&] {
-                try {
-                    if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
-                } catch (...) {
-                }
-                try {
-                    const plataforma::FallosAlLlamador sinPreguntas;
-                    buscarChequera();
-                } catch (...) {
-                }
-                db.gCnn().Errors().Clear();
-            };
-            // Only the cheque book's own row: a duplicate account is an ordinary failure.
-            const bool duplicado =
-                paso == kPasoFila && (e.Number() == errores::DuplicadoClave ||
-                                      (e.Number() == errores::ViolacionIntegridad && nativo == 2627));
-            QLineEdit* guardando = indiceGuardando >= 0 ? txtFields[indiceGuardando] : txtFields[0];
+            buscarChequera();
+        } catch (const ErrorEjecucion&) {
+            // Read again at the next save.
+        }
+        db.gCnn().Errors().Clear();
+    };
+    for (;;) {
+        DatosChequera d = datosDeLasCajas();
+        d.descripcionBanco = descripcion;
+        ResultadoGrabacion r;
+        {
+            u.PunteroOcupado(true);
+            struct Puntero {
+                orvexa::Utilidades& u;
+                ~Puntero() { u.PunteroOcupado(false); }
+            } puntero{u};
+            r = GrabarChequera(db, rsDatos, d, operacion(), omitidos);
+        }
+        if (r.estado == ResultadoGrabacion::Estado::Hecha) {
+            if (baja) Inicializa();
+            return;
+        }
+        if (r.estado == ResultadoGrabacion::Estado::Solape) {
+            rechazar(static_cast<int>(txtFields.indexOf(caja(QStringLiteral("NUMERO_DESDE")))), r.solape);
+            return;
+        }
+        const ErrorEjecucion& e = r.error;
+        HayError = true;
+        // A link lost during the save is opened again before anything else is read,
+        // asking the user while the server cannot be reached.
+        const bool enlaceCaido = r.nativo == 11 || e.Number() == errores::ConexionInvalida ||
+                                 db.gCnn().State() != ado::adStateOpen;
+        if (enlaceCaido) db.RecuperarEnlace();
+        // Lost at the commit, the save may or may not have been stored: the database says which.
+        if (enlaceCaido && r.paso == kPasoConfirmar) {
+            informarConfirmacionPerdida(baja);
+            return;
+        }
+        // Only the cheque book's own row: a duplicate account is an ordinary failure.
+        const bool duplicado =
+            r.paso == kPasoFila && (e.Number() == errores::DuplicadoClave ||
+                                    (e.Number() == errores::ViolacionIntegridad && r.nativo == 2627));
+        if (duplicado && !reintentoDuplicado) {
+            // Someone stored this cheque book meanwhile: no second row; the save
+            // becomes an update of the one that exists.
+            reintentoDuplicado = true;
+            Nuevo = false;
+            Modifica = true;
+            Baja = false;
+            releer();
+            HayError = false;
+            continue;
+        }
+        QLineEdit* guardando = r.caja >= 0 ? txtFields[r.caja] : txtFields[0];
+        if (e.Number() == errores::TipoIncorrecto || r.nativo == 1010) {
+            releer();
             const QString conversion =
                 QStringLiteral("Verifique las siguientes opciones: ") + QStringLiteral("\r\n\r\n") +
                 QStringLiteral("1) Ha ingresado letras donde debe ingresar numeros") +
@@ -1035,47 +818,72 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
                 QStringLiteral("\r\n\r\n") + QStringLiteral("En el campo: ") +
                 guardando->property("Tag").toString() + QLatin1Char('/') +
                 guardando->property("DataField").toString();
-            if (duplicado && !reintentoDuplicado) {
-                // Someone stored this cheque book meanwhile: no second row; the save
-                // becomes an update of the one that exists.
-                reintentoDuplicado = true;
-                Nuevo = false;
-                Modifica = true;
-                Baja = false;
-                releer();
-                HayError = false;
-                continue;
-            }
-            if (e.Number() == errores::TipoIncorrecto) {
-                releer();
-                ui::MsgBox(conversion, ui::vbCritical, QStringLiteral("Error en conversion de datos"));
-                guardando->setFocus();
-                return;
-            }
-            if (nativo == 1010) {
-                releer();
-                ui::MsgBox(conversion, ui::vbCritical, QStringLiteral("Error en conversion de datos "));
-                guardando->setFocus();
-                return;
-            }
-            releer();
-            // Going on without the lock, the range check or the commit would store what must not be.
-            const bool ignorable = paso != kPasoBloqueo && paso != kPasoSolape && paso != kPasoConfirmar;
-            const int respuesta =
-                u.MostrarError(e, (ignorable ? ui::vbAbortRetryIgnore : ui::vbRetryCancel) + ui::vbCritical,
-                               QStringLiteral("Actualizar Datos"));
-            if (respuesta == ui::vbRetry || (respuesta == ui::vbIgnore && ignorable)) {
-                if (respuesta == ui::vbIgnore) omitidos.insert(paso);
-                HayError = false;
-                continue;
-            }
+            ui::MsgBox(conversion, ui::vbCritical,
+                       e.Number() == errores::TipoIncorrecto
+                           ? QStringLiteral("Error en conversion de datos")
+                           : QStringLiteral("Error en conversion de datos "));
+            guardando->setFocus();
             return;
         }
-        if (terminado) {
-            if (baja) Inicializa();
-            return;
+        releer();
+        // Going on without the lock, the range check or the commit would store what must not be.
+        const bool ignorable = r.paso != kPasoBloqueo && r.paso != kPasoSolape && r.paso != kPasoConfirmar;
+        const int respuesta =
+            u.MostrarError(e, (ignorable ? ui::vbAbortRetryIgnore : ui::vbRetryCancel) + ui::vbCritical,
+                           QStringLiteral("Actualizar Datos"));
+        if (respuesta == ui::vbRetry || (respuesta == ui::vbIgnore && ignorable)) {
+            if (respuesta == ui::vbIgnore) omitidos.insert(r.paso);
+            HayError = false;
+            continue;
         }
+        return;
     }
+}
+
+// The link died at the commit: after reconnecting, the database tells whether
+// the save is stored, and the user is told which.
+void frmV_TA_QUENZAR::informarConfirmacionPerdida(bool baja) {
+    auto& db = datos::gDB();
+    const std::optional<bool> comprobada = grabacionConfirmada(baja);
+    if (!comprobada) {
+        ui::MsgBox(
+            QStringLiteral("Se perdió la conexión con el servidor al confirmar. No se pudo comprobar si la "
+                           "chequera quedó grabada: búsquela en la lista antes de grabarla de nuevo."),
+            ui::vbExclamation, QStringLiteral("Actualizar Datos"));
+        return;
+    }
+    try {
+        if (rsDatos.EditMode() != ado::adEditNone) rsDatos.CancelUpdate();
+    } catch (const ErrorEjecucion&) {
+        // The edit belonged to the connection that was lost.
+    }
+    // The commit's failure is answered: it must not read as the next statement's.
+    db.gCnn().Errors().Clear();
+    if (*comprobada) {
+        ui::MsgBox(
+            baja
+                ? QStringLiteral("Se perdió la conexión con el servidor al confirmar la baja. Al volver a "
+                                 "conectar se comprobó que la chequera quedó borrada.")
+                : QStringLiteral("Se perdió la conexión con el servidor al confirmar la grabación. Al volver "
+                                 "a conectar se comprobó que la chequera y sus cuentas quedaron grabadas."),
+            ui::vbInformation, QStringLiteral("Actualizar Datos"));
+        HayError = false;
+        if (baja) Inicializa();
+        return;
+    }
+    try {
+        const plataforma::FallosAlLlamador sinPreguntas;
+        buscarChequera();
+    } catch (const ErrorEjecucion&) {
+        // Read again at the next save.
+    }
+    ui::MsgBox(
+        baja ? QStringLiteral("Se perdió la conexión con el servidor al confirmar la baja. Al volver a "
+                              "conectar se comprobó que la chequera NO se borró.")
+             : QStringLiteral("Se perdió la conexión con el servidor al confirmar la grabación. Al volver a "
+                              "conectar se comprobó que NO se grabó nada: los datos siguen en pantalla para "
+                              "grabarlos de nuevo."),
+        ui::vbExclamation, QStringLiteral("Actualizar Datos"));
 }
 
 // ------------------------------------------------------------------ list hand-over

@@ -4,6 +4,7 @@
 // the control number decides between changing an existing cheque book and
 // creating a new one.
 
+#include "editor/GrabacionChequera.h"
 #include "editor/UtilGem.h"
 #include "platform/ado/Ado.h"
 
@@ -73,6 +74,9 @@ private:
     QString motivoCuentaAjena(ado::Recordset& rs, bool diferido);
     // Whether a save whose commit met a lost link is stored; nothing when it cannot be read.
     std::optional<bool> grabacionConfirmada(bool baja);
+    void informarConfirmacionPerdida(bool baja);
+    DatosChequera datosDeLasCajas() const;
+    Operacion operacion() const;
     bool buscarChequera();
     bool mCerrando = false;
 };

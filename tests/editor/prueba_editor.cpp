@@ -6,6 +6,7 @@
 #include "lookup/ServicioConsulta.h"
 #include "shell/FrmChequerasGrid.h"
 #include "shell/Inicio.h"
+#include "tests/soporte/Fallos.h"
 #include "tests/soporte/Sesion.h"
 
 #include <QApplication>
@@ -521,41 +522,6 @@ TEST_F(Editor, DesdeLaListaConF2) {
 
 // ------------------------------------------------------------------ a save as one unit
 
-// Faults planted in the database: while FALLOS names a step, a trigger refuses
-// that step's statement, as a failing server would.
-void plantarFallos(const QString& ruta) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(ruta.toUtf8().constData(), &db), SQLITE_OK);
-    const char* ddl = R"(
-        CREATE TABLE FALLOS (PASO TEXT PRIMARY KEY);
-        CREATE TRIGGER F_FILA BEFORE INSERT ON TA_QUENZAR
-            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'fila')
-            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
-        CREATE TRIGGER F_BAJA BEFORE DELETE ON TA_QUENZAR
-            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'baja')
-            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
-        CREATE TRIGGER F_BANCO BEFORE INSERT ON MA_CUENTAS
-            WHEN NEW.MedioDePago = 'DB' AND EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'banco')
-            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
-        CREATE TRIGGER F_DIFERIDO BEFORE INSERT ON MA_CUENTAS
-            WHEN NEW.MedioDePago = 'CH' AND EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'diferido')
-            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
-        CREATE TRIGGER F_PRINCIPAL BEFORE UPDATE OF CUENTAPRINCIPAL ON MA_CUENTAS
-            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'principal')
-            BEGIN SELECT RAISE(ABORT, 'fallo inyectado'); END;
-        CREATE TABLE NINGUNO (ID INTEGER PRIMARY KEY);
-        CREATE TABLE PENDIENTE (X INTEGER REFERENCES NINGUNO (ID) DEFERRABLE INITIALLY DEFERRED);
-        CREATE TRIGGER F_CONFIRMAR AFTER INSERT ON TA_QUENZAR
-            WHEN EXISTS (SELECT 1 FROM FALLOS WHERE PASO = 'confirmar')
-            BEGIN INSERT INTO PENDIENTE VALUES (1); END;)";
-    char* error = nullptr;
-    const int rc = sqlite3_exec(db, ddl, nullptr, nullptr, &error);
-    const std::string texto = error ? error : "";
-    sqlite3_free(error);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << texto;
-}
-
 // Another user clears the faults while a box waits: it can only write when the save holds no lock.
 void quitarFallosDesdeOtraConexion(const prueba::BaseTemporal& base) {
     ado::Connection otro;
@@ -580,7 +546,7 @@ class FalloAlGrabar : public Editor, public ::testing::WithParamInterface<CasoFa
 
 TEST_P(FalloAlGrabar, LaRespuestaDecideYNadaQuedaAMedias) {
     const CasoFallo c = GetParam();
-    ASSERT_NO_FATAL_FAILURE(plantarFallos(base.ruta()));
+    ASSERT_NO_FATAL_FAILURE(prueba::plantarFallos(base.ruta()));
     gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('%1')").arg(c.paso));
     clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
     escribir(Desde, QStringLiteral("100"));
@@ -657,7 +623,7 @@ TEST_F(Editor, BorrarUnaChequeraSinGrabarLoDiceYNoFalla) {
 }
 
 TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
-    ASSERT_NO_FATAL_FAILURE(plantarFallos(base.ruta()));
+    ASSERT_NO_FATAL_FAILURE(prueba::plantarFallos(base.ruta()));
     gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('baja')"));
     const QString existe =
         QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '5' AND TALONARIO = 5");
@@ -679,7 +645,7 @@ TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
 }
 
 TEST_F(Editor, UnaConfirmacionQueFallaNoDejaNadaNiElBloqueo) {
-    ASSERT_NO_FATAL_FAILURE(plantarFallos(base.ruta()));
+    ASSERT_NO_FATAL_FAILURE(prueba::plantarFallos(base.ruta()));
     gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('confirmar')"));
     clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
     escribir(Desde, QStringLiteral("100"));
