@@ -449,8 +449,16 @@ bool DB_Dll::ExisteTablaDB(const QString& Tabla) {
                            QStringLiteral("TABLE_NAME"), Tabla);
 }
 
+bool DB_Dll::PaginasConRownum() const {
+    return gProveedor.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive);
+}
+
+bool DB_Dll::SentenciasConRownum() {
+    return gCnn().ConnectionString().contains(QLatin1String("oracle"), Qt::CaseInsensitive);
+}
+
 bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
-    if (gDB().gProveedor.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive)) return true;
+    if (gDB().PaginasConRownum()) return true;
     return buscarEnEsquema(
         [&] {
             return gCnn().OpenSchema(ado::adSchemaColumns, {gDBName, QVariant(), Tabla, QVariant()});

@@ -113,6 +113,11 @@ public:
                   const QVariant& ValorDefault = {});
     bool ExisteTablaDB(const QString& Tabla);
     bool ExisteCampoDB(const QString& Tabla, const QString& Campo);
+    // Oracle's SQL where it differs from SQL Server's (ROWNUM for TOP, LENGTH
+    // for LEN): the session's pages follow its provider, single statements the
+    // connection's string.
+    bool PaginasConRownum() const;
+    bool SentenciasConRownum();
     bool VerCampoDB(const QString& Tabla, const QString& Campo, bool Agregar = true, const QString& Tipo = {},
                     bool PermiteNulos = true, const QVariant& ValorDefault = {});
     QString SS_TSinonimos(const QString& sql);

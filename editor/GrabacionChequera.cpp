@@ -2,7 +2,6 @@
 
 #include "data/DB_Dll.h"
 #include "platform/Rutina.h"
-#include "platform/ado/CadenaConexion.h"
 #include "shell/ModGlobal.h"
 
 #include <QDate>
@@ -17,16 +16,6 @@ namespace {
 
 QString comillas(QString v) {
     return v.replace(QLatin1Char('\''), QLatin1String("''"));
-}
-
-bool esOracle(datos::DB_Dll& db) {
-    return db.gCnn().ConnectionString().contains(QLatin1String("ORACLE"), Qt::CaseInsensitive);
-}
-
-// Servers whose reads take no range lock: savers of cheque books take turns on the table.
-bool bloqueaLaTabla(datos::DB_Dll& db) {
-    return esOracle(db) || ado::CadenaConexion(db.gCnn().ConnectionString()).tipo() ==
-                               ado::CadenaConexion::Tipo::PostgresOdbc;
 }
 
 // A chart-of-accounts statement reports through the connection's errors;
@@ -116,8 +105,7 @@ QString Solape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& n
     auto& u = shell::G().utilidades;
     // Inside a save the read keeps the range locked until the commit, so that
     // a second writer checks after this one has stored.
-    const QString pistas =
-        bloquear && !bloqueaLaTabla(db) ? QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)") : QString();
+    const QString pistas = bloquear ? db.gCnn().PistaLecturaBloqueante() : QString();
     QString sql = QStringLiteral("SELECT * FROM V_TA_QUENZAR") + pistas +
                   QStringLiteral(" WHERE TALONARIO <> ") + d.talonario + QStringLiteral(" AND  IDBANCO = '") +
                   comillas(u.Recortar(d.banco, 4)) + QStringLiteral("' AND SERIE='") + comillas(d.serie) +
@@ -174,8 +162,8 @@ ResultadoGrabacion GrabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
         db.gCnn().Errors().Clear();
         db.gCnn().BeginTrans();
         enTransaccion = true;
-        if (bloqueaLaTabla(db))
-            db.gCnn().Execute(QStringLiteral("LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE"));
+        const QString bloqueo = db.gCnn().BloqueoParaComprobar(QStringLiteral("TA_QUENZAR"));
+        if (!bloqueo.isEmpty()) db.gCnn().Execute(bloqueo);
         if (!baja) {
             hacer(kPasoSolape, [&] {
                 r.solape = Solape(db, d, {ValorNumerico(d.desde), ValorNumerico(d.hasta)}, true);

@@ -225,9 +225,8 @@ QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
     const QString K = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
     const qint64 S = static_cast<qint64>(e.PageSize) * pagina - e.PageSize;
     const QString n = QString::number(e.PageSize);
-    const bool oracle = tiene(e.proveedor, QStringLiteral("ORACLE"));
     QString r;
-    if (!oracle) {
+    if (!e.conRownum) {
         r = QStringLiteral(" FROM (SELECT TOP ") + n + QStringLiteral(" *  FROM ") + T +
             QStringLiteral(" WHERE ") + K;
         r += QStringLiteral(" NOT IN (SELECT TOP ") + QString::number(S) + QStringLiteral(" ") + K +
@@ -246,7 +245,7 @@ QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
     if (!e.mFiltro.trimmed().isEmpty()) w = quitar(quitar(w, QStringLiteral(" and ") + e.mFiltro), e.mFiltro);
     if (!w.trimmed().isEmpty()) r += QStringLiteral(" and ") + w;
     r += QStringLiteral(" ") + orden +
-         (oracle ? QStringLiteral(")  Paginacion ") : QStringLiteral(") AS Paginacion "));
+         (e.conRownum ? QStringLiteral(")  Paginacion ") : QStringLiteral(") AS Paginacion "));
     return r;
 }
 

@@ -33,7 +33,7 @@ struct EstadoConsulta {
     QString Campos;
     QString CamposSel;
     QString OrderBy;
-    QString proveedor; // gDB.gProveedor
+    bool conRownum = false; // Oracle's pages
     QVector<CampoAlias> mEquivalencias{CampoAlias{}};
     QString mCamposTodos;
     QString mCamposVista;

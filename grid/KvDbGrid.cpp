@@ -455,7 +455,7 @@ void KvDbGrid::LoadKvDBGrid() {
         w->setVisible(!mOcultarOrdenar);
     e.sql += QLatin1Char(' ');
     e.mTabla = TablaDeSql(e.sql);
-    e.proveedor = datos::gDB().gProveedor;
+    e.conRownum = datos::gDB().PaginasConRownum();
     mTotalRegistros = 0;
     mPaginaActual = 1;
     mUltimaPagina = 0;

@@ -3,6 +3,7 @@
 #include "data/DB_Dll.h"
 #include "notice/Dll_Display.h"
 #include "platform/Rutina.h"
+#include "platform/ado/CadenaConexion.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/EstiloPaletas.h"
 #include "shell/ModGlobal.h"
@@ -61,8 +62,8 @@ ValoresComando CortarComando(const QString& comando) {
 }
 
 QString NormalizaServidor(const QString& servidor) {
-    // "PG:host[:port]" names a PostgreSQL server: its port stays, like Oracle's mark.
-    if (servidor.trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive)) return servidor.trimmed();
+    // A PostgreSQL server's port stays, like Oracle's mark.
+    if (ado::servidorDeNombreEntero(servidor)) return servidor.trimmed();
     QString s = servidor;
     const int barra = static_cast<int>(s.indexOf(QLatin1Char('/')));
     if (barra >= 0) s = s.mid(barra + 1);

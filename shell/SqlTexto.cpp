@@ -71,8 +71,7 @@ void ArmaSentencia(ListaCampos& Lista, QStringList& Script, const QString& Tabla
 }
 
 QString SqlTop(const QString& sentencia) {
-    if (!datos::gDB().gCnn().ConnectionString().contains(QLatin1String("oracle"), Qt::CaseInsensitive))
-        return sentencia;
+    if (!datos::gDB().SentenciasConRownum()) return sentencia;
     if (G().utilidades.ContarPalabras(sentencia) <= 1)
         return sentencia.compare(QLatin1String("LEN"), Qt::CaseInsensitive) == 0 ? QStringLiteral("LENGTH")
                                                                                  : sentencia;

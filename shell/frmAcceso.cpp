@@ -2,6 +2,7 @@
 
 #include "data/DB_Dll.h"
 #include "platform/Texto1252.h"
+#include "platform/ado/CadenaConexion.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/ModGlobal.h"
 #include "shell/Servicios.h"
@@ -98,10 +99,6 @@ protected:
         p.drawText(r, Qt::AlignVCenter | Qt::AlignLeft, pista);
     }
 };
-
-bool esPostgres(const QString& servidor) {
-    return servidor.trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive);
-}
 
 } // namespace
 
@@ -299,7 +296,8 @@ void frmAcceso::AsignarDatosBase() {
     QString servidor, base, usuario, clave, puerto;
     if (!DatosBase(item->text().trimmed(), servidor, base, usuario, clave)) return;
     // "PG:host[:port]" names a PostgreSQL server whole: its colons are no SQL Server port.
-    const int dp = esPostgres(servidor) ? -1 : static_cast<int>(servidor.indexOf(QLatin1Char(':')));
+    const int dp =
+        ado::servidorDeNombreEntero(servidor) ? -1 : static_cast<int>(servidor.indexOf(QLatin1Char(':')));
     if (dp >= 0) {
         puerto = servidor.mid(dp + 1);
         servidor = servidor.left(dp).trimmed().toUpper();
@@ -360,8 +358,9 @@ void frmAcceso::CmdRegistrar_Click() {
             switch (paso) {
             case 1: {
                 servidor = TxtServidor->text().toUpper().trimmed();
-                const int dp =
-                    esPostgres(servidor) ? -1 : static_cast<int>(servidor.indexOf(QLatin1Char(':')));
+                const int dp = ado::servidorDeNombreEntero(servidor)
+                                   ? -1
+                                   : static_cast<int>(servidor.indexOf(QLatin1Char(':')));
                 if (dp >= 0) servidor = servidor.left(dp);
                 nombre = TxtDbName->text().toUpper().trimmed() + QStringLiteral(" / ") + servidor;
                 break;

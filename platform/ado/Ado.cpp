@@ -1,7 +1,9 @@
 #include "platform/ado/Ado.h"
 
 #include "platform/ado/CadenaConexion.h"
-#include "platform/ado/MotorOdbc.h"
+#include "platform/ado/MotorOracle.h"
+#include "platform/ado/MotorPostgres.h"
+#include "platform/ado/MotorSqlServer.h"
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/Traza.h"
 
@@ -161,6 +163,24 @@ QString Connection::Provider() const {
     return p.isEmpty() ? QStringLiteral("MSDASQL") : p;
 }
 
+const Motor& Connection::motorDeCadena() const {
+    if (mMotor) return *mMotor;
+    // Closed: the engine its string names answers.
+    if (!mMotorSinAbrir || mCadenaSinAbrir != mCadena) {
+        mMotorSinAbrir = crearMotor(mCadena);
+        mCadenaSinAbrir = mCadena;
+    }
+    return *mMotorSinAbrir;
+}
+
+QString Connection::BloqueoParaComprobar(const QString& tabla) const {
+    return motorDeCadena().bloqueoParaComprobar(tabla);
+}
+
+QString Connection::PistaLecturaBloqueante() const {
+    return motorDeCadena().pistaLecturaBloqueante();
+}
+
 Resultado Connection::ejecutarMotor(const QString& sql) {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
     if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(sql);
@@ -296,13 +316,13 @@ std::shared_ptr<Motor> crearMotor(const QString& cadenaConexion) {
     case CadenaConexion::Tipo::Jet:
         return std::make_shared<MotorSqlite>(true);
     case CadenaConexion::Tipo::OracleOdbc:
-        return std::make_shared<MotorOdbc>(DialectoOdbc::Oracle);
+        return std::make_shared<MotorOracle>();
     case CadenaConexion::Tipo::PostgresOdbc:
-        return std::make_shared<MotorOdbc>(DialectoOdbc::Postgres);
+        return std::make_shared<MotorPostgres>();
     case CadenaConexion::Tipo::SqlServerOdbc:
         break;
     }
-    return std::make_shared<MotorOdbc>(DialectoOdbc::SqlServer);
+    return std::make_shared<MotorSqlServer>();
 }
 
 // ------------------------------------------------------------------ fields

@@ -200,6 +200,10 @@ public:
     QString Provider() const;
     ado::Errors& Errors() { return mErrores; }
 
+    // What the engine asks of its callers' SQL (see Motor).
+    QString BloqueoParaComprobar(const QString& tabla) const;
+    QString PistaLecturaBloqueante() const;
+
     // For the classes of this layer.
     Resultado ejecutarMotor(const QString& sql);
     qint64 ejecutarParametros(const QString& sql, const QVector<QVariant>& valores);
@@ -207,7 +211,11 @@ public:
     [[noreturn]] void fallarProveedor(const FalloMotor& f);
 
 private:
+    const Motor& motorDeCadena() const;
+
     std::shared_ptr<Motor> mMotor;
+    mutable std::shared_ptr<Motor> mMotorSinAbrir;
+    mutable QString mCadenaSinAbrir;
     QString mCadena;
     int mUbicacionCursor = adUseServer;
     int mTiempoComando = 30;

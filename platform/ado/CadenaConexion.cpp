@@ -63,9 +63,12 @@ CadenaConexion::Tipo CadenaConexion::tipo() const {
     if (prov.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive)) return Tipo::OracleOdbc;
     if (valor({"Server", "Data Source"}).trimmed().compare(QLatin1String("SQLITE"), Qt::CaseInsensitive) == 0)
         return Tipo::Embebida;
-    if (valor({"Server", "Data Source"}).trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive))
-        return Tipo::PostgresOdbc;
+    if (servidorDeNombreEntero(valor({"Server", "Data Source"}))) return Tipo::PostgresOdbc;
     return Tipo::SqlServerOdbc;
+}
+
+bool servidorDeNombreEntero(const QString& servidor) {
+    return servidor.trimmed().startsWith(QLatin1String("PG:"), Qt::CaseInsensitive);
 }
 
 QString ocultarClaves(const QString& texto) {

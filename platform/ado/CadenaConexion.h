@@ -26,6 +26,10 @@ private:
     QList<QPair<QString, QString>> mPares;
 };
 
+// A server whose name is taken whole: no SQL Server port (":1433") or
+// prefix is cut from it. PostgreSQL's "PG:host[:port]" is one.
+bool servidorDeNombreEntero(const QString& servidor);
+
 // The text with every password hidden: "Pwd=secret;" -> "Pwd=****;".
 QString ocultarClaves(const QString& texto);
 

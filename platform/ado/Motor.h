@@ -106,6 +106,18 @@ public:
     virtual QString proveedor() const = 0;
     // Text of the last command as the engine received it (for the trace).
     virtual QString ultimoTextoEnviado() const = 0;
+
+    // What callers ask instead of reading the connection string.
+    // The statement, run first in a transaction, that makes writers who check
+    // a range of `tabla` before storing take turns; empty when the locking
+    // read below does it.
+    virtual QString bloqueoParaComprobar(const QString& tabla) const {
+        Q_UNUSED(tabla);
+        return {};
+    }
+    // The table hint, in the program's dialect, of a read that keeps what it
+    // read locked until the transaction ends; empty when the engine has none.
+    virtual QString pistaLecturaBloqueante() const { return QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)"); }
 };
 
 // The columns of the tables and columns schema rowsets, as ADO names them.

@@ -3,7 +3,6 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/CadenaConexion.h"
-#include "platform/ado/LexicoTSql.h"
 
 #include <QDateTime>
 #include <sql.h>
@@ -13,18 +12,6 @@
 namespace ado {
 
 namespace {
-
-QString origen(DialectoOdbc d) {
-    switch (d) {
-    case DialectoOdbc::Oracle:
-        return QStringLiteral("OraOLEDB");
-    case DialectoOdbc::Postgres:
-        return QStringLiteral("PostgreSQL");
-    case DialectoOdbc::SqlServer:
-        break;
-    }
-    return QStringLiteral("Microsoft OLE DB Provider for SQL Server");
-}
 
 std::u16string utf16(const QString& s) {
     return s.toStdU16String();
@@ -48,126 +35,6 @@ int32_t numeroPorEstado(const QString& estado) {
     if (estado.startsWith(QLatin1String("42")) || estado.startsWith(QLatin1String("37")))
         return plataforma::errores::ErrorEnComando;
     return plataforma::errores::FalloGeneral;
-}
-
-// PostgreSQL's SQLSTATEs as the native numbers SQL Server gives the same
-// failures (the program acts on them); the server's message is kept.
-void comoSqlServer(ErrorProveedor& e) {
-    struct Par {
-        const char* estado;
-        int32_t nativo;
-        const char* estadoSqlServer;
-    };
-    static const Par pares[] = {
-        {"23505", 2627, "23000"},  {"23503", 547, "23000"},   {"23514", 547, "23000"},
-        {"23502", 515, "23000"},   {"42703", 207, "42S22"},   {"42P01", 208, "42S02"},
-        {"42883", 195, "42000"},   {"42601", 102, "42000"},   {"42501", 229, "42000"},
-        {"22001", 8152, "22001"},  {"22P02", 245, "22018"},   {"22007", 241, "22007"},
-        {"22008", 242, "22008"},   {"22003", 8115, "22003"},  {"22012", 8134, "22012"},
-        {"40P01", 1205, "40001"},  {"55P03", 1222, "HYT00"},  {"57014", 0, "HYT00"},
-        {"42P07", 2714, "42S01"},  {"42701", 2705, "42S21"},  {"25P02", 3998, "25000"},
-        {"28P01", 18456, "28000"}, {"28000", 18456, "28000"}, {"3D000", 4060, "42000"},
-        {"25006", 3906, "42000"},  {"53100", 1105, "42000"},  {"40001", 1205, "40001"},
-    };
-    for (const Par& p : pares)
-        if (e.SQLState == QLatin1String(p.estado)) {
-            e.NativeError = p.nativo;
-            e.SQLState = QLatin1String(p.estadoSqlServer);
-            return;
-        }
-    // A login the server refuses comes back from the driver as a failed
-    // connection (08001) with the server's own text: it is SQL Server's login
-    // failure, not a lost link.
-    struct Ingreso {
-        const char* texto;
-        const char* tambien; // a second text the message must hold, "" when none
-        int32_t nativo;
-        const char* estadoSqlServer;
-    };
-    static const Ingreso ingresos[] = {
-        {"password authentication failed", "", 18456, "28000"},
-        {"no pg_hba.conf entry", "", 18456, "28000"},
-        {"role \"", "does not exist", 18456, "28000"},
-        {"database \"", "does not exist", 4060, "42000"},
-    };
-    if (e.SQLState.startsWith(QLatin1String("08")) || e.SQLState.startsWith(QLatin1String("28")))
-        for (const Ingreso& i : ingresos)
-            if (e.Description.contains(QLatin1String(i.texto), Qt::CaseInsensitive) &&
-                e.Description.contains(QLatin1String(i.tambien), Qt::CaseInsensitive)) {
-                e.NativeError = i.nativo;
-                e.SQLState = QLatin1String(i.estadoSqlServer);
-                return;
-            }
-    // The server gone (stopped, restarted, the link cut): the session's native 11.
-    const bool sinConexion = e.Description.contains(QLatin1String("connection"), Qt::CaseInsensitive) &&
-                             (e.Description.contains(QLatin1String("closed"), Qt::CaseInsensitive) ||
-                              e.Description.contains(QLatin1String("dead"), Qt::CaseInsensitive) ||
-                              e.Description.contains(QLatin1String("lost"), Qt::CaseInsensitive));
-    if (e.SQLState.startsWith(QLatin1String("08")) || e.SQLState.startsWith(QLatin1String("57P")) ||
-        sinConexion) {
-        e.SQLState = QStringLiteral("08S01");
-        e.NativeError = 11;
-        return;
-    }
-    // The driver's own codes mean nothing to the program (its 11 is no lost link).
-    e.NativeError = 0;
-}
-
-// ADO's number for a PostgreSQL failure: its states are SQL Server's by now; a time-out is ADO's own.
-int32_t numeroPostgres(const ErrorProveedor& e) {
-    if (e.SQLState == QLatin1String("HYT00")) return static_cast<int32_t>(0x80040E31);
-    return numeroPorEstado(e.SQLState);
-}
-
-// Every diagnostic record of a handle, not only the first.
-std::vector<ErrorProveedor> diagnosticos(SQLSMALLINT tipo, SQLHANDLE h, DialectoOdbc d) {
-    std::vector<ErrorProveedor> r;
-    for (SQLSMALLINT i = 1;; ++i) {
-        SQLWCHAR estado[6] = {};
-        SQLINTEGER nativo = 0;
-        SQLWCHAR texto[2048] = {};
-        SQLSMALLINT largo = 0;
-        const SQLRETURN rc = SQLGetDiagRecW(tipo, h, i, estado, &nativo, texto, 2048, &largo);
-        if (!SQL_SUCCEEDED(rc)) break;
-        ErrorProveedor e;
-        e.SQLState = desdeW(estado, -1);
-        e.NativeError = nativo;
-        QString t = desdeW(texto, -1);
-        // Drivers prefix their messages with "[vendor][driver]"; ADO shows the server's text.
-        while (t.startsWith(QLatin1Char('['))) {
-            const int c = t.indexOf(QLatin1Char(']'));
-            if (c < 0) break;
-            t = t.mid(c + 1);
-        }
-        e.Description = t.trimmed();
-        e.Source = origen(d);
-        // The session recognises a broken link by SQL Server's native 11.
-        if (e.SQLState == QLatin1String("08S01") || e.SQLState == QLatin1String("08003")) e.NativeError = 11;
-        r.push_back(e);
-    }
-    if (d == DialectoOdbc::Postgres)
-        for (auto& e : r)
-            comoSqlServer(e);
-    if (!r.empty()) {
-        const int32_t n =
-            d == DialectoOdbc::Postgres ? numeroPostgres(r.front()) : numeroPorEstado(r.front().SQLState);
-        for (auto& e : r)
-            e.Number = n;
-    }
-    return r;
-}
-
-[[noreturn]] void fallarOdbc(SQLSMALLINT tipo, SQLHANDLE h, DialectoOdbc d, const char* contexto) {
-    auto e = diagnosticos(tipo, h, d);
-    if (e.empty()) {
-        ErrorProveedor x;
-        x.SQLState = QStringLiteral("HY000");
-        x.Description = QStringLiteral("Error del controlador ODBC (%1).").arg(QLatin1String(contexto));
-        x.Number = plataforma::errores::FalloGeneral;
-        x.Source = origen(d);
-        e.push_back(x);
-    }
-    throw FalloMotor(e.front().Number, e);
 }
 
 DescCampo describirColumna(SQLHSTMT st, SQLUSMALLINT i) {
@@ -286,7 +153,139 @@ DescCampo describirColumna(SQLHSTMT st, SQLUSMALLINT i) {
     return d;
 }
 
-QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc dialecto) {
+} // namespace
+
+struct MotorOdbc::Impl {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    bool conectado = false;
+    int nivel = 0;
+
+    ~Impl() {
+        if (conectado) SQLDisconnect(dbc);
+        if (dbc) SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
+    }
+};
+
+struct MotorOdbc::Sentencia {
+    SQLHSTMT h = SQL_NULL_HSTMT;
+    Sentencia(const MotorOdbc& m, int espera) {
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, m.d->dbc, &h)))
+            m.fallar(SQL_HANDLE_DBC, m.d->dbc, "SQLAllocHandle");
+        // Forward-only: a static cursor would make FreeTDS open a server cursor, which breaks batches.
+        SQLSetStmtAttr(h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
+        if (espera > 0)
+            SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT,
+                           reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(espera)), 0);
+    }
+    ~Sentencia() {
+        if (h) SQLFreeHandle(SQL_HANDLE_STMT, h);
+    }
+    Sentencia(const Sentencia&) = delete;
+    Sentencia& operator=(const Sentencia&) = delete;
+};
+
+MotorOdbc::MotorOdbc()
+    : d(std::make_unique<Impl>()) {}
+
+MotorOdbc::~MotorOdbc() = default;
+
+bool MotorOdbc::abierto() const {
+    return d->conectado;
+}
+
+int MotorOdbc::nivelTransaccion() const {
+    return d->nivel;
+}
+
+void MotorOdbc::ajustarDiagnostico(ErrorProveedor&) const {}
+
+int32_t MotorOdbc::numeroAdo(const ErrorProveedor& e) const {
+    return numeroPorEstado(e.SQLState);
+}
+
+void MotorOdbc::alConectar(int) {}
+
+QString MotorOdbc::baseDeCadena(const CadenaConexion& cc) const {
+    return cc.valor({"Database", "Initial Catalog"}).trimmed();
+}
+
+QString MotorOdbc::valorOdbc(const QString& v) {
+    // Values with ";" or braces are wrapped as ODBC asks.
+    if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) || v.contains(QLatin1Char('}')) ||
+        v.startsWith(QLatin1Char(' ')) || v.endsWith(QLatin1Char(' '))) {
+        QString x = v;
+        x.replace(QLatin1Char('}'), QLatin1String("}}"));
+        return QLatin1Char('{') + x + QLatin1Char('}');
+    }
+    return v;
+}
+
+QString MotorOdbc::entorno(const char* variable, const char* defecto) {
+    const QString v = qEnvironmentVariable(variable);
+    return v.isEmpty() ? QString::fromLatin1(defecto) : v;
+}
+
+// Every diagnostic record of a handle, not only the first.
+std::vector<ErrorProveedor> MotorOdbc::diagnosticos(short tipo, void* h) const {
+    std::vector<ErrorProveedor> r;
+    for (SQLSMALLINT i = 1;; ++i) {
+        SQLWCHAR estado[6] = {};
+        SQLINTEGER nativo = 0;
+        SQLWCHAR texto[2048] = {};
+        SQLSMALLINT largo = 0;
+        const SQLRETURN rc = SQLGetDiagRecW(tipo, h, i, estado, &nativo, texto, 2048, &largo);
+        if (!SQL_SUCCEEDED(rc)) break;
+        ErrorProveedor e;
+        e.SQLState = desdeW(estado, -1);
+        e.NativeError = nativo;
+        QString t = desdeW(texto, -1);
+        // Drivers prefix their messages with "[vendor][driver]"; ADO shows the server's text.
+        while (t.startsWith(QLatin1Char('['))) {
+            const int c = t.indexOf(QLatin1Char(']'));
+            if (c < 0) break;
+            t = t.mid(c + 1);
+        }
+        e.Description = t.trimmed();
+        e.Source = origen();
+        // The session recognises a broken link by SQL Server's native 11.
+        if (e.SQLState == QLatin1String("08S01") || e.SQLState == QLatin1String("08003")) e.NativeError = 11;
+        ajustarDiagnostico(e);
+        r.push_back(e);
+    }
+    if (!r.empty()) {
+        const int32_t n = numeroAdo(r.front());
+        for (auto& e : r)
+            e.Number = n;
+    }
+    return r;
+}
+
+void MotorOdbc::fallar(short tipo, void* h, const char* contexto) const {
+    auto e = diagnosticos(tipo, h);
+    if (e.empty()) {
+        ErrorProveedor x;
+        x.SQLState = QStringLiteral("HY000");
+        x.Description = QStringLiteral("Error del controlador ODBC (%1).").arg(QLatin1String(contexto));
+        x.Number = plataforma::errores::FalloGeneral;
+        x.Source = origen();
+        e.push_back(x);
+    }
+    throw FalloMotor(e.front().Number, e);
+}
+
+void MotorOdbc::fallarCon(const QString& estado, int32_t nativo, const QString& texto) const {
+    ErrorProveedor e;
+    e.SQLState = estado;
+    e.NativeError = nativo;
+    e.Description = texto;
+    e.Number = plataforma::errores::FalloGeneral;
+    e.Source = origen();
+    throw FalloMotor(e.Number, {e});
+}
+
+QVariant MotorOdbc::leerValor(void* st, unsigned short i, int tipo) const {
     SQLLEN ind = 0;
     SQLRETURN rc;
     switch (tipo) {
@@ -298,7 +297,7 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
     case adBoolean: {
         SQLBIGINT v = 0;
         rc = SQLGetData(st, i, SQL_C_SBIGINT, &v, 0, &ind);
-        if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLGetData");
+        if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
         if (ind == SQL_NULL_DATA) return {};
         if (tipo == adBoolean) return v != 0;
         if (tipo == adBigInt) return static_cast<qlonglong>(v);
@@ -310,7 +309,7 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
     case adSingle: {
         double v = 0;
         rc = SQLGetData(st, i, SQL_C_DOUBLE, &v, 0, &ind);
-        if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLGetData");
+        if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
         if (ind == SQL_NULL_DATA) return {};
         return v;
     }
@@ -319,7 +318,7 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
     case adDBTime: {
         SQL_TIMESTAMP_STRUCT ts{};
         rc = SQLGetData(st, i, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind);
-        if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLGetData");
+        if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
         if (ind == SQL_NULL_DATA) return {};
         return QDateTime(QDate(ts.year, ts.month, ts.day),
                          QTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000)));
@@ -332,7 +331,7 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
         for (;;) {
             rc = SQLGetData(st, i, SQL_C_BINARY, buf, sizeof buf, &ind);
             if (rc == SQL_NO_DATA) break;
-            if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLGetData");
+            if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
             if (ind == SQL_NULL_DATA) return {};
             const SQLLEN n =
                 (ind == SQL_NO_TOTAL || ind > static_cast<SQLLEN>(sizeof buf)) ? sizeof buf : ind;
@@ -348,7 +347,7 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
         for (;;) {
             rc = SQLGetData(st, i, SQL_C_WCHAR, buf, sizeof buf, &ind);
             if (rc == SQL_NO_DATA) break;
-            if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLGetData");
+            if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
             if (ind == SQL_NULL_DATA) return {};
             algo = true;
             const SQLLEN max = static_cast<SQLLEN>(sizeof buf - sizeof(SQLWCHAR));
@@ -362,100 +361,23 @@ QVariant leerValorOdbc(SQLHSTMT st, SQLUSMALLINT i, int tipo, DialectoOdbc diale
     }
 }
 
-} // namespace
-
-QString cadenaOdbc(const QString& cadenaProveedor, DialectoOdbc dialecto, const QString& usuarioDado,
-                   const QString& claveDada) {
-    const CadenaConexion cc(cadenaProveedor);
-    auto entorno = [](const char* nombre, const char* defecto) {
-        const QString v = qEnvironmentVariable(nombre);
-        return v.isEmpty() ? QString::fromLatin1(defecto) : v;
-    };
-    auto valorOdbc = [](const QString& v) {
-        // Values with ";" or braces are wrapped as ODBC asks.
-        if (v.contains(QLatin1Char(';')) || v.contains(QLatin1Char('{')) || v.contains(QLatin1Char('}')) ||
-            v.startsWith(QLatin1Char(' ')) || v.endsWith(QLatin1Char(' '))) {
-            QString x = v;
-            x.replace(QLatin1Char('}'), QLatin1String("}}"));
-            return QLatin1Char('{') + x + QLatin1Char('}');
-        }
-        return v;
-    };
-    QString r;
-    if (dialecto == DialectoOdbc::Oracle) {
-        const QString usuario = usuarioDado.isEmpty() ? cc.valor({"User Id", "UId", "User"}) : usuarioDado;
-        const QString clave = claveDada.isEmpty() ? cc.valor({"Password", "Pwd"}) : claveDada;
-        r = QStringLiteral("DRIVER={%1};DBQ=%2;UID=%3;PWD=%4;")
-                .arg(entorno("QUENZAR_ODBC_ORACLE", "Oracle"), valorOdbc(cc.valor("Data Source").trimmed()),
-                     valorOdbc(usuario), valorOdbc(clave));
-        r += qEnvironmentVariable("QUENZAR_ODBC_ORACLE_EXTRA");
-        return r;
+std::unique_ptr<CursorMotor> MotorOdbc::leerTodo(void* st) const {
+    SQLSMALLINT n = 0;
+    SQLNumResultCols(st, &n);
+    QVector<DescCampo> campos;
+    for (SQLUSMALLINT i = 1; i <= n; ++i)
+        campos.push_back(describirColumna(st, i));
+    std::vector<Fila> filas;
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(st);
+        if (rc == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLFetch");
+        Fila f(n);
+        for (SQLUSMALLINT i = 1; i <= n; ++i)
+            f[i - 1] = leerValor(st, i, campos[i - 1].tipo);
+        filas.push_back(std::move(f));
     }
-    if (dialecto == DialectoOdbc::Postgres) {
-        // PG:host or PG:host:port
-        const QString destino = cc.valor({"Server", "Data Source"}).trimmed().mid(3);
-        const int dp = destino.lastIndexOf(QLatin1Char(':'));
-        const QString host = dp > 0 ? destino.left(dp) : destino;
-        const QString puerto = dp > 0 ? destino.mid(dp + 1).trimmed() : QStringLiteral("5432");
-        const QString usuario = usuarioDado.isEmpty() ? cc.valor({"UId", "User Id", "User"}) : usuarioDado;
-        const QString clave = claveDada.isEmpty() ? cc.valor({"Pwd", "Password"}) : claveDada;
-        r = QStringLiteral("DRIVER={%1};SERVER=%2;PORT=%3;DATABASE=%4;UID=%5;PWD=%6;")
-                .arg(entorno("QUENZAR_ODBC_POSTGRES", "PostgreSQL Unicode"), valorOdbc(host.trimmed()),
-                     valorOdbc(puerto), valorOdbc(cc.valor({"Database", "Initial Catalog"}).trimmed()),
-                     valorOdbc(usuario), valorOdbc(clave));
-        r += qEnvironmentVariable("QUENZAR_ODBC_POSTGRES_EXTRA");
-        return r;
-    }
-    const QString servidor = cc.valor({"Server", "Data Source"}).trimmed();
-    QString host = servidor;
-    QString puerto;
-    // host:port and host,port name a port; host\instance names an instance.
-    const int dosPuntos = servidor.lastIndexOf(QLatin1Char(':'));
-    const int coma = servidor.lastIndexOf(QLatin1Char(','));
-    const int corte = qMax(dosPuntos, coma);
-    if (corte > 0 && !servidor.contains(QLatin1Char('\\'))) {
-        host = servidor.left(corte);
-        puerto = servidor.mid(corte + 1).trimmed();
-    }
-    const QString usuario = usuarioDado.isEmpty() ? cc.valor({"UId", "User Id", "User"}) : usuarioDado;
-    const QString clave = claveDada.isEmpty() ? cc.valor({"Pwd", "Password"}) : claveDada;
-    r = QStringLiteral("DRIVER={%1};SERVER=%2;")
-            .arg(entorno("QUENZAR_ODBC_SQLSERVER", "FreeTDS"), valorOdbc(host));
-    if (!puerto.isEmpty()) r += QStringLiteral("PORT=%1;").arg(puerto);
-    r += QStringLiteral("DATABASE=%1;UID=%2;PWD=%3;")
-             .arg(valorOdbc(cc.valor({"Database", "Initial Catalog"}).trimmed()), valorOdbc(usuario),
-                  valorOdbc(clave));
-    r += entorno("QUENZAR_ODBC_SQLSERVER_EXTRA", "TDS_Version=auto;ClientCharset=UTF-8;");
-    return r;
-}
-
-struct MotorOdbc::Impl {
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    bool conectado = false;
-    int nivel = 0;
-
-    ~Impl() {
-        if (conectado) SQLDisconnect(dbc);
-        if (dbc) SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
-    }
-};
-
-MotorOdbc::MotorOdbc(DialectoOdbc dialecto)
-    : d(std::make_unique<Impl>())
-    , mDialecto(dialecto) {}
-
-MotorOdbc::~MotorOdbc() = default;
-
-bool MotorOdbc::abierto() const {
-    return d->conectado;
-}
-
-QString MotorOdbc::proveedor() const {
-    // PostgreSQL is spoken to in SQL Server's dialect: the program sees that provider.
-    return mDialecto == DialectoOdbc::Oracle ? QStringLiteral("OraOLEDB.Oracle.1")
-                                             : QStringLiteral("SQLOLEDB.1");
+    return std::make_unique<CursorMemoria>(campos, std::move(filas));
 }
 
 void MotorOdbc::abrir(const ParametrosConexion& p) {
@@ -467,7 +389,7 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
     SQLAllocHandle(SQL_HANDLE_DBC, d->env, &d->dbc);
     SQLSetConnectAttr(d->dbc, SQL_ATTR_LOGIN_TIMEOUT,
                       reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(p.tiempoEspera)), 0);
-    const QString cadena = cadenaOdbc(p.cadena, mDialecto, p.usuario, p.clave);
+    const QString cadena = cadenaOdbc(p.cadena, p.usuario, p.clave);
     mUltimo = ocultarClaves(cadena);
     auto c = utf16(cadena);
     SQLWCHAR salida[1024];
@@ -475,10 +397,10 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
     const SQLRETURN rc =
         SQLDriverConnectW(d->dbc, nullptr, w(c), SQL_NTS, salida, 1024, &largo, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
-        auto e = diagnosticos(SQL_HANDLE_DBC, d->dbc, mDialecto);
+        auto e = diagnosticos(SQL_HANDLE_DBC, d->dbc);
         SQLFreeHandle(SQL_HANDLE_DBC, d->dbc);
         d->dbc = SQL_NULL_HDBC;
-        if (e.empty()) fallarOdbc(SQL_HANDLE_ENV, d->env, mDialecto, "SQLDriverConnect");
+        if (e.empty()) fallar(SQL_HANDLE_ENV, d->env, "SQLDriverConnect");
         // A login refused is a general failure for ADO, whatever the state.
         for (auto& x : e)
             x.Number = plataforma::errores::FalloGeneral;
@@ -486,18 +408,9 @@ void MotorOdbc::abrir(const ParametrosConexion& p) {
     }
     d->conectado = true;
     d->nivel = 0;
-    if (mDialecto == DialectoOdbc::Postgres) {
-        // Day before month in date texts, as the suite's Spanish servers read them.
-        ejecutarUna(QStringLiteral("SET datestyle = 'ISO, DMY'"), p.tiempoEspera);
-        // A scan starts at the table's first block, so that slices of one result follow one another.
-        ejecutarUna(QStringLiteral("SET synchronize_seqscans = off"), p.tiempoEspera);
-        // A backslash is an ordinary character in SQL Server's literals.
-        ejecutarUna(QStringLiteral("SET standard_conforming_strings = on"), p.tiempoEspera);
-        leerNombres();
-    }
+    alConectar(p.tiempoEspera);
     const CadenaConexion cc(p.cadena);
-    mBase = mDialecto == DialectoOdbc::Oracle ? cc.valor("Data Source").trimmed()
-                                              : cc.valor({"Database", "Initial Catalog"}).trimmed();
+    mBase = baseDeCadena(cc);
 }
 
 void MotorOdbc::cerrar() {
@@ -507,304 +420,15 @@ void MotorOdbc::cerrar() {
     d->conectado = false;
 }
 
-namespace {
-
-struct Sentencia {
-    SQLHSTMT h = SQL_NULL_HSTMT;
-    explicit Sentencia(SQLHDBC dbc, DialectoOdbc dialecto, int espera) {
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &h)))
-            fallarOdbc(SQL_HANDLE_DBC, dbc, dialecto, "SQLAllocHandle");
-        // Forward-only: a static cursor would make FreeTDS open a server cursor, which breaks batches.
-        SQLSetStmtAttr(h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
-        if (espera > 0)
-            SQLSetStmtAttr(h, SQL_ATTR_QUERY_TIMEOUT,
-                           reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(espera)), 0);
-    }
-    ~Sentencia() {
-        if (h) SQLFreeHandle(SQL_HANDLE_STMT, h);
-    }
-};
-
-std::unique_ptr<CursorMotor> leerTodo(SQLHSTMT st, DialectoOdbc dialecto) {
-    SQLSMALLINT n = 0;
-    SQLNumResultCols(st, &n);
-    QVector<DescCampo> campos;
-    for (SQLUSMALLINT i = 1; i <= n; ++i)
-        campos.push_back(describirColumna(st, i));
-    std::vector<Fila> filas;
-    for (;;) {
-        const SQLRETURN rc = SQLFetch(st);
-        if (rc == SQL_NO_DATA) break;
-        if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st, dialecto, "SQLFetch");
-        Fila f(n);
-        for (SQLUSMALLINT i = 1; i <= n; ++i)
-            f[i - 1] = leerValorOdbc(st, i, campos[i - 1].tipo, dialecto);
-        filas.push_back(std::move(f));
-    }
-    return std::make_unique<CursorMemoria>(campos, std::move(filas));
-}
-
-} // namespace
-
-namespace {
-
-// A SELECT whose own level has no LIMIT, OFFSET, FETCH, FOR or INTO can be read
-// in slices by appending them. `ordenada`: it has an ORDER BY at that level;
-// `fuente`: its one source (a quoted name) when it reads one table or view
-// without grouping, else empty.
-bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
-    const tsql::Toks t = tsql::tokenizar(sql);
-    const size_t i = tsql::sig(t, 0, t.size());
-    if (i >= t.size() || !t[i].es("SELECT")) return false;
-    int prof = 0;
-    ordenada = false;
-    fuente.clear();
-    bool simple = true, trasFrom = false;
-    for (size_t j = 0; j < t.size(); ++j) {
-        const auto& k = t[j];
-        if (k.sim('(')) {
-            ++prof;
-        } else if (k.sim(')')) {
-            --prof;
-        } else if (prof != 0) {
-            continue;
-        } else if (k.es("LIMIT") || k.es("OFFSET") || k.es("FETCH") || k.es("FOR") || k.es("INTO") ||
-                   k.es("UNION") || k.es("EXCEPT") || k.es("INTERSECT")) {
-            return false;
-        } else if (k.es("ORDER")) {
-            ordenada = true;
-        } else if (k.es("GROUP") || k.es("DISTINCT") || k.es("HAVING") || k.es("JOIN") ||
-                   (trasFrom && k.sim(','))) {
-            simple = false;
-        } else if ((k.es("COUNT") || k.es("SUM") || k.es("MAX") || k.es("MIN") || k.es("AVG")) &&
-                   tsql::sig(t, j + 1, t.size()) < t.size() && t[tsql::sig(t, j + 1, t.size())].sim('(')) {
-            simple = false; // an aggregate: one row, no order to give it
-        } else if (k.es("FROM")) {
-            trasFrom = true;
-            const size_t n = tsql::sig(t, j + 1, t.size());
-            if (n < t.size() && t[n].t == tsql::TT::Ident)
-                fuente = t[n].s;
-            else
-                simple = false;
-        } else if (k.es("WHERE")) {
-            trasFrom = false;
-        }
-    }
-    if (!simple) fuente.clear();
-    return prof == 0;
-}
-
-// The rows of a long PostgreSQL result in a total order, read in growing
-// slices as they are wanted; the whole is counted by the server. Each slice
-// is a statement of its own: rows others store meanwhile may shift it, as
-// between two pages of the list.
-class CursorPorTramos final : public CursorMotor {
-public:
-    // `consulta` is read; `contada` (the same rows, maybe without the added order) is counted.
-    CursorPorTramos(std::weak_ptr<MotorOdbc> motor, QString consulta, QString contada, int espera)
-        : mMotor(std::move(motor))
-        , mConsulta(std::move(consulta))
-        , mContada(std::move(contada))
-        , mEspera(espera) {
-        leerTramo();
-    }
-    const QVector<DescCampo>& campos() const override { return mCampos; }
-    bool siguiente(Fila& fila) override {
-        if (mPos >= mFilas.size()) {
-            if (mCompleto) return false;
-            leerTramo();
-            if (mPos >= mFilas.size()) return false;
-        }
-        fila = std::move(mFilas[mPos++]);
-        ++mLeidas;
-        return true;
-    }
-    qint64 contarResto() override {
-        qint64 resto = static_cast<qint64>(mFilas.size() - mPos);
-        if (!mCompleto) {
-            auto m = mMotor.lock();
-            if (!m) return resto;
-            const Resultado r = m->ejecutarUna(
-                QStringLiteral("SELECT COUNT(*) FROM (%1) AS kv_conteo").arg(mContada), mEspera);
-            Fila f;
-            if (r.cursor && r.cursor->siguiente(f)) resto = f.value(0).toLongLong() - mLeidas;
-        }
-        mLeidas += resto;
-        mPos = mFilas.size();
-        mCompleto = true;
-        return qMax<qint64>(0, resto);
-    }
-    bool reiniciar() override {
-        mFilas.clear();
-        mPos = 0;
-        mLeidas = 0;
-        mDesde = 0;
-        mTramo = kPrimerTramo;
-        mCompleto = false;
-        leerTramo();
-        return true;
-    }
-
-private:
-    static constexpr qint64 kPrimerTramo = 1000;
-    static constexpr qint64 kMayorTramo = 64000;
-
-    void leerTramo() {
-        auto m = mMotor.lock();
-        if (!m) {
-            mCompleto = true;
-            return;
-        }
-        // One row more than the slice tells whether another follows.
-        const Resultado r = m->ejecutarUna(
-            QStringLiteral("%1 LIMIT %2 OFFSET %3").arg(mConsulta).arg(mTramo + 1).arg(mDesde), mEspera);
-        mFilas.clear();
-        mPos = 0;
-        if (!r.cursor) {
-            mCompleto = true;
-            return;
-        }
-        if (mCampos.isEmpty()) mCampos = r.cursor->campos();
-        Fila f;
-        while (r.cursor->siguiente(f))
-            mFilas.push_back(std::move(f));
-        mCompleto = static_cast<qint64>(mFilas.size()) <= mTramo;
-        if (!mCompleto) mFilas.pop_back();
-        mDesde += static_cast<qint64>(mFilas.size());
-        mTramo = qMin(mTramo * 2, kMayorTramo);
-    }
-
-    std::weak_ptr<MotorOdbc> mMotor;
-    QString mConsulta;
-    QString mContada;
-    int mEspera;
-    QVector<DescCampo> mCampos;
-    std::vector<Fila> mFilas;
-    size_t mPos = 0;
-    qint64 mLeidas = 0;
-    qint64 mDesde = 0;
-    qint64 mTramo = kPrimerTramo;
-    bool mCompleto = false;
-};
-
-} // namespace
-
-void MotorOdbc::leerNombres() {
-    const Resultado r = ejecutarUna(QLatin1String(pg::kConsultaDeNombres), 0);
-    QStringList declarados;
-    Fila f;
-    while (r.cursor && r.cursor->siguiente(f))
-        declarados << f.value(0).toString();
-    mNombres = pg::nombresDe(declarados);
-    mClaves.clear();
-}
-
-QString MotorOdbc::claveDeOrden(const QString& fuente) {
-    const auto it = mClaves.constFind(fuente);
-    if (it != mClaves.constEnd()) return *it;
-    QString nombre = fuente;
-    if (nombre.startsWith(QLatin1Char('"'))) nombre = nombre.mid(1, nombre.size() - 2);
-    nombre.replace(QLatin1Char('\''), QLatin1String("''"));
-    QString clave;
-    try {
-        // The primary key when it is one column, else a view's ID.
-        const Resultado r = ejecutarUna(
-            QStringLiteral(
-                "SELECT n FROM (SELECT a.attname::text AS n, 0 AS p FROM pg_index i JOIN pg_class c ON "
-                "c.oid = i.indrelid JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = "
-                "i.indkey[0] WHERE i.indisprimary AND i.indnkeyatts = 1 AND c.relname = '%1' AND "
-                "c.relnamespace = current_schema()::regnamespace UNION ALL SELECT column_name::text, 1 "
-                "FROM information_schema.columns WHERE table_schema = current_schema() AND table_name = "
-                "'%1' AND column_name = 'ID') AS k ORDER BY p LIMIT 1")
-                .arg(nombre),
-            0);
-        Fila f;
-        if (r.cursor && r.cursor->siguiente(f))
-            clave = QLatin1Char('"') +
-                    f.value(0).toString().replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-    } catch (const FalloMotor&) {
-        clave.clear();
-    }
-    mClaves.insert(fuente, clave);
-    return clave;
-}
-
-QString MotorOdbc::traducida(const QString& sql) const {
-    return mDialecto == DialectoOdbc::Postgres ? pg::traducir(sql, mNombres) : sql;
-}
-
 Resultado MotorOdbc::ejecutar(const QString& sql, int tiempoEspera) {
-    if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
-    if (mDialecto != DialectoOdbc::Postgres) return ejecutarUna(sql, tiempoEspera);
-    // One statement at a time, with the batch's own transaction control; a
-    // batch that opened its transaction and fails half-way leaves nothing.
-    const auto sentencias = pg::traducirLote(sql, mNombres);
-    Resultado total;
-    bool loteAbrio = false;
-    bool definicion = false;
-    try {
-        for (const auto& s : sentencias) {
-            switch (s.clase) {
-            case tsql::Sentencia::Clase::Nada:
-                continue;
-            case tsql::Sentencia::Clase::Iniciar:
-                if (d->nivel == 0) loteAbrio = true;
-                iniciarTransaccion();
-                continue;
-            case tsql::Sentencia::Clase::Confirmar:
-                confirmarTransaccion();
-                continue;
-            case tsql::Sentencia::Clase::Deshacer:
-                deshacerTransaccion();
-                continue;
-            case tsql::Sentencia::Clase::Normal:
-                break;
-            }
-            definicion = definicion || s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
-                         s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive) ||
-                         s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive);
-            bool ordenada = false;
-            QString fuente;
-            if (sentencias.size() == 1 && !weak_from_this().expired() &&
-                porTramos(s.texto, ordenada, fuente)) {
-                // Slices follow one another only in a total order: the source's key
-                // completes the statement's own order, or gives it one (as SQL Server
-                // reads its clustered key). A result without one is read whole.
-                const QString clave = fuente.isEmpty() ? QString() : claveDeOrden(fuente);
-                QString consulta = s.texto;
-                if (!clave.isEmpty())
-                    consulta += (ordenada ? QStringLiteral(", ") : QStringLiteral(" ORDER BY ")) + clave;
-                if (ordenada || !clave.isEmpty()) {
-                    mUltimo = consulta;
-                    total.cursor =
-                        std::make_unique<CursorPorTramos>(weak_from_this(), consulta, s.texto, tiempoEspera);
-                    return total;
-                }
-            }
-            Resultado r = ejecutarUna(s.texto, tiempoEspera);
-            if (r.cursor && !total.cursor) total.cursor = std::move(r.cursor);
-            if (r.filasAfectadas >= 0)
-                total.filasAfectadas =
-                    (total.filasAfectadas < 0 ? 0 : total.filasAfectadas) + r.filasAfectadas;
-        }
-    } catch (const FalloMotor&) {
-        if (loteAbrio && d->nivel > 0) deshacerTransaccion();
-        if (definicion) leerNombres();
-        throw;
-    }
-    QStringList textos;
-    for (const auto& x : sentencias)
-        textos << x.texto;
-    mUltimo = textos.join(QStringLiteral("; "));
-    if (definicion) leerNombres();
-    return total;
+    return ejecutarUna(traducida(sql), tiempoEspera);
 }
 
 Resultado MotorOdbc::ejecutarUna(const QString& sql, int tiempoEspera) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     mUltimo = sql;
     if (ganchos().alEnviar) ganchos().alEnviar(sql);
-    Sentencia st(d->dbc, mDialecto, tiempoEspera);
+    Sentencia st(*this, tiempoEspera);
     auto texto = utf16(sql);
     SQLRETURN rc = SQLExecDirectW(st.h, w(texto), SQL_NTS);
     Resultado res;
@@ -816,13 +440,12 @@ Resultado MotorOdbc::ejecutarUna(const QString& sql, int tiempoEspera) {
     // Walk every result of a batch: row counts are per result, and the
     // error of a later statement only shows when its result is reached.
     for (;;) {
-        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA)
-            fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLExecDirect");
+        if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) fallar(SQL_HANDLE_STMT, st.h, "SQLExecDirect");
         if (rc != SQL_NO_DATA) {
             SQLSMALLINT cols = 0;
             SQLNumResultCols(st.h, &cols);
             if (cols > 0) {
-                auto c = leerTodo(st.h, mDialecto);
+                auto c = leerTodo(st.h);
                 if (!res.cursor) res.cursor = std::move(c);
             } else {
                 SQLLEN filas = -1;
@@ -841,7 +464,7 @@ qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVaria
                                         int tiempoEspera) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     mUltimo = traducida(sql);
-    Sentencia st(d->dbc, mDialecto, tiempoEspera);
+    Sentencia st(*this, tiempoEspera);
     // Buffers live until the statement ran.
     std::vector<std::u16string> textos;
     std::vector<SQLBIGINT> enteros;
@@ -893,13 +516,13 @@ qint64 MotorOdbc::ejecutarConParametros(const QString& sql, const QVector<QVaria
             rc = SQLBindParameter(st.h, n, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
                                   qMax<SQLULEN>(1, t.size()), 0, t.data(), ind, &ind);
         }
-        if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLBindParameter");
+        if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st.h, "SQLBindParameter");
     }
     if (ganchos().alEnviar) ganchos().alEnviar(mUltimo);
     auto texto = utf16(mUltimo);
     const SQLRETURN rc = SQLExecDirectW(st.h, w(texto), SQL_NTS);
     if (rc == SQL_NO_DATA) return 0;
-    if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLExecDirect");
+    if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st.h, "SQLExecDirect");
     SQLLEN filas = 0;
     SQLRowCount(st.h, &filas);
     return filas;
@@ -914,7 +537,7 @@ void MotorOdbc::confirmarTransaccion() {
     if (d->nivel == 1) {
         // A COMMIT that fails leaves the transaction open: the level stays for the rollback.
         if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, d->dbc, SQL_COMMIT)))
-            fallarOdbc(SQL_HANDLE_DBC, d->dbc, mDialecto, "SQLEndTran");
+            fallar(SQL_HANDLE_DBC, d->dbc, "SQLEndTran");
         SQLSetConnectAttr(d->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0);
     }
     if (d->nivel > 0) --d->nivel;
@@ -930,11 +553,11 @@ void MotorOdbc::deshacerTransaccion() {
 
 std::unique_ptr<CursorMotor> MotorOdbc::esquemaTablas() {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
-    Sentencia st(d->dbc, mDialecto, 0);
+    Sentencia st(*this, 0);
     std::u16string tipos = u"TABLE,VIEW";
     if (!SQL_SUCCEEDED(SQLTablesW(st.h, nullptr, 0, nullptr, 0, nullptr, 0, w(tipos), SQL_NTS)))
-        fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLTables");
-    auto c = leerTodo(st.h, mDialecto);
+        fallar(SQL_HANDLE_STMT, st.h, "SQLTables");
+    auto c = leerTodo(st.h);
     // ODBC names the first columns TABLE_CAT/TABLE_SCHEM; ADO's rowset says CATALOG/SCHEMA.
     QVector<DescCampo> campos = c->campos();
     std::vector<Fila> filas;
@@ -947,13 +570,13 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaTablas() {
 
 std::unique_ptr<CursorMotor> MotorOdbc::esquemaColumnas(const QString& catalogo, const QString& tabla) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
-    Sentencia st(d->dbc, mDialecto, 0);
-    std::u16string cat = utf16(mDialecto == DialectoOdbc::Postgres ? QString() : catalogo.trimmed());
-    std::u16string tab = utf16(mNombres.value(tabla.trimmed().toLower(), tabla.trimmed()));
+    Sentencia st(*this, 0);
+    std::u16string cat = utf16(catalogoDeEsquema(catalogo));
+    std::u16string tab = utf16(tablaDeEsquema(tabla));
     SQLRETURN rc = SQLColumnsW(st.h, cat.empty() ? nullptr : w(cat), SQL_NTS, nullptr, 0,
                                tabla.trimmed().isEmpty() ? nullptr : w(tab), SQL_NTS, nullptr, 0);
-    if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_STMT, st.h, mDialecto, "SQLColumns");
-    auto c = leerTodo(st.h, mDialecto);
+    if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st.h, "SQLColumns");
+    auto c = leerTodo(st.h);
     std::vector<Fila> filas;
     Fila f;
     while (c->siguiente(f)) {
@@ -974,10 +597,10 @@ std::unique_ptr<CursorMotor> MotorOdbc::esquemaColumnas(const QString& catalogo,
 QStringList MotorOdbc::clavePrimaria(const QString& tabla) {
     QStringList r;
     if (!d->conectado) return r;
-    Sentencia st(d->dbc, mDialecto, 0);
-    std::u16string tab = utf16(mNombres.value(tabla.trimmed().toLower(), tabla.trimmed()));
+    Sentencia st(*this, 0);
+    std::u16string tab = utf16(tablaDeEsquema(tabla));
     if (!SQL_SUCCEEDED(SQLPrimaryKeysW(st.h, nullptr, 0, nullptr, 0, w(tab), SQL_NTS))) return r;
-    auto c = leerTodo(st.h, mDialecto);
+    auto c = leerTodo(st.h);
     Fila f;
     while (c->siguiente(f))
         r << f.value(3).toString();
@@ -987,21 +610,10 @@ QStringList MotorOdbc::clavePrimaria(const QString& tabla) {
 void MotorOdbc::cambiarBase(const QString& nombre) {
     if (!d->conectado) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
     if (nombre.trimmed().isEmpty() || nombre.trimmed().compare(mBase, Qt::CaseInsensitive) == 0) return;
-    if (mDialecto == DialectoOdbc::Postgres) {
-        // A PostgreSQL connection stays in its database.
-        ErrorProveedor e;
-        e.SQLState = QStringLiteral("3D000");
-        e.NativeError = 4060;
-        e.Description = QStringLiteral("No se puede cambiar a la base de datos \"%1\" en esta conexión.")
-                            .arg(nombre.trimmed());
-        e.Number = plataforma::errores::FalloGeneral;
-        e.Source = origen(mDialecto);
-        throw FalloMotor(e.Number, {e});
-    }
     auto n = utf16(nombre.trimmed());
     const SQLRETURN rc = SQLSetConnectAttrW(d->dbc, SQL_ATTR_CURRENT_CATALOG, w(n),
                                             static_cast<SQLINTEGER>(n.size() * sizeof(char16_t)));
-    if (!SQL_SUCCEEDED(rc)) fallarOdbc(SQL_HANDLE_DBC, d->dbc, mDialecto, "SQL_ATTR_CURRENT_CATALOG");
+    if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_DBC, d->dbc, "SQL_ATTR_CURRENT_CATALOG");
     mBase = nombre.trimmed();
 }
 

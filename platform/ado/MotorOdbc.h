@@ -1,37 +1,19 @@
 #pragma once
-// SQL Server and Oracle through unixODBC. The connection strings the session
-// builds for the OLE DB providers are mapped to an ODBC driver's keywords:
-//   SQL Server: driver QUENZAR_ODBC_SQLSERVER (default "FreeTDS"),
-//               extra keywords QUENZAR_ODBC_SQLSERVER_EXTRA
-//               (default "TDS_Version=auto;ClientCharset=UTF-8;")
-//   Oracle:     driver QUENZAR_ODBC_ORACLE (default "Oracle"),
-//               extra keywords QUENZAR_ODBC_ORACLE_EXTRA.
-//   PostgreSQL: server "PG:host[:port]", driver QUENZAR_ODBC_POSTGRES
-//               (default "PostgreSQL Unicode"), extra keywords
-//               QUENZAR_ODBC_POSTGRES_EXTRA. The program's SQL Server
-//               dialect is translated, and the server's errors carry SQL
-//               Server's native numbers.
-// A connection carries one pending result at a time, so every result is read
-// whole before the call returns; on PostgreSQL a long result is read in
-// slices (LIMIT/OFFSET) as the rows are wanted, and counted with COUNT(*).
+// What the server engines share: a connection through unixODBC, statements
+// read whole (a connection carries one pending result at a time), the
+// driver's diagnostics as ADO errors and the ODBC catalogue as ADO's schema
+// rowsets. Each server's engine (MotorSqlServer, MotorOracle, MotorPostgres)
+// supplies its connection string, its messages' source and numbers, and its
+// dialect.
 
 #include "platform/ado/Motor.h"
-#include "platform/ado/TraductorPostgres.h"
-
-#include <QHash>
 
 namespace ado {
 
-enum class DialectoOdbc { SqlServer, Oracle, Postgres };
+class CadenaConexion;
 
-// The ODBC connection string for a provider connection string (for tests and
-// the trace; the password is in it).
-QString cadenaOdbc(const QString& cadenaProveedor, DialectoOdbc dialecto, const QString& usuario = {},
-                   const QString& clave = {});
-
-class MotorOdbc final : public Motor, public std::enable_shared_from_this<MotorOdbc> {
+class MotorOdbc : public Motor {
 public:
-    explicit MotorOdbc(DialectoOdbc dialecto);
     ~MotorOdbc() override;
 
     void abrir(const ParametrosConexion& p) override;
@@ -48,27 +30,54 @@ public:
     QStringList clavePrimaria(const QString& tabla) override;
     QString baseActual() const override { return mBase; }
     void cambiarBase(const QString& nombre) override;
-    QString proveedor() const override;
     QString ultimoTextoEnviado() const override { return mUltimo; }
 
-    // PostgreSQL: one statement already in its dialect, read whole.
+    // One statement already in the server's dialect, every result of it read whole.
     Resultado ejecutarUna(const QString& sql, int tiempoEspera);
 
-private:
-    // PostgreSQL: the schema's names as declared, read again after a definition.
-    void leerNombres();
-    QString traducida(const QString& sql) const;
-    // PostgreSQL: the column a source is read in when a result has no order
-    // (its primary key, or a view's ID), as SQL Server reads its clustered key.
-    QString claveDeOrden(const QString& fuente);
+    // The ODBC connection string for a provider connection string (the password is in it).
+    virtual QString cadenaOdbc(const QString& cadenaProveedor, const QString& usuario,
+                               const QString& clave) const = 0;
 
+protected:
+    MotorOdbc();
+
+    // The Source of the server's messages, as its OLE DB provider names it.
+    virtual QString origen() const = 0;
+    // Gives the driver's diagnostics the native numbers and states the program acts on.
+    virtual void ajustarDiagnostico(ErrorProveedor& e) const;
+    // ADO's number for a failure whose first message is `e`.
+    virtual int32_t numeroAdo(const ErrorProveedor& e) const;
+    // Run once the link is up, before the first statement.
+    virtual void alConectar(int tiempoEspera);
+    // The database a connection string opens.
+    virtual QString baseDeCadena(const CadenaConexion& cc) const;
+    // The program's statement in the server's dialect.
+    virtual QString traducida(const QString& sql) const { return sql; }
+    // The catalogue and table names the ODBC catalogue functions are asked with.
+    virtual QString catalogoDeEsquema(const QString& catalogo) const { return catalogo.trimmed(); }
+    virtual QString tablaDeEsquema(const QString& tabla) const { return tabla.trimmed(); }
+
+    int nivelTransaccion() const;
+    void anotarEnviado(const QString& texto) { mUltimo = texto; }
+    // A failure of this engine with one message of its own.
+    [[noreturn]] void fallarCon(const QString& estado, int32_t nativo, const QString& texto) const;
+
+    // Helpers for the connection strings of the engines.
+    static QString valorOdbc(const QString& v);
+    static QString entorno(const char* variable, const char* defecto);
+
+private:
     struct Impl;
+    struct Sentencia;
+    std::vector<ErrorProveedor> diagnosticos(short tipo, void* h) const;
+    [[noreturn]] void fallar(short tipo, void* h, const char* contexto) const;
+    std::unique_ptr<CursorMotor> leerTodo(void* st) const;
+    QVariant leerValor(void* st, unsigned short i, int tipo) const;
+
     std::unique_ptr<Impl> d;
-    DialectoOdbc mDialecto;
     QString mBase;
     QString mUltimo;
-    pg::Nombres mNombres;
-    QHash<QString, QString> mClaves;
 };
 
 } // namespace ado

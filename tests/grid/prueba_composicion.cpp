@@ -25,7 +25,7 @@ TEST(Composicion, PaginaTresDeVeinticinco) {
     // Page 1 skips nothing: a sub-select of the top 0 keys.
     EXPECT_TRUE(
         ArmarFromPaginado(e, 1).contains(QStringLiteral("NOT IN (SELECT TOP 0 ID FROM VT_Chequeras")));
-    e.proveedor = QStringLiteral("OraOLEDB.Oracle.1");
+    e.conRownum = true;
     EXPECT_EQ(
         ArmarFromPaginado(e, 3),
         QStringLiteral(" FROM (SELECT *  FROM VT_Chequeras WHERE ROWNUM<=10 AND ID NOT IN "

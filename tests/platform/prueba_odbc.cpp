@@ -3,7 +3,8 @@
 // connection strings to ODBC keywords.
 
 #include "platform/ado/Ado.h"
-#include "platform/ado/MotorOdbc.h"
+#include "platform/ado/MotorOracle.h"
+#include "platform/ado/MotorSqlServer.h"
 #include "tests/soporte/Base.h"
 
 #include <gtest/gtest.h>
@@ -38,34 +39,33 @@ TEST(CadenaOdbc, SqlServerConFreeTdsPorDefecto) {
     VariableEntorno d("QUENZAR_ODBC_SQLSERVER", "");
     VariableEntorno e("QUENZAR_ODBC_SQLSERVER_EXTRA", "");
     EXPECT_EQ(
-        cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV1\\INST2;Database =EMPRESA;UId=ANA;Pwd=;"),
-                   DialectoOdbc::SqlServer),
+        MotorSqlServer().cadenaOdbc(
+            QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV1\\INST2;Database =EMPRESA;UId=ANA;Pwd=;")),
         QStringLiteral("DRIVER={FreeTDS};SERVER=SRV1\\INST2;DATABASE=EMPRESA;UID=ANA;PWD=;TDS_Version=auto;"
                        "ClientCharset=UTF-8;"));
-    EXPECT_EQ(cadenaOdbc(QStringLiteral(
-                             "PROVIDER=SQLOLEDB;Server=srv.empresa:1433;Database =EMPRESA;UId=ANA;Pwd=a;b;"),
-                         DialectoOdbc::SqlServer),
+    EXPECT_EQ(MotorSqlServer().cadenaOdbc(QStringLiteral(
+                  "PROVIDER=SQLOLEDB;Server=srv.empresa:1433;Database =EMPRESA;UId=ANA;Pwd=a;b;")),
               QStringLiteral("DRIVER={FreeTDS};SERVER=srv.empresa;PORT=1433;DATABASE=EMPRESA;UID=ANA;PWD=a;"
                              "TDS_Version=auto;ClientCharset=UTF-8;"));
     // A password with a semicolon, given apart from the string, is wrapped as ODBC asks.
-    EXPECT_EQ(cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV;Database =E;UId=ANA;Pwd=;"),
-                         DialectoOdbc::SqlServer, QString(), QStringLiteral("x;y}")),
-              QStringLiteral("DRIVER={FreeTDS};SERVER=SRV;DATABASE=E;UID=ANA;PWD={x;y}}};TDS_Version=auto;"
-                             "ClientCharset=UTF-8;"));
+    EXPECT_EQ(
+        MotorSqlServer().cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV;Database =E;UId=ANA;Pwd=;"),
+                                    QString(), QStringLiteral("x;y}")),
+        QStringLiteral("DRIVER={FreeTDS};SERVER=SRV;DATABASE=E;UID=ANA;PWD={x;y}}};TDS_Version=auto;"
+                       "ClientCharset=UTF-8;"));
 }
 
 TEST(CadenaOdbc, ConfigurableYOracle) {
     VariableEntorno d("QUENZAR_ODBC_SQLSERVER", "ODBC Driver 18 for SQL Server");
     VariableEntorno e("QUENZAR_ODBC_SQLSERVER_EXTRA", "Encrypt=no;");
-    EXPECT_EQ(cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV;Database =E;UId=U;Pwd=P;"),
-                         DialectoOdbc::SqlServer),
-              QStringLiteral(
-                  "DRIVER={ODBC Driver 18 for SQL Server};SERVER=SRV;DATABASE=E;UID=U;PWD=P;Encrypt=no;"));
-    VariableEntorno o("QUENZAR_ODBC_ORACLE", "");
     EXPECT_EQ(
-        cadenaOdbc(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=ANA;Password=x;"),
-                   DialectoOdbc::Oracle),
-        QStringLiteral("DRIVER={Oracle};DBQ=ORCL;UID=ANA;PWD=x;"));
+        MotorSqlServer().cadenaOdbc(QStringLiteral("PROVIDER=SQLOLEDB;Server=SRV;Database =E;UId=U;Pwd=P;")),
+        QStringLiteral(
+            "DRIVER={ODBC Driver 18 for SQL Server};SERVER=SRV;DATABASE=E;UID=U;PWD=P;Encrypt=no;"));
+    VariableEntorno o("QUENZAR_ODBC_ORACLE", "");
+    EXPECT_EQ(MotorOracle().cadenaOdbc(
+                  QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=ANA;Password=x;")),
+              QStringLiteral("DRIVER={Oracle};DBQ=ORCL;UID=ANA;PWD=x;"));
     // The engine is chosen from the provider string.
     EXPECT_EQ(crearMotor(QStringLiteral("Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=A;Password=;"))
                   ->proveedor(),
@@ -73,6 +73,31 @@ TEST(CadenaOdbc, ConfigurableYOracle) {
     EXPECT_EQ(
         crearMotor(QStringLiteral("PROVIDER=SQLOLEDB;Server=sqlite;Database =Q;UId=A;Pwd=;"))->proveedor(),
         QStringLiteral("SQLOLEDB.1"));
+}
+
+// Each engine says how a range check keeps other savers off: a locking read
+// where the server has one, a table lock where reads take no range locks.
+TEST(CadenaOdbc, CadaMotorDiceComoSeBloqueaUnaComprobacion) {
+    struct Caso {
+        const char* cadena;
+        const char* bloqueo;
+        const char* pista;
+    };
+    const Caso casos[] = {
+        {"PROVIDER=SQLOLEDB;Server=sqlite;Database =Q;UId=A;Pwd=;", "", " WITH (UPDLOCK, HOLDLOCK)"},
+        {"PROVIDER=SQLOLEDB;Server=SRV;Database =Q;UId=A;Pwd=;", "", " WITH (UPDLOCK, HOLDLOCK)"},
+        {"Provider=OraOLEDB.Oracle.1;Data Source=ORCL;User Id=A;Password=;",
+         "LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE", ""},
+        {"PROVIDER=SQLOLEDB;Server=PG:127.0.0.1:5432;Database =Q;UId=A;Pwd=;",
+         "LOCK TABLE TA_QUENZAR IN SHARE ROW EXCLUSIVE MODE", ""},
+    };
+    for (const Caso& c : casos) {
+        Connection cn;
+        cn.setConnectionString(QString::fromLatin1(c.cadena));
+        EXPECT_EQ(cn.BloqueoParaComprobar(QStringLiteral("TA_QUENZAR")), QLatin1String(c.bloqueo))
+            << c.cadena;
+        EXPECT_EQ(cn.PistaLecturaBloqueante(), QLatin1String(c.pista)) << c.cadena;
+    }
 }
 
 // SQL Server sessions driven through the SQLite ODBC driver.
