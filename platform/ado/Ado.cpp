@@ -1,6 +1,7 @@
 #include "platform/ado/Ado.h"
 
 #include "platform/ado/CadenaConexion.h"
+#include "platform/ado/FallosSqlServer.h"
 #include "platform/ado/MotorOracle.h"
 #include "platform/ado/MotorPostgres.h"
 #include "platform/ado/MotorSqlServer.h"
@@ -23,53 +24,7 @@ Ganchos& ganchos() {
 }
 
 void fallarAdo(int32_t numero, const char* origen) {
-    QString texto;
-    switch (numero) {
-    case errores::ObjetoCerrado:
-        texto = QStringLiteral("No se permite realizar la operación si el objeto está cerrado.");
-        break;
-    case errores::ObjetoAbierto:
-        texto = QStringLiteral("No se permite realizar la operación si el objeto está abierto.");
-        break;
-    case errores::ConexionInvalida:
-        texto = QStringLiteral("No se puede usar la conexión para realizar esta operación. Está cerrada o no "
-                               "es válida en este contexto.");
-        break;
-    case errores::NoPermitidoContexto:
-        texto = QStringLiteral("No se permite la operación en este contexto.");
-        break;
-    case errores::SinRegistroActual:
-        texto = QStringLiteral("BOF o EOF es True, o el registro actual se eliminó. La operación solicitada "
-                               "requiere un registro actual.");
-        break;
-    case errores::ElementoNoEncontrado:
-        texto = QStringLiteral("No se encontró el elemento en la colección que corresponde con el nombre o "
-                               "el ordinal solicitado.");
-        break;
-    case errores::NoActualizable:
-        texto = QStringLiteral("El conjunto de registros actual no admite actualizaciones. Puede ser una "
-                               "limitación del proveedor o del tipo de bloqueo seleccionado.");
-        break;
-    case errores::TipoIncorrecto:
-        texto = QStringLiteral("La aplicación usa un valor de tipo incorrecto para la operación actual.");
-        break;
-    case errores::FilaNoEncontrada:
-        texto = QStringLiteral("No se encuentra la fila para actualizarla. Algunos valores pueden haber "
-                               "cambiado desde la última lectura.");
-        break;
-    case 3001:
-        texto = QStringLiteral("Los argumentos son de tipo incorrecto, están fuera del intervalo permitido o "
-                               "están en conflicto.");
-        break;
-    case 3706:
-        texto =
-            QStringLiteral("No se encuentra el proveedor. Es posible que no esté instalado correctamente.");
-        break;
-    default:
-        texto = QStringLiteral("Error de ADO %1.").arg(numero);
-        break;
-    }
-    throw ErrorEjecucion(numero, texto, QLatin1String(origen));
+    throw ErrorEjecucion(numero, textoFalloAdo(numero), QLatin1String(origen));
 }
 
 const Error& Errors::Item(int i) const {

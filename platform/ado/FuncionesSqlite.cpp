@@ -2,6 +2,7 @@
 // embedded connection. Dates are stored as "yyyy-MM-dd[ HH:mm:ss]" text.
 
 #include "platform/Intercalacion.h"
+#include "platform/ado/EstilosFecha.h"
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/TraductorTSql.h"
 
@@ -20,7 +21,7 @@ namespace intercalacion = plataforma::intercalacion;
 // Reads a stored date or a text in ISO or dd/mm/yyyy form.
 bool leerFechaTexto(const QString& s, int estilo, QDateTime& r) {
     static const QRegularExpression iso(QStringLiteral(
-        R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?)?\s*$)"));
+        R"(^\s*(\d{4})[-/.](\d{1,2})[-/.](\d{1,2})(?:[ T](\d{1,2}):(\d{2})(?::(\d{2})(?:\.(\d{1,3}))?)?)?\s*$)"));
     static const QRegularExpression dmy(QStringLiteral(
         R"(^\s*(\d{1,2})[/.-](\d{1,2})[/.-](\d{2,4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     static const QRegularExpression compacta(QStringLiteral(R"(^\s*(\d{4})(\d{2})(\d{2})\s*$)"));
@@ -34,10 +35,10 @@ bool leerFechaTexto(const QString& s, int estilo, QDateTime& r) {
         ss = x.captured(6).toInt();
         ms = x.captured(7).leftJustified(3, QLatin1Char('0')).toInt();
     } else if (auto y = dmy.match(s); y.hasMatch()) {
-        // The suite works with day first; style 101 is the one month-first form.
+        // The suite works with day first; a month-first style says so.
         d = y.captured(1).toInt();
         m = y.captured(2).toInt();
-        if (estilo == 101 || estilo == 1) std::swap(d, m);
+        if (estilo != 0 && estiloFecha(estilo).mesPrimero) std::swap(d, m);
         a = y.captured(3).toInt();
         if (a < 100) a += a < 50 ? 2000 : 1900;
         hh = y.captured(4).toInt();
@@ -174,47 +175,7 @@ void fnTexto(sqlite3_context* c, int, sqlite3_value** v) {
         r = texto(v[0]);
         QDateTime f;
         if (estilo != 0 && r.size() >= 8 && r[4] == QLatin1Char('-') && leerFechaTexto(r, 0, f)) {
-            switch (estilo) {
-            case 103:
-                r = f.toString(QStringLiteral("dd/MM/yyyy"));
-                break;
-            case 3:
-                r = f.toString(QStringLiteral("dd/MM/yy"));
-                break;
-            case 101:
-                r = f.toString(QStringLiteral("MM/dd/yyyy"));
-                break;
-            case 1:
-                r = f.toString(QStringLiteral("MM/dd/yy"));
-                break;
-            case 104:
-                r = f.toString(QStringLiteral("dd.MM.yyyy"));
-                break;
-            case 105:
-                r = f.toString(QStringLiteral("dd-MM-yyyy"));
-                break;
-            case 108:
-            case 8:
-                r = f.toString(QStringLiteral("HH:mm:ss"));
-                break;
-            case 112:
-                r = f.toString(QStringLiteral("yyyyMMdd"));
-                break;
-            case 120:
-            case 20:
-                r = f.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-                break;
-            case 121:
-            case 21:
-                r = f.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-                break;
-            case 126:
-                r = f.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
-                break;
-            default:
-                r = f.toString(QStringLiteral("dd/MM/yyyy"));
-                break;
-            }
+            r = f.toString(QLatin1String(estiloFecha(estilo).qt));
         }
     }
     if (largo > 0 && r.size() > largo) r.truncate(largo);

@@ -93,6 +93,7 @@ public:
     virtual void iniciarTransaccion() = 0;
     virtual void confirmarTransaccion() = 0;
     virtual void deshacerTransaccion() = 0;
+    virtual bool enTransaccion() const = 0;
 
     // Schema rowsets, with the OLE DB column names.
     virtual std::unique_ptr<CursorMotor> esquemaTablas() = 0;

@@ -3,6 +3,7 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/CadenaConexion.h"
+#include "platform/ado/FallosSqlServer.h"
 
 #include <QDateTime>
 #include <sql.h>
@@ -27,16 +28,6 @@ QString desdeW(const SQLWCHAR* p, SQLLEN bytes) {
                               bytes / static_cast<SQLLEN>(sizeof(SQLWCHAR)));
 }
 
-int32_t numeroPorEstado(const QString& estado) {
-    if (estado.startsWith(QLatin1String("23"))) return plataforma::errores::ViolacionIntegridad;
-    if (estado == QLatin1String("42S02")) return plataforma::errores::TablaNoExiste;
-    if (estado == QLatin1String("22001")) return plataforma::errores::DesbordeDatos;
-    if (estado.startsWith(QLatin1String("22"))) return plataforma::errores::ConversionFallida;
-    if (estado.startsWith(QLatin1String("42")) || estado.startsWith(QLatin1String("37")))
-        return plataforma::errores::ErrorEnComando;
-    return plataforma::errores::FalloGeneral;
-}
-
 DescCampo describirColumna(SQLHSTMT st, SQLUSMALLINT i) {
     SQLWCHAR nombre[256] = {};
     SQLSMALLINT largoNombre = 0, tipoSql = 0, decimales = 0, nulos = 0;
@@ -50,100 +41,22 @@ DescCampo describirColumna(SQLHSTMT st, SQLUSMALLINT i) {
     d.nombre = desdeW(nombre, -1);
     d.admiteNulos = nulos != SQL_NO_NULLS;
     const auto t = static_cast<int32_t>(qMin<SQLULEN>(tamano, 2147483647));
-    switch (tipoSql) {
-    case SQL_CHAR:
-        d.tipo = adChar;
-        d.tamano = t;
-        break;
-    case SQL_VARCHAR:
-        d.tipo = adVarChar;
-        d.tamano = t;
-        break;
-    case SQL_LONGVARCHAR:
-        d.tipo = adLongVarChar;
-        d.tamano = 2147483647;
-        break;
-    case SQL_WCHAR:
-        d.tipo = adWChar;
-        d.tamano = t;
-        break;
-    case SQL_WVARCHAR:
-        d.tipo = adVarWChar;
-        d.tamano = t;
-        break;
-    case SQL_WLONGVARCHAR:
-        d.tipo = adLongVarWChar;
-        d.tamano = 1073741823;
-        break;
-    case SQL_INTEGER:
-        d.tipo = adInteger;
-        d.tamano = 4;
-        break;
-    case SQL_SMALLINT:
-        d.tipo = adSmallInt;
-        d.tamano = 2;
-        break;
-    case SQL_TINYINT:
-        d.tipo = adUnsignedTinyInt;
-        d.tamano = 1;
-        break;
-    case SQL_BIGINT:
-        d.tipo = adBigInt;
-        d.tamano = 8;
-        break;
-    case SQL_BIT:
-        d.tipo = adBoolean;
-        d.tamano = 2;
-        break;
-    case SQL_NUMERIC:
-    case SQL_DECIMAL:
-        d.tipo = tn.contains(QLatin1String("money")) ? adCurrency : adNumeric;
-        d.tamano = d.tipo == adCurrency ? 8 : 19;
-        d.precision = static_cast<uint8_t>(tamano);
-        d.escala = static_cast<uint8_t>(decimales);
-        break;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-        d.tipo = adDouble;
-        d.tamano = 8;
-        break;
-    case SQL_REAL:
-        d.tipo = adSingle;
-        d.tamano = 4;
-        break;
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_DATETIME:
-        d.tipo = adDBTimeStamp;
-        d.tamano = 16;
-        break;
-    case SQL_TYPE_DATE:
-        d.tipo = adDBDate;
-        d.tamano = 6;
-        break;
-    case SQL_TYPE_TIME:
-        d.tipo = adDBTime;
-        d.tamano = 6;
-        break;
-    case SQL_BINARY:
-        d.tipo = adBinary;
-        d.tamano = t;
-        break;
-    case SQL_VARBINARY:
-        d.tipo = adVarBinary;
-        d.tamano = t;
-        break;
-    case SQL_LONGVARBINARY:
-        d.tipo = adLongVarBinary;
-        d.tamano = 2147483647;
-        break;
-    case SQL_GUID:
-        d.tipo = adGUID;
-        d.tamano = 16;
-        break;
-    default:
+    const TipoSql* fila = tipoSqlPorOdbc(tipoSql);
+    // Drivers describe money as a decimal: its name tells it apart.
+    if (fila && fila->ado == adNumeric && tn.contains(QLatin1String("money")))
+        fila = tipoSqlPorNombre(QStringLiteral("money"));
+    if (!fila) {
         d.tipo = adVarWChar;
         d.tamano = t ? t : 255;
-        break;
+        return d;
+    }
+    d.tipo = fila->ado;
+    d.tamano = fila->tamano == kLargoDeclarado ? t : fila->tamano;
+    d.precision = fila->precision;
+    d.escala = fila->escala;
+    if (fila->ado == adNumeric || fila->ado == adCurrency) {
+        d.precision = static_cast<uint8_t>(tamano);
+        d.escala = static_cast<uint8_t>(decimales);
     }
     // Drivers that know no declared size (SQLite's) report a text's type by name.
     if (esTipoTexto(d.tipo) && tn.contains(QLatin1Char('('))) {
@@ -195,15 +108,11 @@ bool MotorOdbc::abierto() const {
     return d->conectado;
 }
 
-int MotorOdbc::nivelTransaccion() const {
-    return d->nivel;
+bool MotorOdbc::enTransaccion() const {
+    return d->nivel > 0;
 }
 
 void MotorOdbc::ajustarDiagnostico(ErrorProveedor&) const {}
-
-int32_t MotorOdbc::numeroAdo(const ErrorProveedor& e) const {
-    return numeroPorEstado(e.SQLState);
-}
 
 void MotorOdbc::alConectar(int) {}
 
@@ -255,7 +164,7 @@ std::vector<ErrorProveedor> MotorOdbc::diagnosticos(short tipo, void* h) const {
         r.push_back(e);
     }
     if (!r.empty()) {
-        const int32_t n = numeroAdo(r.front());
+        const int32_t n = numeroAdoDe(r.front());
         for (auto& e : r)
             e.Number = n;
     }

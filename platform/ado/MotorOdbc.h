@@ -25,6 +25,7 @@ public:
     void iniciarTransaccion() override;
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;
+    bool enTransaccion() const override;
     std::unique_ptr<CursorMotor> esquemaTablas() override;
     std::unique_ptr<CursorMotor> esquemaColumnas(const QString& catalogo, const QString& tabla) override;
     QStringList clavePrimaria(const QString& tabla) override;
@@ -46,8 +47,6 @@ protected:
     virtual QString origen() const = 0;
     // Gives the driver's diagnostics the native numbers and states the program acts on.
     virtual void ajustarDiagnostico(ErrorProveedor& e) const;
-    // ADO's number for a failure whose first message is `e`.
-    virtual int32_t numeroAdo(const ErrorProveedor& e) const;
     // Run once the link is up, before the first statement.
     virtual void alConectar(int tiempoEspera);
     // The database a connection string opens.
@@ -58,7 +57,6 @@ protected:
     virtual QString catalogoDeEsquema(const QString& catalogo) const { return catalogo.trimmed(); }
     virtual QString tablaDeEsquema(const QString& tabla) const { return tabla.trimmed(); }
 
-    int nivelTransaccion() const;
     void anotarEnviado(const QString& texto) { mUltimo = texto; }
     // A failure of this engine with one message of its own.
     [[noreturn]] void fallarCon(const QString& estado, int32_t nativo, const QString& texto) const;

@@ -3,7 +3,9 @@
 #include "platform/ErrorEjecucion.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/CadenaConexion.h"
+#include "platform/ado/FallosSqlServer.h"
 #include "platform/ado/LexicoTSql.h"
+#include "platform/ado/Lote.h"
 
 namespace ado {
 
@@ -153,26 +155,22 @@ private:
 // PostgreSQL's SQLSTATEs as the native numbers SQL Server gives the same
 // failures (the program acts on them); the server's message is kept.
 void MotorPostgres::comoSqlServer(ErrorProveedor& e) {
-    struct Par {
-        const char* estado;
-        int32_t nativo;
-        const char* estadoSqlServer;
+    // clang-format off
+    static const std::pair<const char*, int32_t> nativos[] = {
+        {"23505", 2627}, {"23503", 547},  {"23514", 547},  {"23502", 515},  {"42703", 207},
+        {"42P01", 208},  {"42883", 195},  {"42601", 102},  {"42501", 229},  {"22001", 8152},
+        {"22P02", 245},  {"22007", 241},  {"22008", 242},  {"22003", 8115}, {"22012", 8134},
+        {"40P01", 1205}, {"40001", 1205}, {"55P03", 1222}, {"57014", 0},    {"42P07", 2714},
+        {"42701", 2705}, {"25P02", 3998}, {"28P01", 18456}, {"28000", 18456}, {"3D000", 4060},
+        {"25006", 3906}, {"53100", 1105},
     };
-    static const Par pares[] = {
-        {"23505", 2627, "23000"},  {"23503", 547, "23000"},   {"23514", 547, "23000"},
-        {"23502", 515, "23000"},   {"42703", 207, "42S22"},   {"42P01", 208, "42S02"},
-        {"42883", 195, "42000"},   {"42601", 102, "42000"},   {"42501", 229, "42000"},
-        {"22001", 8152, "22001"},  {"22P02", 245, "22018"},   {"22007", 241, "22007"},
-        {"22008", 242, "22008"},   {"22003", 8115, "22003"},  {"22012", 8134, "22012"},
-        {"40P01", 1205, "40001"},  {"55P03", 1222, "HYT00"},  {"57014", 0, "HYT00"},
-        {"42P07", 2714, "42S01"},  {"42701", 2705, "42S21"},  {"25P02", 3998, "25000"},
-        {"28P01", 18456, "28000"}, {"28000", 18456, "28000"}, {"3D000", 4060, "42000"},
-        {"25006", 3906, "42000"},  {"53100", 1105, "42000"},  {"40001", 1205, "40001"},
-    };
-    for (const Par& p : pares)
-        if (e.SQLState == QLatin1String(p.estado)) {
-            e.NativeError = p.nativo;
-            e.SQLState = QLatin1String(p.estadoSqlServer);
+    // clang-format on
+    for (const auto& [estado, nativo] : nativos)
+        if (e.SQLState == QLatin1String(estado)) {
+            // A query cancelled by its time-out has no native number: its state is the time-out's.
+            const FalloSqlServer* f = falloSqlServer(nativo, QStringLiteral("HYT00"));
+            e.NativeError = nativo;
+            if (f) e.SQLState = QLatin1String(f->estado);
             return;
         }
     // A login the server refuses comes back from the driver as a failed
@@ -182,20 +180,19 @@ void MotorPostgres::comoSqlServer(ErrorProveedor& e) {
         const char* texto;
         const char* tambien; // a second text the message must hold, "" when none
         int32_t nativo;
-        const char* estadoSqlServer;
     };
     static const Ingreso ingresos[] = {
-        {"password authentication failed", "", 18456, "28000"},
-        {"no pg_hba.conf entry", "", 18456, "28000"},
-        {"role \"", "does not exist", 18456, "28000"},
-        {"database \"", "does not exist", 4060, "42000"},
+        {"password authentication failed", "", 18456},
+        {"no pg_hba.conf entry", "", 18456},
+        {"role \"", "does not exist", 18456},
+        {"database \"", "does not exist", 4060},
     };
     if (e.SQLState.startsWith(QLatin1String("08")) || e.SQLState.startsWith(QLatin1String("28")))
         for (const Ingreso& i : ingresos)
             if (e.Description.contains(QLatin1String(i.texto), Qt::CaseInsensitive) &&
                 e.Description.contains(QLatin1String(i.tambien), Qt::CaseInsensitive)) {
                 e.NativeError = i.nativo;
-                e.SQLState = QLatin1String(i.estadoSqlServer);
+                if (const FalloSqlServer* f = falloSqlServer(i.nativo)) e.SQLState = QLatin1String(f->estado);
                 return;
             }
     // The server gone (stopped, restarted, the link cut): the session's native 11.
@@ -211,12 +208,6 @@ void MotorPostgres::comoSqlServer(ErrorProveedor& e) {
     }
     // The driver's own codes mean nothing to the program (its 11 is no lost link).
     e.NativeError = 0;
-}
-
-// ADO's number for a PostgreSQL failure: its states are SQL Server's by now; a time-out is ADO's own.
-int32_t MotorPostgres::numeroAdo(const ErrorProveedor& e) const {
-    if (e.SQLState == QLatin1String("HYT00")) return static_cast<int32_t>(0x80040E31);
-    return MotorOdbc::numeroAdo(e);
 }
 
 QString MotorPostgres::cadenaOdbc(const QString& cadenaProveedor, const QString& usuarioDado,
@@ -307,59 +298,25 @@ QString MotorPostgres::claveDeOrden(const QString& fuente) {
 
 Resultado MotorPostgres::ejecutar(const QString& sql, int tiempoEspera) {
     if (!abierto()) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
-    // One statement at a time, with the batch's own transaction control; a
-    // batch that opened its transaction and fails half-way leaves nothing.
     const auto sentencias = pg::traducirLote(sql, mNombres);
-    Resultado total;
-    bool loteAbrio = false;
+    if (sentencias.size() == 1 && sentencias.front().clase == tsql::Sentencia::Clase::Normal)
+        if (auto c = porTramosSiSePuede(sentencias.front().texto, tiempoEspera)) {
+            Resultado r;
+            r.cursor = std::move(c);
+            return r;
+        }
     bool definicion = false;
+    Resultado total;
     try {
-        for (const auto& s : sentencias) {
-            switch (s.clase) {
-            case tsql::Sentencia::Clase::Nada:
-                continue;
-            case tsql::Sentencia::Clase::Iniciar:
-                if (nivelTransaccion() == 0) loteAbrio = true;
-                iniciarTransaccion();
-                continue;
-            case tsql::Sentencia::Clase::Confirmar:
-                confirmarTransaccion();
-                continue;
-            case tsql::Sentencia::Clase::Deshacer:
-                deshacerTransaccion();
-                continue;
-            case tsql::Sentencia::Clase::Normal:
-                break;
-            }
+        total = ejecutarLote(*this, sentencias, [&](const tsql::Sentencia& s, size_t, Resultado& lote) {
             definicion = definicion || s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
                          s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive) ||
                          s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive);
-            bool ordenada = false;
-            QString fuente;
-            if (sentencias.size() == 1 && !weak_from_this().expired() &&
-                porTramos(s.texto, ordenada, fuente)) {
-                // Slices follow one another only in a total order: the source's key
-                // completes the statement's own order, or gives it one (as SQL Server
-                // reads its clustered key). A result without one is read whole.
-                const QString clave = fuente.isEmpty() ? QString() : claveDeOrden(fuente);
-                QString consulta = s.texto;
-                if (!clave.isEmpty())
-                    consulta += (ordenada ? QStringLiteral(", ") : QStringLiteral(" ORDER BY ")) + clave;
-                if (ordenada || !clave.isEmpty()) {
-                    anotarEnviado(consulta);
-                    total.cursor =
-                        std::make_unique<CursorPorTramos>(weak_from_this(), consulta, s.texto, tiempoEspera);
-                    return total;
-                }
-            }
             Resultado r = ejecutarUna(s.texto, tiempoEspera);
-            if (r.cursor && !total.cursor) total.cursor = std::move(r.cursor);
-            if (r.filasAfectadas >= 0)
-                total.filasAfectadas =
-                    (total.filasAfectadas < 0 ? 0 : total.filasAfectadas) + r.filasAfectadas;
-        }
+            if (r.cursor && !lote.cursor) lote.cursor = std::move(r.cursor);
+            sumarFilas(lote, r.filasAfectadas);
+        });
     } catch (const FalloMotor&) {
-        if (loteAbrio && nivelTransaccion() > 0) deshacerTransaccion();
         if (definicion) leerNombres();
         throw;
     }
@@ -369,6 +326,22 @@ Resultado MotorPostgres::ejecutar(const QString& sql, int tiempoEspera) {
     anotarEnviado(textos.join(QStringLiteral("; ")));
     if (definicion) leerNombres();
     return total;
+}
+
+std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sql, int tiempoEspera) {
+    bool ordenada = false;
+    QString fuente;
+    if (weak_from_this().expired() || !porTramos(sql, ordenada, fuente)) return {};
+    // Slices follow one another only in a total order: the source's key
+    // completes the statement's own order, or gives it one (as SQL Server
+    // reads its clustered key). A result without one is read whole.
+    const QString clave = fuente.isEmpty() ? QString() : claveDeOrden(fuente);
+    if (!ordenada && clave.isEmpty()) return {};
+    QString consulta = sql;
+    if (!clave.isEmpty())
+        consulta += (ordenada ? QStringLiteral(", ") : QStringLiteral(" ORDER BY ")) + clave;
+    anotarEnviado(consulta);
+    return std::make_unique<CursorPorTramos>(weak_from_this(), consulta, sql, tiempoEspera);
 }
 
 } // namespace ado

@@ -29,7 +29,6 @@ public:
 protected:
     QString origen() const override { return QStringLiteral("PostgreSQL"); }
     void ajustarDiagnostico(ErrorProveedor& e) const override { comoSqlServer(e); }
-    int32_t numeroAdo(const ErrorProveedor& e) const override;
     void alConectar(int tiempoEspera) override;
     QString traducida(const QString& sql) const override { return pg::traducir(sql, mNombres); }
     QString catalogoDeEsquema(const QString&) const override { return {}; }
@@ -41,6 +40,8 @@ private:
     // The column a source is read in when a result has no order (its primary
     // key, or a view's ID), as SQL Server reads its clustered key.
     QString claveDeOrden(const QString& fuente);
+    // A long result read in slices; null when the statement cannot be.
+    std::unique_ptr<CursorMotor> porTramosSiSePuede(const QString& sql, int tiempoEspera);
 
     pg::Nombres mNombres;
     QHash<QString, QString> mClaves;

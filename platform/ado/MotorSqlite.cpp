@@ -4,6 +4,8 @@
 #include "platform/Rutas.h"
 #include "platform/ado/Ado.h"
 #include "platform/ado/CadenaConexion.h"
+#include "platform/ado/FallosSqlServer.h"
+#include "platform/ado/Lote.h"
 #include "platform/ado/TraductorTSql.h"
 
 #include <QDir>
@@ -29,7 +31,7 @@ ErrorProveedor mensaje(const QString& estado, int32_t nativo, const QString& tex
 
 // SQL Server closes a failed statement with this notice.
 ErrorProveedor terminada() {
-    return mensaje(QStringLiteral("01000"), 3621, QStringLiteral("Se terminó la instrucción."));
+    return errorSqlServer(3621, kOrigen);
 }
 
 QString capturar(const QString& texto, const QString& patron) {
@@ -38,129 +40,93 @@ QString capturar(const QString& texto, const QString& patron) {
     return m.hasMatch() ? m.captured(1) : QString();
 }
 
+// SQLite's failure as the SQL Server failure the program knows: its native
+// number and the names its message carries (the rest comes from the table).
+struct Equivalente {
+    int32_t nativo;
+    QStringList nombres;
+    QString textoPropio;
+};
+
+Equivalente equivalenteRestriccion(int rc, const QString& msg) {
+    if (msg.contains(QLatin1String(tsql::kPrefijoControlLargo))) return {8152, {}, {}};
+    if (msg.contains(QLatin1String(tsql::kPrefijoControlTipo))) {
+        const QString col =
+            capturar(msg, QLatin1String(tsql::kPrefijoControlTipo) + QStringLiteral("(\\w+)"));
+        return {245,
+                {},
+                QStringLiteral("Error de conversión: el valor de la columna '%1' no es un número.").arg(col)};
+    }
+    const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
+    if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE ||
+        rc == SQLITE_CONSTRAINT_ROWID || msg.startsWith(QLatin1String("UNIQUE constraint failed")))
+        return {2627, {donde.section(QLatin1Char('.'), 0, 0), donde}, {}};
+    if (rc == SQLITE_CONSTRAINT_NOTNULL)
+        return {515, {donde.section(QLatin1Char('.'), 1), donde.section(QLatin1Char('.'), 0, 0)}, {}};
+    return {547, {msg}, {}};
+}
+
+Equivalente equivalenteMensaje(int primario, const QString& msg) {
+    const QString tras = msg.section(QLatin1Char(':'), 1).trimmed();
+    if (msg.startsWith(QLatin1String("no such column"))) return {207, {tras}, {}};
+    if (msg.startsWith(QLatin1String("no such table"))) return {208, {tras}, {}};
+    if (msg.contains(QLatin1String("already exists")))
+        return {2714, {capturar(msg, QStringLiteral("(?:table|view|index|trigger) (\\S+) already"))}, {}};
+    if (msg.startsWith(QLatin1String("duplicate column name"))) return {2705, {tras}, {}};
+    if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("near")))
+        return {102, {capturar(msg, QStringLiteral("near \"([^\"]*)\""))}, {}};
+    if (msg.startsWith(QLatin1String("incomplete input")))
+        return {102, {}, QStringLiteral("Sintaxis incorrecta: la instrucción termina antes de tiempo.")};
+    if (msg.startsWith(QLatin1String("no such function"))) return {195, {tras}, {}};
+    if (msg.contains(QLatin1String("cannot modify")) && msg.contains(QLatin1String("view")))
+        return {4405, {msg}, {}};
+    return {50000 + primario, {}, msg};
+}
+
 FalloMotor traducirFallo(int rc, const QString& msg, bool& perdida) {
     const int primario = rc & 0xff;
-    std::vector<ErrorProveedor> e;
-    int32_t numero = plataforma::errores::ErrorEnComando;
-    auto agregar = [&](const QString& estado, int32_t nativo, const QString& texto) {
-        e.push_back(mensaje(estado, nativo, texto));
-        for (auto& x : e)
-            x.Number = numero;
-    };
-    if (primario == SQLITE_CONSTRAINT) {
-        numero = plataforma::errores::ViolacionIntegridad;
-        if (msg.contains(QLatin1String(tsql::kPrefijoControlLargo))) {
-            numero = plataforma::errores::DesbordeDatos;
-            agregar(QStringLiteral("22001"), 8152,
-                    QStringLiteral("Los datos de cadena o binarios se truncarían."));
-        } else if (msg.contains(QLatin1String(tsql::kPrefijoControlTipo))) {
-            numero = plataforma::errores::ConversionFallida;
-            const QString col =
-                capturar(msg, QLatin1String(tsql::kPrefijoControlTipo) + QStringLiteral("(\\w+)"));
-            agregar(
-                QStringLiteral("22018"), 245,
-                QStringLiteral("Error de conversión: el valor de la columna '%1' no es un número.").arg(col));
-        } else if (rc == SQLITE_CONSTRAINT_PRIMARYKEY || rc == SQLITE_CONSTRAINT_UNIQUE ||
-                   rc == SQLITE_CONSTRAINT_ROWID ||
-                   msg.startsWith(QLatin1String("UNIQUE constraint failed"))) {
-            const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
-            const QString tabla = donde.section(QLatin1Char('.'), 0, 0);
-            agregar(QStringLiteral("23000"), 2627,
-                    QStringLiteral(
-                        "Infracción de la restricción PRIMARY KEY o UNIQUE KEY. No se puede insertar una "
-                        "clave duplicada en el objeto 'dbo.%1'. (%2)")
-                        .arg(tabla, donde));
-        } else if (rc == SQLITE_CONSTRAINT_NOTNULL) {
-            const QString donde = msg.section(QLatin1Char(':'), 1).trimmed();
-            numero = plataforma::errores::ViolacionIntegridad;
-            agregar(QStringLiteral("23000"), 515,
-                    QStringLiteral(
-                        "No se puede insertar el valor NULL en la columna '%1', tabla '%2'; la columna no "
-                        "admite valores NULL.")
-                        .arg(donde.section(QLatin1Char('.'), 1), donde.section(QLatin1Char('.'), 0, 0)));
-        } else {
-            agregar(QStringLiteral("23000"), 547,
-                    QStringLiteral("La instrucción entró en conflicto con una restricción (%1).").arg(msg));
-        }
-        e.push_back(terminada());
-        e.back().Number = numero;
-        return FalloMotor(numero, e);
-    }
-    if (primario == SQLITE_TOOBIG) {
-        numero = plataforma::errores::DesbordeDatos;
-        agregar(QStringLiteral("22001"), 8152,
-                QStringLiteral("Los datos de cadena o binarios se truncarían."));
-        return FalloMotor(numero, e);
-    }
-    if (primario == SQLITE_MISMATCH) {
-        numero = plataforma::errores::ConversionFallida;
-        agregar(QStringLiteral("22018"), 245,
-                QStringLiteral("Error de conversión de tipos de datos (%1).").arg(msg));
-        return FalloMotor(numero, e);
-    }
-    if (primario == SQLITE_BUSY || primario == SQLITE_LOCKED) {
-        numero = static_cast<int32_t>(0x80040E31);
-        agregar(QStringLiteral("HYT00"), 1222,
-                QStringLiteral("Se superó el tiempo de espera de bloqueo solicitado."));
-        return FalloMotor(numero, e);
-    }
-    if (primario == SQLITE_CANTOPEN || primario == SQLITE_IOERR || primario == SQLITE_NOTADB ||
-        primario == SQLITE_CORRUPT || primario == SQLITE_PERM) {
+    Equivalente q;
+    switch (primario) {
+    case SQLITE_CONSTRAINT:
+        q = equivalenteRestriccion(rc, msg);
+        break;
+    case SQLITE_TOOBIG:
+        q = {8152, {}, {}};
+        break;
+    case SQLITE_MISMATCH:
+        q = {245, {msg}, {}};
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        q = {1222, {}, {}};
+        break;
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+    case SQLITE_PERM:
         perdida = true;
-        numero = plataforma::errores::FalloGeneral;
-        agregar(QStringLiteral("08S01"), 11,
-                QStringLiteral("Error general de red. Consulte la documentación de la red."));
-        return FalloMotor(numero, e);
+        q = {11, {}, {}};
+        break;
+    case SQLITE_READONLY:
+        q = {3906, {}, {}};
+        break;
+    case SQLITE_FULL:
+        q = {1105, {}, {}};
+        break;
+    case SQLITE_INTERRUPT:
+        q = {0, {}, {}};
+        break;
+    default:
+        q = equivalenteMensaje(primario, msg);
+        break;
     }
-    if (primario == SQLITE_READONLY) {
-        numero = plataforma::errores::FalloGeneral;
-        agregar(QStringLiteral("42000"), 3906,
-                QStringLiteral("No se puede actualizar la base de datos porque es de solo lectura."));
-        return FalloMotor(numero, e);
-    }
-    if (primario == SQLITE_FULL) {
-        numero = plataforma::errores::FalloGeneral;
-        agregar(QStringLiteral("42000"), 1105,
-                QStringLiteral("No se pudo asignar espacio: el disco está lleno."));
-        return FalloMotor(numero, e);
-    }
-    if (primario == SQLITE_INTERRUPT) {
-        numero = static_cast<int32_t>(0x80040E31);
-        agregar(QStringLiteral("HYT00"), 0, QStringLiteral("Tiempo de espera agotado."));
-        return FalloMotor(numero, e);
-    }
-    // SQLITE_ERROR and the rest: read the message.
-    if (msg.startsWith(QLatin1String("no such column"))) {
-        agregar(QStringLiteral("42S22"), 207,
-                QStringLiteral("El nombre de columna '%1' no es válido.")
-                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
-    } else if (msg.startsWith(QLatin1String("no such table"))) {
-        numero = plataforma::errores::TablaNoExiste;
-        agregar(QStringLiteral("42S02"), 208,
-                QStringLiteral("El nombre de objeto '%1' no es válido.")
-                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
-    } else if (msg.contains(QLatin1String("already exists"))) {
-        agregar(QStringLiteral("42S01"), 2714,
-                QStringLiteral("Ya hay un objeto con el nombre '%1' en la base de datos.")
-                    .arg(capturar(msg, QStringLiteral("(?:table|view|index|trigger) (\\S+) already"))));
-    } else if (msg.startsWith(QLatin1String("duplicate column name"))) {
-        agregar(QStringLiteral("42S21"), 2705,
-                QStringLiteral("Los nombres de columna de cada tabla deben ser únicos (%1).")
-                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
-    } else if (msg.contains(QLatin1String("syntax error")) || msg.startsWith(QLatin1String("near"))) {
-        agregar(QStringLiteral("42000"), 102,
-                QStringLiteral("Sintaxis incorrecta cerca de '%1'.")
-                    .arg(capturar(msg, QStringLiteral("near \"([^\"]*)\""))));
-    } else if (msg.startsWith(QLatin1String("no such function"))) {
-        agregar(QStringLiteral("42000"), 195,
-                QStringLiteral("'%1' no es un nombre de función integrada reconocido.")
-                    .arg(msg.section(QLatin1Char(':'), 1).trimmed()));
-    } else if (msg.contains(QLatin1String("cannot modify")) && msg.contains(QLatin1String("view"))) {
-        agregar(QStringLiteral("42000"), 4405, QStringLiteral("La vista no es actualizable (%1).").arg(msg));
-    } else {
-        agregar(QStringLiteral("42000"), 50000 + primario, msg);
-    }
-    return FalloMotor(numero, e);
+    std::vector<ErrorProveedor> e{errorSqlServer(q.nativo, kOrigen, q.nombres, q.textoPropio)};
+    // SQL Server closes a failed constraint's statement with a notice.
+    if (primario == SQLITE_CONSTRAINT) e.push_back(terminada());
+    for (auto& x : e)
+        x.Number = e.front().Number;
+    return FalloMotor(e.front().Number, e);
 }
 
 // A column's ADO description: the declared type when there is one,
@@ -416,10 +382,8 @@ void MotorSqlite::comprobarAlcance() {
     // what the program would see on a server as a broken connection.
     if (!mPerdida && !QFileInfo::exists(mRuta)) mPerdida = true;
     if (mPerdida) {
-        auto e = mensaje(QStringLiteral("08S01"), 11,
-                         QStringLiteral("Error general de red. Consulte la documentación de la red."));
-        e.Number = plataforma::errores::FalloGeneral;
-        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+        const auto e = errorSqlServer(11, kOrigen);
+        throw FalloMotor(e.Number, {e});
     }
 }
 
@@ -496,13 +460,8 @@ void MotorSqlite::abrir(const ParametrosConexion& p) {
         if (clave.isEmpty()) clave = cc.valor({"Pwd", "Password"});
         ruta = plataforma::rutaBaseDatos(mNombre);
         if (mNombre.isEmpty() || !QFileInfo::exists(ruta)) {
-            auto e = mensaje(
-                QStringLiteral("42000"), 4060,
-                QStringLiteral("No se puede abrir la base de datos \"%1\" solicitada por el inicio de "
-                               "sesión. Error de inicio de sesión.")
-                    .arg(mNombre));
-            e.Number = plataforma::errores::FalloGeneral;
-            throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+            const auto e = errorSqlServer(4060, kOrigen, {mNombre});
+            throw FalloMotor(e.Number, {e});
         }
     }
     abrirArchivo(ruta, p.tiempoEspera);
@@ -559,10 +518,8 @@ void MotorSqlite::verificarUsuario(const QString& usuario, const QString& clave)
     }
     sqlite3_finalize(st);
     if (!ok) {
-        auto e = mensaje(QStringLiteral("28000"), 18456,
-                         QStringLiteral("Error de inicio de sesión del usuario '%1'.").arg(usuario));
-        e.Number = plataforma::errores::FalloGeneral;
-        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+        const auto e = errorSqlServer(18456, kOrigen, {usuario});
+        throw FalloMotor(e.Number, {e});
     }
 }
 
@@ -623,117 +580,79 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
             textos << s.texto;
         mUltimo = textos.join(QStringLiteral(";\n"));
     }
-    Resultado res;
-    qint64 afectadas = -1;
-    bool loteAbrio = false;
     size_t ultimaNormal = 0;
     for (size_t i = 0; i < sentencias.size(); ++i)
         if (sentencias[i].clase == tsql::Sentencia::Clase::Normal) ultimaNormal = i;
+    return ejecutarLote(*this, sentencias, [&](const tsql::Sentencia& s, size_t i, Resultado& res) {
+        ejecutarSentencia(s, i == ultimaNormal, res);
+    });
+}
 
-    for (size_t i = 0; i < sentencias.size(); ++i) {
-        const auto& s = sentencias[i];
-        switch (s.clase) {
-        case tsql::Sentencia::Clase::Nada:
-            continue;
-        case tsql::Sentencia::Clase::Iniciar:
-            if (mNivelTransaccion == 0) loteAbrio = true;
-            iniciarTransaccion();
-            continue;
-        case tsql::Sentencia::Clase::Confirmar:
-            // COMMIT without a transaction is a no-op here: a batch that failed
-            // was already rolled back, and nothing must be committed after it.
-            confirmarTransaccion();
-            continue;
-        case tsql::Sentencia::Clase::Deshacer:
-            deshacerTransaccion();
-            continue;
-        case tsql::Sentencia::Clase::Normal:
-            break;
-        }
-        const bool definicion = s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
-                                s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
-                                s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive);
-        if (definicion) {
-            mClavesDeOrden.clear();
-            mTiposDeColumna.clear();
-            mSoloAscii.clear();
-            // The key triggers name tables and columns: they step aside while the schema changes.
-            quitarClaves();
-        }
-        struct Reponer {
-            MotorSqlite* m;
-            bool si;
-            ~Reponer() {
-                if (si) m->prepararClaves();
-            }
-        } reponer{this, definicion};
-        const QByteArray texto = s.texto.toUtf8();
-        sqlite3_stmt* st = nullptr;
-        const char* resto = nullptr;
-        int rc = sqlite3_prepare_v2(mDb, texto.constData(), static_cast<int>(texto.size()), &st, &resto);
-        auto abortar = [&](int codigo, const QString& msg) {
-            // A batch that opened its own transaction and fails half-way leaves nothing.
-            if (loteAbrio && mNivelTransaccion > 0) {
-                sqlite3_exec(mDb, "ROLLBACK", nullptr, nullptr, nullptr);
-                mNivelTransaccion = 0;
-            }
-            fallar(codigo, msg);
-        };
-        if (rc != SQLITE_OK) {
-            const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
-            sqlite3_finalize(st);
-            abortar(rc, msg);
-        }
-        if (!st) continue; // only blanks
-        const int antesTotal = sqlite3_total_changes(mDb);
-        rc = sqlite3_step(st);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-            const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
-            sqlite3_finalize(st);
-            abortar(rc, msg);
-        }
-        // A definition returns no rows in ADO, though SQLite's check of a column
-        // added with a constraint reports one column of its own.
-        if (definicion) {
-            while (rc == SQLITE_ROW)
-                rc = sqlite3_step(st);
-            if (rc != SQLITE_DONE) {
-                const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
-                sqlite3_finalize(st);
-                abortar(rc, msg);
-            }
-            sqlite3_finalize(st);
-            continue;
-        }
-        if (sqlite3_column_count(st) > 0) {
-            if (i == ultimaNormal && !res.cursor) {
-                res.cursor =
-                    std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW, s.tiposColumnas);
-            } else {
-                // Later statements of the batch run now: this result is read first.
-                auto c =
-                    std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW, s.tiposColumnas);
-                std::vector<Fila> filas;
-                Fila f;
-                while (c->siguiente(f))
-                    filas.push_back(f);
-                if (!res.cursor) res.cursor = std::make_unique<CursorMemoria>(c->campos(), std::move(filas));
-            }
-            continue;
-        }
-        if (!sqlite3_stmt_readonly(st)) {
-            qint64 n = sqlite3_changes(mDb);
-            // Rows written through a view's INSTEAD OF triggers count as the view's.
-            if (n == 0) n = sqlite3_total_changes(mDb) - antesTotal;
-            const QString inicio = s.texto.trimmed().left(8).toUpper();
-            if (inicio.startsWith(QLatin1String("INSERT")) || inicio.startsWith(QLatin1String("UPDATE")) ||
-                inicio.startsWith(QLatin1String("DELETE")) || inicio.startsWith(QLatin1String("REPLACE")))
-                afectadas = (afectadas < 0 ? 0 : afectadas) + n;
-        }
-        sqlite3_finalize(st);
+void MotorSqlite::ejecutarSentencia(const tsql::Sentencia& s, bool ultima, Resultado& res) {
+    const bool definicion = s.texto.startsWith(QLatin1String("CREATE"), Qt::CaseInsensitive) ||
+                            s.texto.startsWith(QLatin1String("DROP"), Qt::CaseInsensitive) ||
+                            s.texto.startsWith(QLatin1String("ALTER"), Qt::CaseInsensitive);
+    if (definicion) {
+        mClavesDeOrden.clear();
+        mTiposDeColumna.clear();
+        mSoloAscii.clear();
+        // The key triggers name tables and columns: they step aside while the schema changes.
+        quitarClaves();
     }
-    res.filasAfectadas = afectadas;
-    return res;
+    struct Reponer {
+        MotorSqlite* m;
+        bool si;
+        ~Reponer() {
+            if (si) m->prepararClaves();
+        }
+    } reponer{this, definicion};
+    const QByteArray texto = s.texto.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    const char* resto = nullptr;
+    int rc = sqlite3_prepare_v2(mDb, texto.constData(), static_cast<int>(texto.size()), &st, &resto);
+    auto abortar = [&](int codigo) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
+        sqlite3_finalize(st);
+        fallar(codigo, msg);
+    };
+    if (rc != SQLITE_OK) abortar(rc);
+    if (!st) return; // only blanks
+    const int antesTotal = sqlite3_total_changes(mDb);
+    rc = sqlite3_step(st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) abortar(rc);
+    // A definition returns no rows in ADO, though SQLite's check of a column
+    // added with a constraint reports one column of its own.
+    if (definicion) {
+        while (rc == SQLITE_ROW)
+            rc = sqlite3_step(st);
+        if (rc != SQLITE_DONE) abortar(rc);
+        sqlite3_finalize(st);
+        return;
+    }
+    if (sqlite3_column_count(st) > 0) {
+        auto c = std::make_unique<CursorSqlite>(shared_from_this(), st, rc == SQLITE_ROW, s.tiposColumnas);
+        if (ultima && !res.cursor) {
+            res.cursor = std::move(c);
+        } else {
+            // Later statements of the batch run now: this result is read first.
+            std::vector<Fila> filas;
+            Fila f;
+            while (c->siguiente(f))
+                filas.push_back(f);
+            if (!res.cursor) res.cursor = std::make_unique<CursorMemoria>(c->campos(), std::move(filas));
+        }
+        return;
+    }
+    if (!sqlite3_stmt_readonly(st)) {
+        qint64 n = sqlite3_changes(mDb);
+        // Rows written through a view's INSTEAD OF triggers count as the view's.
+        if (n == 0) n = sqlite3_total_changes(mDb) - antesTotal;
+        const QString inicio = s.texto.trimmed().left(8).toUpper();
+        if (inicio.startsWith(QLatin1String("INSERT")) || inicio.startsWith(QLatin1String("UPDATE")) ||
+            inicio.startsWith(QLatin1String("DELETE")) || inicio.startsWith(QLatin1String("REPLACE")))
+            sumarFilas(res, n);
+    }
+    sqlite3_finalize(st);
 }
 
 qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVariant>& valores,
@@ -784,8 +703,9 @@ void MotorSqlite::confirmarTransaccion() {
 }
 
 void MotorSqlite::deshacerTransaccion() {
-    comprobarAlcance();
+    // The level goes even when the link is gone: the transaction went with it.
     mNivelTransaccion = 0;
+    comprobarAlcance();
     if (!sqlite3_get_autocommit(mDb)) ejecutarSimple("ROLLBACK");
 }
 
@@ -1158,10 +1078,8 @@ void MotorSqlite::cambiarBase(const QString& nombre) {
     if (n.isEmpty() || n.compare(mNombre, Qt::CaseInsensitive) == 0 || mJet) return;
     const QString ruta = plataforma::rutaBaseDatos(n);
     if (!QFileInfo::exists(ruta)) {
-        auto e =
-            mensaje(QStringLiteral("42000"), 911, QStringLiteral("La base de datos '%1' no existe.").arg(n));
-        e.Number = plataforma::errores::FalloGeneral;
-        throw FalloMotor(plataforma::errores::FalloGeneral, {e});
+        const auto e = errorSqlServer(911, kOrigen, {n});
+        throw FalloMotor(e.Number, {e});
     }
     const int espera = mEsperaActual;
     cerrar();

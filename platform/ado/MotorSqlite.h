@@ -13,6 +13,10 @@ struct sqlite3_stmt;
 
 namespace ado {
 
+namespace tsql {
+struct Sentencia;
+}
+
 class MotorSqlite final : public Motor, public std::enable_shared_from_this<MotorSqlite> {
 public:
     explicit MotorSqlite(bool comoJet = false);
@@ -27,6 +31,7 @@ public:
     void iniciarTransaccion() override;
     void confirmarTransaccion() override;
     void deshacerTransaccion() override;
+    bool enTransaccion() const override { return mNivelTransaccion > 0; }
     std::unique_ptr<CursorMotor> esquemaTablas() override;
     std::unique_ptr<CursorMotor> esquemaColumnas(const QString& catalogo, const QString& tabla) override;
     QStringList clavePrimaria(const QString& tabla) override;
@@ -58,6 +63,8 @@ public:
 private:
     void abrirArchivo(const QString& ruta, int tiempoEsperaSeg);
     void ejecutarSimple(const char* sql);
+    // One statement of a batch; `ultima`: the last that may give the batch's rows.
+    void ejecutarSentencia(const tsql::Sentencia& s, bool ultima, Resultado& res);
     void verificarUsuario(const QString& usuario, const QString& clave);
     void verificarClaveBase(const QString& clave);
     QString claveDeOrden(const QString& fuente);

@@ -6,6 +6,7 @@
 #include <QVariant>
 #include <QVector>
 #include <cstdint>
+#include <vector>
 
 namespace ado {
 
@@ -81,8 +82,34 @@ struct ErrorProveedor {
 
 using Fila = QVector<QVariant>;
 
+// One type of the program's SQL (SQL Server's): how the engines declare,
+// describe and read it. Every engine reads this one table.
+struct TipoSql {
+    const char* nombres; // the names it is declared with, "|" between them; SQL Server's
+                         // come before a ";", other engines' after
+    int16_t odbc[2];     // the SQL_* codes ODBC drivers describe it with (0: none)
+    int ado;             // DataTypeEnum
+    int32_t tamano;      // DefinedSize; kLargoDeclarado: the declared length (1 when none)
+    uint8_t precision;   // numeric: when none is declared
+    uint8_t escala;
+    int adoMaximo;        // declared "(max)": that long type; 0 when it takes no (max)
+    const char* postgres; // PostgreSQL's type; ending in "(" it keeps the declared arguments
+    const char* postgresMaximo;
+    int adoEnPostgres; // what a column of it reads as there, through PostgreSQL's driver
+};
+inline constexpr int32_t kLargoDeclarado = -1;
+
+const std::vector<TipoSql>& tiposSql();
+// The row of a declared name ("nvarchar", "double precision"); null when unknown.
+const TipoSql* tipoSqlPorNombre(const QString& nombre);
+// The name is one of the type's (SQL Server's only, when asked).
+bool nombraTipo(const TipoSql& t, const QString& nombre, bool soloSqlServer);
+// The row of an ODBC driver's SQL_* code; null when unknown.
+const TipoSql* tipoSqlPorOdbc(int codigo);
+
 // The ADO type and size for a declared column type such as "varchar(20)",
-// "numeric(18,2)", "money" or "datetime". Unknown types read as long text.
+// "numeric(18,2)", "money" or "datetime". Unknown types read as varchar(255),
+// no type at all as long text.
 DescCampo tipoDeclarado(const QString& declarado);
 
 // True for the text types (char, varchar, text and their wide forms).

@@ -1,5 +1,7 @@
 #include "platform/ado/TraductorPostgres.h"
+#include "platform/ado/EstilosFecha.h"
 #include "platform/ado/LexicoTSql.h"
+#include "platform/ado/Tipos.h"
 
 #include <optional>
 
@@ -30,23 +32,20 @@ Tok nombre(const Tok& k, const Nombres& nombres) {
     return k;
 }
 
-// Styles of CONVERT between dates and texts, as to_char/to_timestamp patterns.
+// A style of CONVERT between dates and texts as a to_char/to_timestamp
+// pattern; empty when the style is no number (the conversion is a cast).
 QString patronDeEstilo(const QString& estilo) {
-    static const QHash<QString, QString> patrones = {
-        {QStringLiteral("1"), QStringLiteral("MM/DD/YY")},
-        {QStringLiteral("101"), QStringLiteral("MM/DD/YYYY")},
-        {QStringLiteral("3"), QStringLiteral("DD/MM/YY")},
-        {QStringLiteral("103"), QStringLiteral("DD/MM/YYYY")},
-        {QStringLiteral("104"), QStringLiteral("DD.MM.YYYY")},
-        {QStringLiteral("105"), QStringLiteral("DD-MM-YYYY")},
-        {QStringLiteral("108"), QStringLiteral("HH24:MI:SS")},
-        {QStringLiteral("112"), QStringLiteral("YYYYMMDD")},
-        {QStringLiteral("111"), QStringLiteral("YYYY/MM/DD")},
-        {QStringLiteral("120"), QStringLiteral("YYYY-MM-DD HH24:MI:SS")},
-        {QStringLiteral("121"), QStringLiteral("YYYY-MM-DD HH24:MI:SS.MS")},
-        {QStringLiteral("126"), QStringLiteral("YYYY-MM-DD\"T\"HH24:MI:SS.MS")},
-    };
-    return patrones.value(estilo.trimmed());
+    bool numero = false;
+    const int n = estilo.trimmed().toInt(&numero);
+    if (!numero || n == 0) return {};
+    return QLatin1String(estiloFecha(n).postgres);
+}
+
+// A declared type whose PostgreSQL name or collation differs from SQL Server's.
+bool cambiaEnPostgres(const QString& base) {
+    const TipoSql* fila = tipoSqlPorNombre(base);
+    if (!fila || !nombraTipo(*fila, base, true)) return false;
+    return ado::esTipoTexto(fila->ado) || QLatin1String(fila->postgres) != base;
 }
 
 bool esTipoTexto(const QString& tipoPg) {
@@ -289,17 +288,8 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
         }
         if (k.t == TT::Palabra) {
             const QString base = k.s.toLower();
-            static const QStringList tipos = {
-                QStringLiteral("varchar"),    QStringLiteral("char"),
-                QStringLiteral("text"),       QStringLiteral("nvarchar"),
-                QStringLiteral("nchar"),      QStringLiteral("ntext"),
-                QStringLiteral("datetime"),   QStringLiteral("smalldatetime"),
-                QStringLiteral("datetime2"),  QStringLiteral("bit"),
-                QStringLiteral("tinyint"),    QStringLiteral("money"),
-                QStringLiteral("smallmoney"), QStringLiteral("float"),
-                QStringLiteral("image"),      QStringLiteral("uniqueidentifier")};
             const Tok* prev = ultimoSignificativo(out);
-            if (tipos.contains(base) && prev && (prev->t == TT::Ident || prev->t == TT::Palabra) &&
+            if (cambiaEnPostgres(base) && prev && (prev->t == TT::Ident || prev->t == TT::Palabra) &&
                 !prev->es("AS")) {
                 QString tipo = k.s;
                 size_t j = sig(s, i + 1, s.size());
@@ -358,23 +348,12 @@ QString tipoPostgres(const QString& tipoSqlServer) {
     const int p = t.indexOf(QLatin1Char('('));
     const QString base = (p < 0 ? t : t.left(p)).trimmed();
     const QString args = p < 0 ? QString() : t.mid(p).remove(QLatin1Char(' '));
-    if (base == QLatin1String("nvarchar") || base == QLatin1String("varchar"))
-        return args == QLatin1String("(max)") ? QStringLiteral("text") : QStringLiteral("varchar") + args;
-    if (base == QLatin1String("nchar") || base == QLatin1String("char")) return QStringLiteral("char") + args;
-    if (base == QLatin1String("ntext") || base == QLatin1String("text")) return QStringLiteral("text");
-    if (base == QLatin1String("datetime") || base == QLatin1String("smalldatetime") ||
-        base == QLatin1String("datetime2"))
-        return QStringLiteral("timestamp");
-    if (base == QLatin1String("bit") || base == QLatin1String("tinyint")) return QStringLiteral("smallint");
-    if (base == QLatin1String("money") || base == QLatin1String("smallmoney"))
-        return QStringLiteral("numeric(19,4)");
-    if (base == QLatin1String("float")) return QStringLiteral("double precision");
-    if (base == QLatin1String("int")) return QStringLiteral("integer");
-    if (base == QLatin1String("image") || base == QLatin1String("varbinary") ||
-        base == QLatin1String("binary"))
-        return QStringLiteral("bytea");
-    if (base == QLatin1String("uniqueidentifier")) return QStringLiteral("uuid");
-    return base + args;
+    const TipoSql* fila = tipoSqlPorNombre(base);
+    if (!fila) return base + args;
+    if (args == QLatin1String("(max)") && *fila->postgresMaximo) return QLatin1String(fila->postgresMaximo);
+    QString r = QLatin1String(fila->postgres);
+    if (r.endsWith(QLatin1Char('('))) r = r.chopped(1) + args;
+    return r;
 }
 
 Nombres nombresDe(const QStringList& declarados) {

@@ -987,12 +987,17 @@ QStringList tiposDeLaLista(const Toks& s) {
     static const QRegularExpression decimal(
         QStringLiteral(R"(^(?:decimal|numeric)\s*\(\s*(\d+)\s*(?:,\s*(\d+)\s*)?\)$)"),
         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression texto(QStringLiteral(R"(^(n?(?:var)?char)\s*(?:\(\s*(\d+|max)\s*\))?$)"),
+                                          QRegularExpression::CaseInsensitiveOption);
     auto tipoDe = [&](const QString& t) {
-        const auto m = decimal.match(t.trimmed());
-        return m.hasMatch()
-                   ? QStringLiteral("numeric(%1,%2)")
-                         .arg(m.captured(1), m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2))
-                   : QString();
+        if (const auto m = decimal.match(t.trimmed()); m.hasMatch())
+            return QStringLiteral("numeric(%1,%2)")
+                .arg(m.captured(1), m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2));
+        // A text without a length holds 30 characters in a conversion.
+        if (const auto m = texto.match(t.trimmed()); m.hasMatch())
+            return QStringLiteral("%1(%2)").arg(m.captured(1),
+                                                m.captured(2).isEmpty() ? QStringLiteral("30") : m.captured(2));
+        return QString();
     };
     QStringList r;
     bool alguno = false;

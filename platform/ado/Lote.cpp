@@ -1,0 +1,46 @@
+#include "platform/ado/Lote.h"
+
+namespace ado {
+
+Resultado ejecutarLote(Motor& motor, const std::vector<tsql::Sentencia>& sentencias,
+                       const SentenciaDelLote& una) {
+    Resultado total;
+    bool loteAbrio = false;
+    try {
+        for (size_t i = 0; i < sentencias.size(); ++i) {
+            const tsql::Sentencia& s = sentencias[i];
+            switch (s.clase) {
+            case tsql::Sentencia::Clase::Nada:
+                continue;
+            case tsql::Sentencia::Clase::Iniciar:
+                if (!motor.enTransaccion()) loteAbrio = true;
+                motor.iniciarTransaccion();
+                continue;
+            case tsql::Sentencia::Clase::Confirmar:
+                // COMMIT without a transaction is a no-op: a batch that failed
+                // was already rolled back, and nothing must be committed after it.
+                motor.confirmarTransaccion();
+                continue;
+            case tsql::Sentencia::Clase::Deshacer:
+                motor.deshacerTransaccion();
+                continue;
+            case tsql::Sentencia::Clase::Normal:
+                break;
+            }
+            una(s, i, total);
+        }
+    } catch (const FalloMotor&) {
+        if (loteAbrio && motor.enTransaccion()) {
+            try {
+                motor.deshacerTransaccion();
+            } catch (const FalloMotor&) {
+                // A link that is gone took the transaction with it; the
+                // statement's failure is the one the caller must see.
+            }
+        }
+        throw;
+    }
+    return total;
+}
+
+} // namespace ado

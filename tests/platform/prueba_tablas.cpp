@@ -1,0 +1,139 @@
+// The lookup tables every engine reads (types, date styles, failures), walked
+// row by row on each engine, so that two engines cannot read one differently.
+
+#include "platform/ErrorEjecucion.h"
+#include "platform/ado/EstilosFecha.h"
+#include "platform/ado/FallosSqlServer.h"
+#include "tests/soporte/Motores.h"
+
+#include <QMap>
+
+using namespace ado;
+
+namespace {
+
+class Tablas : public prueba::Motores {
+protected:
+    bool enPostgres() const { return pg.has_value(); }
+};
+
+// Each SQL Server name of each type, declared in a table and read back: the
+// engine reports the type the table gives it.
+TEST_P(Tablas, CadaTipoSeLeeComoDiceLaTabla) {
+    QStringList columnas, declarados;
+    QVector<const TipoSql*> filas;
+    for (const TipoSql& t : tiposSql()) {
+        const QString nombres = QString::fromLatin1(t.nombres).section(QLatin1Char(';'), 0, 0);
+        for (const QString& n : nombres.split(QLatin1Char('|'))) {
+            QString declarado = n;
+            if (t.tamano == kLargoDeclarado) declarado += QStringLiteral("(7)");
+            if (t.ado == adNumeric) declarado += QStringLiteral("(9,2)");
+            columnas << QStringLiteral("C%1 %2").arg(columnas.size()).arg(declarado);
+            declarados << declarado;
+            filas << &t;
+        }
+    }
+    SIN_ERROR(cn.Execute(QStringLiteral("CREATE TABLE TIPOS (ID int NOT NULL PRIMARY KEY, %1)")
+                             .arg(columnas.join(QStringLiteral(", ")))));
+    Recordset rs;
+    SIN_ERROR(rs.Open(QStringLiteral("SELECT * FROM TIPOS"), cn));
+    ASSERT_EQ(rs.fields().Count(), filas.size() + 1);
+    for (int i = 0; i < filas.size(); ++i) {
+        const TipoSql& t = *filas[i];
+        const Field f = rs(i + 1);
+        EXPECT_EQ(f.Type(), enPostgres() ? t.adoEnPostgres : t.ado) << declarados[i].toStdString();
+        if (t.tamano == kLargoDeclarado && esTipoTexto(t.ado)) {
+            EXPECT_EQ(f.DefinedSize(), 7) << declarados[i].toStdString();
+        }
+        if (t.ado == adNumeric) {
+            EXPECT_EQ(f.Precision(), 9) << declarados[i].toStdString();
+            EXPECT_EQ(f.NumericScale(), 2) << declarados[i].toStdString();
+        }
+    }
+}
+
+// Every style of the table writes a date as SQL Server does, and reads its
+// own text back.
+TEST_P(Tablas, CadaEstiloDeFechaSeEscribeYSeLeeComoEnSqlServer) {
+    // What SQL Server gives for 5 March 2024, 14:07:09.123.
+    const QMap<int, QString> sqlServer = {
+        {1, QStringLiteral("03/05/24")},
+        {101, QStringLiteral("03/05/2024")},
+        {3, QStringLiteral("05/03/24")},
+        {103, QStringLiteral("05/03/2024")},
+        {104, QStringLiteral("05.03.2024")},
+        {105, QStringLiteral("05-03-2024")},
+        {8, QStringLiteral("14:07:09")},
+        {108, QStringLiteral("14:07:09")},
+        {111, QStringLiteral("2024/03/05")},
+        {112, QStringLiteral("20240305")},
+        {20, QStringLiteral("2024-03-05 14:07:09")},
+        {120, QStringLiteral("2024-03-05 14:07:09")},
+        {21, QStringLiteral("2024-03-05 14:07:09.123")},
+        {121, QStringLiteral("2024-03-05 14:07:09.123")},
+        {126, QStringLiteral("2024-03-05T14:07:09.123")},
+    };
+    SIN_ERROR(cn.Execute(QStringLiteral("CREATE TABLE FECHAS (ID int NOT NULL PRIMARY KEY, F datetime)")));
+    SIN_ERROR(cn.Execute(QStringLiteral("INSERT INTO FECHAS (ID, F) VALUES (1, '2024-03-05 14:07:09.123')")));
+    for (const EstiloFecha& e : estilosFecha()) {
+        ASSERT_TRUE(sqlServer.contains(e.estilo)) << "estilo sin caso: " << e.estilo;
+        Recordset rs;
+        SIN_ERROR(
+            rs.Open(QStringLiteral("SELECT CONVERT(varchar(30), F, %1) FROM FECHAS").arg(e.estilo), cn));
+        EXPECT_EQ(rs(0).Value().toString(), sqlServer[e.estilo]) << "estilo " << e.estilo;
+        rs.Close();
+        // A style with the day in it reads its own text as the same day.
+        if (!QString::fromLatin1(e.qt).contains(QLatin1Char('d'))) continue;
+        SIN_ERROR(rs.Open(
+            QStringLiteral("SELECT CONVERT(datetime, '%1', %2)").arg(sqlServer[e.estilo]).arg(e.estilo), cn));
+        EXPECT_EQ(rs(0).Value().toDateTime().date(), QDate(2024, 3, 5)) << "estilo " << e.estilo;
+    }
+    // A style the table does not list is the suite's day/month/year.
+    Recordset rs;
+    SIN_ERROR(rs.Open(QStringLiteral("SELECT CONVERT(varchar(30), F, 107) FROM FECHAS"), cn));
+    EXPECT_EQ(rs(0).Value().toString(), QStringLiteral("05/03/2024"));
+}
+
+// The failures the program tells apart, provoked on each engine: the native
+// number, state and ADO number are the table's.
+TEST_P(Tablas, CadaFalloLlevaElNumeroDeLaTabla) {
+    SIN_ERROR(cn.Execute(
+        QStringLiteral("CREATE TABLE PADRE (ID int NOT NULL PRIMARY KEY, N nvarchar(5) NOT NULL)")));
+    SIN_ERROR(cn.Execute(QStringLiteral("INSERT INTO PADRE (ID, N) VALUES (1, 'uno')")));
+    const std::pair<int32_t, const char*> casos[] = {
+        {2627, "INSERT INTO PADRE (ID, N) VALUES (1, 'otro')"},
+        {515, "INSERT INTO PADRE (ID, N) VALUES (2, NULL)"},
+        {8152, "INSERT INTO PADRE (ID, N) VALUES (3, 'demasiado largo')"},
+        {245, "INSERT INTO PADRE (ID, N) VALUES ('tres', 'x')"},
+        {207, "SELECT NINGUNA FROM PADRE"},
+        {208, "SELECT * FROM NINGUNA"},
+        {2714, "CREATE TABLE PADRE (ID int)"},
+        {102, "SELECT * FROM PADRE WHERE"},
+    };
+    for (const auto& [nativo, sql] : casos) {
+        const FalloSqlServer* esperado = falloSqlServer(nativo);
+        ASSERT_NE(esperado, nullptr) << nativo;
+        try {
+            cn.Execute(QString::fromLatin1(sql));
+            ADD_FAILURE() << sql << " no falló";
+        } catch (const plataforma::ErrorEjecucion& e) {
+            EXPECT_EQ(e.Number(), esperado->numeroAdo) << sql << ": " << e.Description().toStdString();
+            ASSERT_GT(cn.Errors().Count(), 0) << sql;
+            EXPECT_EQ(cn.Errors().Item(0).NativeError, nativo)
+                << sql << ": " << e.Description().toStdString();
+            EXPECT_EQ(cn.Errors().Item(0).SQLState, QLatin1String(esperado->estado)) << sql;
+        }
+    }
+}
+
+QUENZAR_EN_AMBOS_MOTORES(Tablas);
+
+// A name that carries a placeholder stays as it is in the message.
+TEST(TablaDeFallos, UnNombreConMarcadorQuedaComoEs) {
+    EXPECT_EQ(
+        errorSqlServer(2627, QStringLiteral("x"), {QStringLiteral("T%2"), QStringLiteral("T.C")}).Description,
+        QStringLiteral("Infracción de la restricción PRIMARY KEY o UNIQUE KEY. No se puede insertar una "
+                       "clave duplicada en el objeto 'dbo.T%2'. (T.C)"));
+}
+
+} // namespace
