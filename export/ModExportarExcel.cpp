@@ -1,6 +1,7 @@
 #include "export/ModExportarExcel.h"
 
 #include "data/DB_Dll.h"
+#include "data/Lectura.h"
 #include "notice/Dll_Display.h"
 #include "platform/ErrorEjecucion.h"
 #include "platform/Rutina.h"
@@ -284,6 +285,143 @@ void EncabezadoExcel(int16_t NumColumnas, const QStringList& Encabezados, const 
     mFilaEncabezado = w;
 }
 
+namespace {
+
+// The columns written: every one but "ID", which is left out of the data as it
+// is of the headers, so that both line up.
+struct Columnas {
+    QVector<datos::ColumnaLeida> leidas;
+    QVector<int> hoja; // the sheet column of each (1-based); 0 for "ID"
+    QStringList encabezados{QString()};
+    QVector<int32_t> anchos{0};
+};
+
+Columnas columnasExportadas(ado::Recordset& rs) {
+    Columnas c;
+    c.leidas = datos::columnasDe(rs);
+    c.hoja.fill(0, c.leidas.size());
+    int escritas = 0;
+    for (int j = 0; j < c.leidas.size(); ++j) {
+        const datos::ColumnaLeida& f = c.leidas[j];
+        if (f.nombre == QLatin1String("ID")) continue;
+        c.hoja[j] = ++escritas;
+        c.encabezados << f.nombre;
+        c.anchos << std::max<int32_t>(f.tamano, 500);
+    }
+    return c;
+}
+
+// One value in row R, column C (1-based): numbers as numbers, dates as
+// serials, the rest as text.
+void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& columna,
+                   orvexa::Utilidades& u) {
+    exigirLibro();
+    auto& l = gLibro;
+    l.columna(C - 1);
+    const bool sombra = R % 2 == 1;
+    const int fila = R - 1;
+    const auto col = static_cast<lxw_col_t>(C - 1);
+    if (v.isNull() || !v.isValid()) {
+        falla("celda", worksheet_write_blank(l.ws, fila, col, l.formato(sombra, Formato::Ninguno)));
+        return;
+    }
+    const int tipo = v.typeId();
+    const bool esFecha = tipo == QMetaType::QDateTime || tipo == QMetaType::QDate || tipo == QMetaType::QTime;
+    const bool esNumero = tipo != QMetaType::QString && tipo != QMetaType::QByteArray && !esFecha;
+    const QString texto = datos::textoDeCelda(v);
+    // The number test on the value's text; a numeric value skips the text round trip.
+    const bool pasaNumero =
+        esNumero ? std::round(v.toDouble() * 10000.0) != 0 : (!esFecha && u.ANumero(texto) != 0);
+    if (pasaNumero) {
+        const Formato f = columna.tipo == ado::adInteger ? Formato::Ninguno
+                          : (columna.tipo == ado::adNumeric || columna.tipo == ado::adCurrency)
+                              ? Formato::Moneda
+                              : Formato::Texto;
+        if (!esNumero) {
+            escribirTexto(R, C, texto, l.formato(sombra, f));
+            return;
+        }
+        const double d = v.toDouble();
+        falla("celda", worksheet_write_number(l.ws, fila, col, d, l.formato(sombra, f)));
+        if (R >= 3) l.suma[C - 1] += d;
+        l.largo[C - 1] = std::max(
+            l.largo[C - 1], f == Formato::Moneda ? largoMoneda(d) : static_cast<int>(v.toString().size()));
+        return;
+    }
+    if (esFecha) {
+        const QDate d = tipo == QMetaType::QDateTime ? v.toDateTime().date()
+                        : tipo == QMetaType::QDate   ? v.toDate()
+                                                     : QDate();
+        const QTime t = tipo == QMetaType::QDateTime ? v.toDateTime().time()
+                        : tipo == QMetaType::QTime   ? v.toTime()
+                                                     : QTime();
+        // A value with a time of day shows as a time, except in the one column kept as a date.
+        const bool conHora = tipo == QMetaType::QTime || (t.isValid() && t.msecsSinceStartOfDay() != 0);
+        const bool comoHora = conHora && columna.nombre != QLatin1String("FhUltimoCosto");
+        const Formato f = comoHora ? Formato::Hora : Formato::Fecha;
+        const double serial = comoHora ? serialHora(t) : serialFecha(d);
+        falla("celda", worksheet_write_number(l.ws, fila, col, serial, l.formato(sombra, f)));
+        l.formatoColumna[C - 1] = f;
+        l.largo[C - 1] = std::max(l.largo[C - 1], comoHora ? 8 : 10);
+        l.autoAjuste = true;
+        return;
+    }
+    escribirTexto(R, C, texto.trimmed(), l.formato(sombra, Formato::Ninguno));
+}
+
+// Below the last row F, the sum of each column the caller names.
+void escribirTotales(const QString& CamposTotales, const Columnas& c, int F, plataforma::Rutina& r) {
+    const QStringList pedidos = CamposTotales.split(QLatin1Char(','));
+    for (const QString& pedido : pedidos) {
+        for (int j = 0; j < c.leidas.size(); ++j) {
+            if (c.leidas[j].nombre != pedido.trimmed() || c.hoja[j] == 0) continue;
+            const int m = c.hoja[j] - 1; // the written column, 0-based
+            r.paso([&] {
+                exigirLibro();
+                const QString L = LetraColumna(static_cast<int16_t>(m));
+                if (L.isEmpty())
+                    throw plataforma::ErrorEjecucion(1004, QStringLiteral("Columna fuera de rango"));
+                auto& l = gLibro;
+                if (!l.negrita) {
+                    l.negrita = workbook_add_format(l.wb);
+                    format_set_bold(l.negrita);
+                }
+                const QByteArray formula = (QStringLiteral("=SUM(") + L + QStringLiteral("3:") + L +
+                                            QString::number(F) + QLatin1Char(')'))
+                                               .toLatin1();
+                l.columna(m);
+                // The cached total lets viewers that do not recalculate show it.
+                falla("fórmula",
+                      worksheet_write_formula_num(l.ws, static_cast<lxw_row_t>(F), static_cast<lxw_col_t>(m),
+                                                  formula.constData(), l.negrita, l.suma[m]));
+            });
+        }
+    }
+}
+
+// Closes the workbook and, when it is to be seen, opens it in the user's spreadsheet program.
+void terminarLibro(bool VistaPrevia, const QString& Archivo) {
+    const bool hayLibro = gLibro.wb != nullptr;
+    const bool escrito = hayLibro && cerrarLibro();
+    mDestino.clear();
+    if (!hayLibro) return;
+    if (!escrito) {
+        ui::MsgBox(QStringLiteral("No se pudo escribir la planilla en ") + QDir::toNativeSeparators(mUltimo) +
+                       QStringLiteral("."),
+                   ui::vbExclamation, QStringLiteral("Exportar a Excel"));
+        return;
+    }
+    if (VistaPrevia || Archivo.isEmpty()) {
+        // The desktop opens the workbook with the user's spreadsheet program.
+        if (ui::Actual().IniciarProceso(QStringLiteral("xdg-open"), {mUltimo}) == 0)
+            ui::MsgBox(QStringLiteral("La planilla quedó guardada en ") + QDir::toNativeSeparators(mUltimo) +
+                           QStringLiteral(", pero no hay un programa que la abra."),
+                       ui::vbInformation, QStringLiteral("Exportar a Excel"));
+    }
+}
+
+} // namespace
+
 void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString& Titulo,
                    const QString& Subtitulo, const QString& Archivo, QLabel* Progreso, int16_t /*Reservado*/,
                    const QString& CamposTotales) {
@@ -310,34 +448,22 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
         r.paso([&] { db.CierraRecordset(rs); });
         return;
     }
-    const int nCampos = rs.fields().Count();
-    QStringList encabezados{QString()};
-    QVector<int32_t> anchos{0};
-    QVector<int> tipos(nCampos);
-    QStringList nombres;
-    // The column each field is written to (1-based); 0 for "ID", which is
-    // left out of the data as it is of the headers, so that both line up.
-    QVector<int> columnaDe(nCampos, 0);
+    Columnas columnas;
     r.paso([&] {
         mFilaEncabezado = 1;
-        int escritas = 0;
-        for (int j = 0; j < nCampos; ++j) {
-            const ado::Field f = rs(j);
-            nombres << f.Name();
-            tipos[j] = f.Type();
-            if (f.Name() == QLatin1String("ID")) continue;
-            columnaDe[j] = ++escritas;
-            encabezados << f.Name();
-            anchos << std::max<int32_t>(f.DefinedSize(), 500);
-        }
+        columnas = columnasExportadas(rs);
     });
+    const int nCampos = static_cast<int>(columnas.leidas.size());
     // The temporary file of a shown workbook; the caller's file when saving.
     mDestino = (!VistaPrevia && !Archivo.isEmpty()) ? Archivo : QString();
     r.paso([&] {
         int16_t hojas = 0;
         AbrirLibroExcel(hojas);
     });
-    r.paso([&] { EncabezadoExcel(static_cast<int16_t>(encabezados.size()), encabezados, anchos); });
+    r.paso([&] {
+        EncabezadoExcel(static_cast<int16_t>(columnas.encabezados.size()), columnas.encabezados,
+                        columnas.anchos);
+    });
     auto& cartel = notice::Cartel();
     if (!Progreso) r.paso([&] { cartel.CartelInicio(QStringLiteral("Exportando a Excel"), 1); });
 
@@ -378,132 +504,24 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
         intentar([&] { fin = rs.Eof(); });
         if (fin) break;
         ++leidos;
-        const int R = F + 1;
-        const bool sombra = R % 2 == 1;
         for (int j = 0; j < nCampos && !cancelado; ++j) {
-            if (columnaDe[j] == 0) continue;
+            if (columnas.hoja[j] == 0) continue;
             if (reloj.elapsed() - ultimoAviso >= mIntervaloAviso) {
                 ultimoAviso = reloj.elapsed();
                 avisar();
                 if (cancelado) break;
             }
-            const int C = columnaDe[j];
-            intentar([&] {
-                exigirLibro();
-                auto& l = gLibro;
-                l.columna(C - 1);
-                const QVariant v = rs(j).Value();
-                const int fila = R - 1;
-                const auto col = static_cast<lxw_col_t>(C - 1);
-                if (v.isNull() || !v.isValid()) {
-                    falla("celda",
-                          worksheet_write_blank(l.ws, fila, col, l.formato(sombra, Formato::Ninguno)));
-                    return;
-                }
-                const int tipo = v.typeId();
-                const bool esFecha =
-                    tipo == QMetaType::QDateTime || tipo == QMetaType::QDate || tipo == QMetaType::QTime;
-                const bool esNumero = tipo != QMetaType::QString && tipo != QMetaType::QByteArray && !esFecha;
-                // The number test on the value's text; a numeric value skips the text round trip.
-                const bool pasaNumero = esNumero ? std::round(v.toDouble() * 10000.0) != 0
-                                                 : (!esFecha && u.ANumero(v.toString()) != 0);
-                if (pasaNumero) {
-                    const Formato f = tipos[j] == ado::adInteger ? Formato::Ninguno
-                                      : (tipos[j] == ado::adNumeric || tipos[j] == ado::adCurrency)
-                                          ? Formato::Moneda
-                                          : Formato::Texto;
-                    if (esNumero) {
-                        const double d = v.toDouble();
-                        falla("celda", worksheet_write_number(l.ws, fila, col, d, l.formato(sombra, f)));
-                        if (R >= 3) l.suma[C - 1] += d;
-                        l.largo[C - 1] = std::max(
-                            l.largo[C - 1],
-                            f == Formato::Moneda ? largoMoneda(d) : static_cast<int>(v.toString().size()));
-                    } else {
-                        escribirTexto(R, C, v.toString(), l.formato(sombra, f));
-                    }
-                    return;
-                }
-                if (esFecha) {
-                    QDate d;
-                    QTime t;
-                    if (tipo == QMetaType::QDateTime) {
-                        d = v.toDateTime().date();
-                        t = v.toDateTime().time();
-                    } else if (tipo == QMetaType::QDate) {
-                        d = v.toDate();
-                    } else {
-                        t = v.toTime();
-                    }
-                    // A value with a time of day shows as a time, except in the one column kept as a date.
-                    const bool conHora =
-                        tipo == QMetaType::QTime || (t.isValid() && t.msecsSinceStartOfDay() != 0);
-                    const bool comoHora = conHora && nombres.value(j) != QLatin1String("FhUltimoCosto");
-                    const Formato f = comoHora ? Formato::Hora : Formato::Fecha;
-                    const double serial = comoHora ? serialHora(t) : serialFecha(d);
-                    falla("celda", worksheet_write_number(l.ws, fila, col, serial, l.formato(sombra, f)));
-                    l.formatoColumna[C - 1] = f;
-                    l.largo[C - 1] = std::max(l.largo[C - 1], comoHora ? 8 : 10);
-                    l.autoAjuste = true;
-                    return;
-                }
-                escribirTexto(R, C, v.toString().trimmed(), l.formato(sombra, Formato::Ninguno));
-            });
+            intentar([&] { escribirCelda(F + 1, columnas.hoja[j], rs(j).Value(), columnas.leidas[j], u); });
         }
         if (cancelado) break;
         ++F;
         intentar([&] { rs.MoveNext(); });
     }
     if (!cancelado) avisar();
-
-    if (!cancelado && !CamposTotales.isEmpty()) {
-        const QStringList pedidos = CamposTotales.split(QLatin1Char(','));
-        for (const QString& pedido : pedidos) {
-            for (int j = 0; j < nombres.size(); ++j) {
-                if (nombres[j] != pedido.trimmed() || columnaDe[j] == 0) continue;
-                const int m = columnaDe[j] - 1; // the written column, 0-based
-                r.paso([&] {
-                    exigirLibro();
-                    const QString L = LetraColumna(static_cast<int16_t>(m));
-                    if (L.isEmpty())
-                        throw plataforma::ErrorEjecucion(1004, QStringLiteral("Columna fuera de rango"));
-                    auto& l = gLibro;
-                    if (!l.negrita) {
-                        l.negrita = workbook_add_format(l.wb);
-                        format_set_bold(l.negrita);
-                    }
-                    const QByteArray formula = (QStringLiteral("=SUM(") + L + QStringLiteral("3:") + L +
-                                                QString::number(F) + QLatin1Char(')'))
-                                                   .toLatin1();
-                    l.columna(m);
-                    // The cached total lets viewers that do not recalculate show it.
-                    falla("fórmula", worksheet_write_formula_num(l.ws, static_cast<lxw_row_t>(F),
-                                                                 static_cast<lxw_col_t>(m),
-                                                                 formula.constData(), l.negrita, l.suma[m]));
-                });
-            }
-        }
-    }
+    if (!cancelado && !CamposTotales.isEmpty()) escribirTotales(CamposTotales, columnas, F, r);
     r.paso([&] { cartel.CartelCerrar(); });
     r.paso([&] { db.CierraRecordset(rs); });
-
-    const bool hayLibro = gLibro.wb != nullptr;
-    const bool escrito = hayLibro && cerrarLibro();
-    mDestino.clear();
-    if (!hayLibro) return;
-    if (!escrito) {
-        ui::MsgBox(QStringLiteral("No se pudo escribir la planilla en ") + QDir::toNativeSeparators(mUltimo) +
-                       QStringLiteral("."),
-                   ui::vbExclamation, QStringLiteral("Exportar a Excel"));
-        return;
-    }
-    if (VistaPrevia || Archivo.isEmpty()) {
-        // The desktop opens the workbook with the user's spreadsheet program.
-        if (ui::Actual().IniciarProceso(QStringLiteral("xdg-open"), {mUltimo}) == 0)
-            ui::MsgBox(QStringLiteral("La planilla quedó guardada en ") + QDir::toNativeSeparators(mUltimo) +
-                           QStringLiteral(", pero no hay un programa que la abra."),
-                       ui::vbInformation, QStringLiteral("Exportar a Excel"));
-    }
+    terminarLibro(VistaPrevia, Archivo);
 }
 
 } // namespace exportacion

@@ -3,6 +3,7 @@
 #include "grid/FrmCampos.h"
 
 #include "data/DB_Dll.h"
+#include "data/Lectura.h"
 #include "platform/Intercalacion.h"
 #include "platform/Rutina.h"
 #include "platform/ui/Dialogos.h"
@@ -64,10 +65,10 @@ KvDbGrid::KvDbGrid(QWidget* padre)
     construir();
     // Creation: page 1, no user column set, the page-size text empty, disabled.
     mPaginaActual = 1;
-    e.CamposSel.clear();
+    mEstado.CamposSel.clear();
     CboRegistros->setEditText(QString());
     setEnabled(false);
-    e.PageSize = 4000;
+    mEstado.PageSize = 4000;
 }
 
 void KvDbGrid::construir() {
@@ -214,7 +215,7 @@ void KvDbGrid::construir() {
     });
     connect(btnExcel, &QToolButton::clicked, this, [this] {
         if (exportador())
-            exportador()(SentenciaExportacion(e, mSqlConteo));
+            exportador()(SentenciaExportacion(mEstado, mSqlConteo));
         else
             ui::MsgBox(QStringLiteral("La exportación a planilla no está instalada en este equipo."),
                        ui::vbInformation, QStringLiteral("Aviso al Usuario"));
@@ -279,12 +280,12 @@ void KvDbGrid::marcar(QMenu* menu, int indice) {
 }
 
 void KvDbGrid::setFind(int16_t v) {
-    e.Find = v;
+    mEstado.Find = v;
     marcar(menuBuscar, v);
 }
 
 void KvDbGrid::setOrder(int16_t v) {
-    e.Order = v;
+    mEstado.Order = v;
     marcar(menuOrden, v);
 }
 
@@ -314,42 +315,42 @@ void KvDbGrid::MenuOrden(int indice) {
 }
 
 void KvDbGrid::ValoresNuevos() {
-    e.sql.clear();
-    e.PrimaryKey = QStringLiteral("ID");
+    mEstado.sql.clear();
+    mEstado.PrimaryKey = QStringLiteral("ID");
     setFind(2);
     setOrder(1);
     mAlignCommandBar = 2;
     mAlignFilterBar = 1;
-    e.PageSize = 4000;
+    mEstado.PageSize = 4000;
     mAnchoColFijo = false;
-    e.CamposSel.clear();
-    e.Campos.clear();
+    mEstado.CamposSel.clear();
+    mEstado.Campos.clear();
     mOrdinalSel.clear();
     mColumnas = false;
     mOcultarOrdenar = false;
-    e.OrderBy.clear();
-    e.OrdenSent = 0;
-    e.FormatDate = 103;
+    mEstado.OrderBy.clear();
+    mEstado.OrdenSent = 0;
+    mEstado.FormatDate = 103;
 }
 
 QList<QPair<QString, QVariant>> KvDbGrid::GuardarPropiedades() const {
     QList<QPair<QString, QVariant>> r;
-    r.append({QStringLiteral("sql"), e.sql});
-    r.append({QStringLiteral("primarykey"), e.PrimaryKey});
-    if (e.Find != 2) r.append({QStringLiteral("find"), e.Find});
-    if (e.Order != 1) r.append({QStringLiteral("order"), e.Order});
+    r.append({QStringLiteral("sql"), mEstado.sql});
+    r.append({QStringLiteral("primarykey"), mEstado.PrimaryKey});
+    if (mEstado.Find != 2) r.append({QStringLiteral("find"), mEstado.Find});
+    if (mEstado.Order != 1) r.append({QStringLiteral("order"), mEstado.Order});
     if (mAlignCommandBar != 2) r.append({QStringLiteral("aligncommandbar"), mAlignCommandBar});
     if (mAlignFilterBar != 1) r.append({QStringLiteral("alignfilterbar"), mAlignFilterBar});
-    r.append({QStringLiteral("pagesize"), e.PageSize});
+    r.append({QStringLiteral("pagesize"), mEstado.PageSize});
     r.append({QStringLiteral("anchocolfijo"), mAnchoColFijo});
-    r.append({QStringLiteral("camposSel").toLower(), e.CamposSel});
-    r.append({QStringLiteral("campos"), e.Campos});
+    r.append({QStringLiteral("camposSel").toLower(), mEstado.CamposSel});
+    r.append({QStringLiteral("campos"), mEstado.Campos});
     r.append({QStringLiteral("ordinalsel"), mOrdinalSel});
     r.append({QStringLiteral("columnas"), mColumnas});
     r.append({QStringLiteral("ocultarordenar"), mOcultarOrdenar});
-    r.append({QStringLiteral("orderby"), e.OrderBy});
-    r.append({QStringLiteral("ordensent"), e.OrdenSent});
-    r.append({QStringLiteral("formatdate"), e.FormatDate});
+    r.append({QStringLiteral("orderby"), mEstado.OrderBy});
+    r.append({QStringLiteral("ordensent"), mEstado.OrdenSent});
+    r.append({QStringLiteral("formatdate"), mEstado.FormatDate});
     return r;
 }
 
@@ -364,22 +365,22 @@ void KvDbGrid::LeerPropiedades(const QList<QPair<QString, QVariant>>& conjunto) 
         const int v = valor(clave, defecto).toInt(&ok);
         if (ok) asignar(v);
     };
-    e.sql = valor("SQL", QString()).toString();
-    e.PrimaryKey = valor("PrimaryKey", QStringLiteral("ID")).toString();
+    mEstado.sql = valor("SQL", QString()).toString();
+    mEstado.PrimaryKey = valor("PrimaryKey", QStringLiteral("ID")).toString();
     entero("Find", 2, [this](int v) { setFind(static_cast<int16_t>(v)); });
     entero("Order", 1, [this](int v) { setOrder(static_cast<int16_t>(v)); });
     entero("AlignCommandBar", 2, [this](int v) { mAlignCommandBar = v; });
     entero("AlignFilterBar", 1, [this](int v) { mAlignFilterBar = v; });
-    entero("PageSize", 5, [this](int v) { e.PageSize = v; });
+    entero("PageSize", 5, [this](int v) { mEstado.PageSize = v; });
     mAnchoColFijo = valor("AnchoColFijo", true).toBool();
-    e.CamposSel = valor("CamposSel", QString()).toString();
-    e.Campos = valor("Campos", QString()).toString();
+    mEstado.CamposSel = valor("CamposSel", QString()).toString();
+    mEstado.Campos = valor("Campos", QString()).toString();
     mOrdinalSel = valor("OrdinalSel", QString()).toString();
     mColumnas = valor("Columnas", false).toBool();
     mOcultarOrdenar = valor("OcultarOrdenar", false).toBool();
-    e.OrderBy = valor("OrderBy", QString()).toString();
-    entero("OrdenSent", 0, [this](int v) { e.OrdenSent = static_cast<int16_t>(v); });
-    entero("FormatDate", 103, [this](int v) { e.FormatDate = static_cast<int16_t>(v); });
+    mEstado.OrderBy = valor("OrderBy", QString()).toString();
+    entero("OrdenSent", 0, [this](int v) { mEstado.OrdenSent = static_cast<int16_t>(v); });
+    entero("FormatDate", 103, [this](int v) { mEstado.FormatDate = static_cast<int16_t>(v); });
     disponer();
 }
 
@@ -432,7 +433,7 @@ void KvDbGrid::disponer() {
 // ------------------------------------------------------------------ loading
 
 QString KvDbGrid::EquiCampo(const QString& Campo, bool Equivalencia) const {
-    return grid::EquiCampo(e.mEquivalencias, Campo, Equivalencia);
+    return grid::EquiCampo(mEstado.mEquivalencias, Campo, Equivalencia);
 }
 
 void KvDbGrid::progreso(int valor) {
@@ -440,29 +441,30 @@ void KvDbGrid::progreso(int valor) {
 }
 
 void KvDbGrid::LoadKvDBGrid() {
-    if (e.sql.contains(QLatin1String(" join "), ci) || e.sql.contains(QLatin1String(" group by "), ci)) {
+    if (mEstado.sql.contains(QLatin1String(" join "), ci) ||
+        mEstado.sql.contains(QLatin1String(" group by "), ci)) {
         mColumnas = false;
         mOcultarOrdenar = true;
     }
     {
         Rutina r = rutinaConCaja(QStringLiteral("ArmarEquivalencias"));
-        r.paso([&] { e.mEquivalencias = ArmarEquivalencias(e.sql); });
+        r.paso([&] { mEstado.mEquivalencias = ArmarEquivalencias(mEstado.sql); });
     }
     setEnabled(true);
     cmdColumnas->setVisible(mColumnas);
     for (QWidget* w : {static_cast<QWidget*>(ImgOrdenN), static_cast<QWidget*>(ImgOrdenDesc),
                        static_cast<QWidget*>(ImgOrdenAsc), static_cast<QWidget*>(Toolbar2)})
         w->setVisible(!mOcultarOrdenar);
-    e.sql += QLatin1Char(' ');
-    e.mTabla = TablaDeSql(e.sql);
-    e.conRownum = datos::gDB().PaginasConRownum();
+    mEstado.sql += QLatin1Char(' ');
+    mEstado.mTabla = TablaDeSql(mEstado.sql);
+    mEstado.conRownum = datos::gDB().PaginasConRownum();
     mTotalRegistros = 0;
     mPaginaActual = 1;
     mUltimaPagina = 0;
-    e.mFiltro.clear();
+    mEstado.mFiltro.clear();
     // mColOrden is kept: the sort column stays the last data column chosen.
-    e.mWhere.clear();
-    e.mColFechas.clear();
+    mEstado.mWhere.clear();
+    mEstado.mColFechas.clear();
     CargarCampos();
     mCancelarCarga = false;
     if (mColumnas) LeerCampos();
@@ -475,13 +477,13 @@ void KvDbGrid::CargarCampos() {
     QVector<CampoProbe> campos;
     QString probe;
     r.paso([&] {
-        e.mCamposTodos.clear();
+        mEstado.mCamposTodos.clear();
         CboFiltroCampo->clear();
         CboFiltroCampo->addItem(QStringLiteral("Todos"));
     });
-    const bool sinSeleccion = e.CamposSel.trimmed().isEmpty();
+    const bool sinSeleccion = mEstado.CamposSel.trimmed().isEmpty();
     r.paso([&] {
-        probe = SentenciaProbe(e.sql, sinSeleccion);
+        probe = SentenciaProbe(mEstado.sql, sinSeleccion);
         ado::Recordset rs;
         db.AbrirRecordset(probe, rs, nullptr, 0, 1, -1, true);
         if (rs.State() != ado::adStateOpen) return;
@@ -491,12 +493,13 @@ void KvDbGrid::CargarCampos() {
     });
     if (r.abandonada()) return;
     r.paso([&] {
-        const ListasCampos l = sinSeleccion
-                                   ? ListasSinSeleccion(campos, probe, e.PrimaryKey, e.FormatDate)
-                                   : ListasConSeleccion(campos, e.PrimaryKey, e.FormatDate, e.mCamposVista);
-        e.Campos = l.Campos;
-        e.mCamposTodos = l.mCamposTodos;
-        if (sinSeleccion) e.mColFechas = l.mColFechas;
+        const ListasCampos l =
+            sinSeleccion
+                ? ListasSinSeleccion(campos, probe, mEstado.PrimaryKey, mEstado.FormatDate)
+                : ListasConSeleccion(campos, mEstado.PrimaryKey, mEstado.FormatDate, mEstado.mCamposVista);
+        mEstado.Campos = l.Campos;
+        mEstado.mCamposTodos = l.mCamposTodos;
+        if (sinSeleccion) mEstado.mColFechas = l.mColFechas;
         CboFiltroCampo->clear();
         CboFiltroCampo->addItems(l.columnasBusqueda);
     });
@@ -532,7 +535,7 @@ void KvDbGrid::LeerCampos() {
         ado::Recordset rs;
         db.AbrirRecordset(sql, rs);
         if (rs.State() == ado::adStateOpen && !rs.Eof())
-            e.CamposSel =
+            mEstado.CamposSel =
                 u.NoNulo(rs(QStringLiteral("Valor")).Value()).replace(QLatin1Char('|'), QLatin1Char(','));
         db.CierraRecordset(rs);
     } catch (const plataforma::FinDelPrograma&) {
@@ -555,7 +558,7 @@ void KvDbGrid::GrabaCampos() {
     });
     r.paso([&] { db.gCnn().Errors().Clear(); });
     r.paso([&] {
-        QString valor = e.CamposSel;
+        QString valor = mEstado.CamposSel;
         valor.replace(QLatin1Char(','), QLatin1Char('|')).remove(QLatin1Char(' '));
         QString sql =
             QStringLiteral(
@@ -576,60 +579,60 @@ void KvDbGrid::cmdColumnas_Click() {
     auto& db = datos::gDB();
     FrmCampos f(this);
     r.paso([&] {
-        QString todos = e.mCamposTodos;
+        QString todos = mEstado.mCamposTodos;
         f.gCampos = todos.replace(QStringLiteral(", "), QStringLiteral("|"))
                         .replace(QLatin1Char(','), QLatin1Char('|')) +
                     QLatin1Char('|');
         f.gOrdinalSel = mOrdinalSel;
-        f.gCamposSel = e.mCamposVista;
+        f.gCamposSel = mEstado.mCamposVista;
         ui::Actual().MostrarModal(&f);
     });
     if (f.Cancelar) return;
     r.paso([&] {
-        e.CamposSel.clear();
-        e.mCamposVista.clear();
+        mEstado.CamposSel.clear();
+        mEstado.mCamposVista.clear();
     });
     r.paso([&] {
         const QString sel = f.gCamposSel.isEmpty() ? QStringLiteral("*") : f.gCamposSel;
-        QString sql = QStringLiteral("SELECT TOP 1 ") + ArmarListaCampos(e.mEquivalencias, sel) +
-                      QStringLiteral(" FROM ") + e.mTabla;
+        QString sql = QStringLiteral("SELECT TOP 1 ") + ArmarListaCampos(mEstado.mEquivalencias, sel) +
+                      QStringLiteral(" FROM ") + mEstado.mTabla;
         ado::Recordset rs;
         db.AbrirRecordset(sql, rs);
         if (rs.State() != ado::adStateOpen) return;
         // The last field is the key column: it is added below, whatever the choice.
         for (int i = 0; i + 1 < rs.fields().Count(); ++i) {
             const QString n = rs(i).Name();
-            const bool primero = e.CamposSel.isEmpty();
+            const bool primero = mEstado.CamposSel.isEmpty();
             if (rs(i).Type() == ado::adDBTimeStamp) {
-                e.mCamposVista +=
+                mEstado.mCamposVista +=
                     (primero ? QStringLiteral("[") : QStringLiteral(",[")) + n + QLatin1Char(']');
-                e.CamposSel += (primero ? QStringLiteral(" CONVERT(NVARCHAR,[")
-                                        : QStringLiteral(", CONVERT(NVARCHAR,[")) +
-                               n + QStringLiteral("],") + QString::number(e.FormatDate) +
-                               QStringLiteral(") AS [") + n + QLatin1Char(']');
+                mEstado.CamposSel += (primero ? QStringLiteral(" CONVERT(NVARCHAR,[")
+                                              : QStringLiteral(", CONVERT(NVARCHAR,[")) +
+                                     n + QStringLiteral("],") + QString::number(mEstado.FormatDate) +
+                                     QStringLiteral(") AS [") + n + QLatin1Char(']');
             } else {
                 const QString entrada =
                     (primero ? QStringLiteral("[") : QStringLiteral(", [")) + n + QLatin1Char(']');
-                e.mCamposVista += entrada;
-                e.CamposSel += entrada;
+                mEstado.mCamposVista += entrada;
+                mEstado.CamposSel += entrada;
             }
         }
         db.CierraRecordset(rs);
     });
     r.paso([&] {
-        const QString clave = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
-        e.CamposSel += (e.CamposSel.isEmpty() ? QString() : QStringLiteral(", ")) + clave;
-        e.mCamposVista += (e.mCamposVista.isEmpty() ? QString() : QStringLiteral(", ")) + clave;
+        const QString clave = mEstado.PrimaryKey.isEmpty() ? QStringLiteral("ID") : mEstado.PrimaryKey;
+        mEstado.CamposSel += (mEstado.CamposSel.isEmpty() ? QString() : QStringLiteral(", ")) + clave;
+        mEstado.mCamposVista += (mEstado.mCamposVista.isEmpty() ? QString() : QStringLiteral(", ")) + clave;
     });
     r.paso([&] {
         mOrdinalSel = f.gOrdinalSel;
-        e.Campos = f.gCamposOrden;
+        mEstado.Campos = f.gCamposOrden;
     });
     r.paso([&] { CargarCampos(); });
     r.paso([&] {
         if (!cmdColumnas->isHidden()) GrabaCampos();
     });
-    r.paso([&] { e.OrdenSent = 0; });
+    r.paso([&] { mEstado.OrdenSent = 0; });
     r.paso([&] { CargarGrid(); });
 }
 
@@ -644,7 +647,7 @@ void KvDbGrid::CargarPaginas() {
     if (mCancelarCarga) return;
     r.paso([&] {
         if (mTotalRegistros != 0) return;
-        mSqlConteo = SentenciaConteo(e);
+        mSqlConteo = SentenciaConteo(mEstado);
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ado::Recordset rs;
         QString s = mSqlConteo;
@@ -671,7 +674,7 @@ void KvDbGrid::CargarPaginas() {
         }
         ganchos.duranteConsulta = anterior;
         if (mTotalRegistros <= 0) {
-            e.mFiltro.clear();
+            mEstado.mFiltro.clear();
             mTotalRegistros = 0;
             MsFlexGrid->setCols(2);
             const int n = rs.fields().Count();
@@ -690,8 +693,9 @@ void KvDbGrid::CargarPaginas() {
         progreso(70);
         // The number of pages is known from the count: the list is built at
         // once, not by walking every record.
-        const qint64 paginas =
-            mTotalRegistros == 0 ? 0 : (mTotalRegistros + qMax(1, e.PageSize) - 1) / qMax(1, e.PageSize);
+        const qint64 paginas = mTotalRegistros == 0 ? 0
+                                                    : (mTotalRegistros + qMax(1, mEstado.PageSize) - 1) /
+                                                          qMax(1, mEstado.PageSize);
         QStringList lista;
         lista.reserve(static_cast<int>(paginas));
         for (qint64 p = 1; p <= paginas; ++p) {
@@ -769,76 +773,32 @@ void KvDbGrid::CargarGrid() {
         else if (mColOrden < 1 || mColOrden >= MsFlexGrid->Cols())
             mColOrden = 1;
         const QString encabezado = MsFlexGrid->TextMatrix(0, mColOrden);
-        if (encabezado.trimmed().isEmpty() && (e.OrdenSent == 1 || e.OrdenSent == 2)) {
+        if (encabezado.trimmed().isEmpty() && (mEstado.OrdenSent == 1 || mEstado.OrdenSent == 2)) {
             // No page shown yet: nothing names the column, so the statement's own order serves.
-            const QScopedValueRollback<int16_t> propio(e.OrdenSent, int16_t{0});
-            e.OrderBy = ArmarOrden(e, encabezado);
+            const QScopedValueRollback<int16_t> propio(mEstado.OrdenSent, int16_t{0});
+            mEstado.OrderBy = ArmarOrden(mEstado, encabezado);
         } else {
-            e.OrderBy = ArmarOrden(e, encabezado);
+            mEstado.OrderBy = ArmarOrden(mEstado, encabezado);
         }
-        StatusBar1->setText(QStringLiteral(" Orden: ") + e.OrderBy);
+        StatusBar1->setText(QStringLiteral(" Orden: ") + mEstado.OrderBy);
         progreso(20);
-        e.mWhere = ArmarWhere(e.sql, e.mFiltro);
+        mEstado.mWhere = ArmarWhere(mEstado.sql, mEstado.mFiltro);
         progreso(40);
         const int pagina =
             cboPagSelect->currentIndex() >= 0 ? cboPagSelect->currentText().toInt() : mPaginaActual;
-        sentencia = SentenciaPagina(e, qMax(1, pagina));
+        sentencia = SentenciaPagina(mEstado, qMax(1, pagina));
     });
     if (r.abandonada()) return;
     // From here on a failing step is skipped.
     Rutina s = Rutina::silenciosa();
-    ado::Recordset rs;
+    datos::PaginaLeida pagina;
     s.paso([&] {
         progreso(50);
         mUltimaSentencia = sentencia;
-        db.AbrirRecordset(sentencia, rs, nullptr, 0, 1, -1, true);
-        if (rs.State() != ado::adStateOpen && db.gCnn().Errors().Count() > 0 &&
-            db.gCnn().Errors().Item(0).NativeError == 207) {
-            db.gCnn().Errors().Clear();
-            QString base = e.sql;
-            db.AbrirRecordset(base, rs, nullptr, 0, 1, -1, true);
-        }
+        pagina = datos::LeerPagina(db, sentencia, mEstado.sql);
         progreso(60);
     });
-    s.paso([&] {
-        MsFlexGrid->setUpdatesEnabled(false);
-        MsFlexGrid->Clear();
-        const int n = rs.State() == ado::adStateOpen ? rs.fields().Count() : 0;
-        const int antes = MsFlexGrid->Cols();
-        MsFlexGrid->setCols(n + 1);
-        // Columns new to the grid start without a width; SincronizarControles gives them one.
-        for (int c = qMax(1, antes); c <= n; ++c)
-            MsFlexGrid->setColWidth(c, 0);
-        MsFlexGrid->setTextMatrix(0, 0, QString());
-        for (int i = 0; i < n; ++i)
-            MsFlexGrid->setTextMatrix(0, i + 1, rs(i).Name());
-        if (rs.State() != ado::adStateOpen || rs.Eof()) {
-            e.mFiltro.clear();
-            mTotalRegistros = 0;
-            MsFlexGrid->setRows(2);
-            for (int c = 0; c < MsFlexGrid->Cols(); ++c)
-                MsFlexGrid->setTextMatrix(1, c, QString());
-        } else {
-            QVector<QStringList> filas;
-            while (!rs.Eof()) {
-                QStringList f;
-                for (int i = 0; i < n; ++i)
-                    f << orvexa::textoDeValor(rs(i).Value());
-                filas << f;
-                rs.MoveNext();
-            }
-            MsFlexGrid->setRows(static_cast<int>(filas.size()) + 1);
-            for (int i = 0; i < filas.size(); ++i)
-                for (int c = 0; c < n; ++c) {
-                    MsFlexGrid->setTextMatrix(i + 1, c + 1, filas[i][c]);
-                    auto* it = MsFlexGrid->item(i, c + 1);
-                    if (it && ado::esTipoNumerico(rs(c).Type()) && rs(c).Type() != ado::adBoolean)
-                        it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-                }
-        }
-        MsFlexGrid->setUpdatesEnabled(true);
-    });
-    s.paso([&] { db.CierraRecordset(rs); });
+    s.paso([&] { dibujarPagina(pagina); });
     progreso(70);
     if (!mAnchoColFijo) AjustarColumnas();
     progreso(80);
@@ -851,9 +811,40 @@ void KvDbGrid::CargarGrid() {
     progreso(0);
 }
 
+void KvDbGrid::dibujarPagina(const datos::PaginaLeida& pagina) {
+    MsFlexGrid->setUpdatesEnabled(false);
+    MsFlexGrid->Clear();
+    const int n = static_cast<int>(pagina.columnas.size());
+    const int antes = MsFlexGrid->Cols();
+    MsFlexGrid->setCols(n + 1);
+    // Columns new to the grid start without a width; SincronizarControles gives them one.
+    for (int c = qMax(1, antes); c <= n; ++c)
+        MsFlexGrid->setColWidth(c, 0);
+    MsFlexGrid->setTextMatrix(0, 0, QString());
+    for (int i = 0; i < n; ++i)
+        MsFlexGrid->setTextMatrix(0, i + 1, pagina.columnas[i].nombre);
+    if (pagina.filas.isEmpty()) {
+        mEstado.mFiltro.clear();
+        mTotalRegistros = 0;
+        MsFlexGrid->setRows(2);
+        for (int c = 0; c < MsFlexGrid->Cols(); ++c)
+            MsFlexGrid->setTextMatrix(1, c, QString());
+    } else {
+        MsFlexGrid->setRows(static_cast<int>(pagina.filas.size()) + 1);
+        for (int i = 0; i < pagina.filas.size(); ++i)
+            for (int c = 0; c < n; ++c) {
+                MsFlexGrid->setTextMatrix(i + 1, c + 1, pagina.filas[i][c]);
+                auto* it = MsFlexGrid->item(i, c + 1);
+                if (it && pagina.columnas[c].alDerecha)
+                    it->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+    }
+    MsFlexGrid->setUpdatesEnabled(true);
+}
+
 void KvDbGrid::AsignarOrdinal() {
     Rutina s = Rutina::silenciosa();
-    const qint64 base = static_cast<qint64>(mPaginaActual - 1) * e.PageSize;
+    const qint64 base = static_cast<qint64>(mPaginaActual - 1) * mEstado.PageSize;
     s.paso([&] {
         for (int i = 1; i < MsFlexGrid->Rows(); ++i) {
             MsFlexGrid->setTextMatrix(i, 0, QString::number(base + i));
@@ -885,14 +876,14 @@ void KvDbGrid::AjustarColumnas() {
 void KvDbGrid::SincronizarControles() {
     Rutina s = Rutina::silenciosa();
     s.paso([&] {
-        if (CboRegistros->currentText().isEmpty() && e.PageSize == 0) {
+        if (CboRegistros->currentText().isEmpty() && mEstado.PageSize == 0) {
             mOcupado = true;
             CboRegistros->setCurrentIndex(0);
             setPageSize(5);
             CargarPaginas();
             mOcupado = false;
         } else {
-            CboRegistros->setEditText(QString::number(e.PageSize));
+            CboRegistros->setEditText(QString::number(mEstado.PageSize));
         }
     });
     s.paso([&] {
@@ -908,7 +899,7 @@ void KvDbGrid::SincronizarControles() {
     s.paso([&] {
         // Only the columns of the order in force carry its colour: one sorted
         // before, or before "Orden Natural", is plain again.
-        const QVector<ItemOrden> orden = ItemsDeOrden(e.OrderBy);
+        const QVector<ItemOrden> orden = ItemsDeOrden(mEstado.OrderBy);
         for (int c = 1; c < MsFlexGrid->Cols(); ++c) {
             const QString columna =
                 EquiCampo(QLatin1Char('[') + MsFlexGrid->TextMatrix(0, c) + QLatin1Char(']'), false)
@@ -940,7 +931,7 @@ void KvDbGrid::Inicializa() {
     setEnabled(false);
     TxtEdit->hide();
     TxtEdit->clear();
-    e.OrdenSent = 3;
+    mEstado.OrdenSent = 3;
 }
 
 // ------------------------------------------------------------------ commands
@@ -974,24 +965,24 @@ void KvDbGrid::cmdUltimo_Click() {
 }
 
 void KvDbGrid::Actualizar() {
-    e.mFiltro.clear();
+    mEstado.mFiltro.clear();
     mTotalRegistros = 0;
     mCancelarCarga = false;
     CargarPaginas();
 }
 
 void KvDbGrid::ImgOrdenN_Click() {
-    e.OrdenSent = 0;
+    mEstado.OrdenSent = 0;
     CargarGrid();
 }
 
 void KvDbGrid::ImgOrdenAsc_Click() {
-    e.OrdenSent = 1;
+    mEstado.OrdenSent = 1;
     CargarGrid();
 }
 
 void KvDbGrid::ImgOrdenDesc_Click() {
-    e.OrdenSent = 2;
+    mEstado.OrdenSent = 2;
     CargarGrid();
 }
 
@@ -1030,7 +1021,7 @@ void KvDbGrid::BuscarTexto() {
                     .value_or(QString());
     }
     const QString columna = CboFiltroCampo->currentText();
-    if (e.Find == 1) {
+    if (mEstado.Find == 1) {
         int desde = 1, hasta = MsFlexGrid->Cols() - 1;
         if (columna.compare(QLatin1String("Todos"), ci) != 0) {
             desde = hasta = -1;
@@ -1054,14 +1045,15 @@ void KvDbGrid::BuscarTexto() {
             for (int c = 0; c < MsFlexGrid->Cols(); ++c)
                 encabezados << MsFlexGrid->TextMatrix(0, c);
             bool fechaInvalida = false;
-            const QString condicion = CondicionBusqueda(e, texto, columna, CboFiltroCampo->currentIndex(),
-                                                        encabezados, fechaInvalida);
+            const QString condicion = CondicionBusqueda(
+                mEstado, texto, columna, CboFiltroCampo->currentIndex(), encabezados, fechaInvalida);
             if (fechaInvalida) {
                 ui::MsgBox(QStringLiteral("Debe Ingresar un Formato de Fecha Válido."), ui::vbInformation,
                            QStringLiteral("Aviso al Usuario"));
                 return;
             }
-            e.mFiltro += (e.mFiltro.trimmed().isEmpty() ? QString() : QStringLiteral(" and ")) + condicion;
+            mEstado.mFiltro +=
+                (mEstado.mFiltro.trimmed().isEmpty() ? QString() : QStringLiteral(" and ")) + condicion;
         }
         mTotalRegistros = 0;
         mCancelarCarga = false;

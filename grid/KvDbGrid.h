@@ -11,6 +11,10 @@
 #include <QWidget>
 #include <functional>
 
+namespace datos {
+struct PaginaLeida;
+}
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -39,40 +43,40 @@ public:
     // ---- properties
     QString ConString() const { return pConnString; }
     void setConString(const QString& cadena);
-    QString sql() const { return e.sql; }
-    void setSql(const QString& s) { e.sql = s + QLatin1Char(' '); }
-    QString PrimaryKey() const { return e.PrimaryKey; }
-    void setPrimaryKey(const QString& k) { e.PrimaryKey = k; }
-    int16_t Find() const { return e.Find; }
+    QString sql() const { return mEstado.sql; }
+    void setSql(const QString& s) { mEstado.sql = s + QLatin1Char(' '); }
+    QString PrimaryKey() const { return mEstado.PrimaryKey; }
+    void setPrimaryKey(const QString& k) { mEstado.PrimaryKey = k; }
+    int16_t Find() const { return mEstado.Find; }
     void setFind(int16_t v);
-    int16_t Order() const { return e.Order; }
+    int16_t Order() const { return mEstado.Order; }
     void setOrder(int16_t v);
     int AlignCommandBar() const { return mAlignCommandBar; }
     void setAlignCommandBar(int v);
     int AlignFilterBar() const { return mAlignFilterBar; }
     void setAlignFilterBar(int v);
-    int PageSize() const { return e.PageSize; }
-    void setPageSize(int v) { e.PageSize = v; }
+    int PageSize() const { return mEstado.PageSize; }
+    void setPageSize(int v) { mEstado.PageSize = v; }
     bool AnchoColFijo() const { return mAnchoColFijo; }
     void setAnchoColFijo(bool v) { mAnchoColFijo = v; }
-    QString CamposSel() const { return e.CamposSel; }
-    void setCamposSel(const QString& v) { e.CamposSel = v; }
-    QString Campos() const { return e.Campos; }
-    void setCampos(const QString& v) { e.Campos = v; }
+    QString CamposSel() const { return mEstado.CamposSel; }
+    void setCamposSel(const QString& v) { mEstado.CamposSel = v; }
+    QString Campos() const { return mEstado.Campos; }
+    void setCampos(const QString& v) { mEstado.Campos = v; }
     QString OrdinalSel() const { return mOrdinalSel; }
     void setOrdinalSel(const QString& v) { mOrdinalSel = v; }
     bool Columnas() const { return mColumnas; }
     void setColumnas(bool v) { mColumnas = v; }
     bool OcultarOrdenar() const { return mOcultarOrdenar; }
     void setOcultarOrdenar(bool v) { mOcultarOrdenar = v; }
-    QString OrderBy() const { return e.OrderBy; }
-    void setOrderBy(const QString& v) { e.OrderBy = v; }
-    int16_t OrdenSent() const { return e.OrdenSent; }
-    void setOrdenSent(int16_t v) { e.OrdenSent = v; }
+    QString OrderBy() const { return mEstado.OrderBy; }
+    void setOrderBy(const QString& v) { mEstado.OrderBy = v; }
+    int16_t OrdenSent() const { return mEstado.OrdenSent; }
+    void setOrdenSent(int16_t v) { mEstado.OrdenSent = v; }
     int PaginaActual() const { return mPaginaActual; }
     int UltimaPagina() const { return mUltimaPagina; }
-    int16_t FormatDate() const { return e.FormatDate; }
-    void setFormatDate(int16_t v) { e.FormatDate = v; }
+    int16_t FormatDate() const { return mEstado.FormatDate; }
+    void setFormatDate(int16_t v) { mEstado.FormatDate = v; }
 
     // Design-time persistence: keys in lower case, in the stored order.
     QList<QPair<QString, QVariant>> GuardarPropiedades() const;
@@ -110,7 +114,7 @@ public:
     void CboRegistros_Enter();
 
     // State the tests and the host read.
-    const EstadoConsulta& estado() const { return e; }
+    const EstadoConsulta& estado() const { return mEstado; }
     QString sentenciaConteo() const { return mSqlConteo; }
     QString ultimaSentenciaPagina() const { return mUltimaSentencia; }
     bool cancelarCarga() const { return mCancelarCarga; }
@@ -184,8 +188,9 @@ private:
     void progreso(int valor);
     void construir();
     void disponer();
+    void dibujarPagina(const datos::PaginaLeida& pagina);
 
-    EstadoConsulta e;
+    EstadoConsulta mEstado;
     int mAlignCommandBar = 2;
     int mAlignFilterBar = 1;
     bool mAnchoColFijo = false;

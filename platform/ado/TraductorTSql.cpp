@@ -1,6 +1,7 @@
 #include "platform/ado/TraductorTSql.h"
 #include "platform/Intercalacion.h"
 #include "platform/ado/LexicoTSql.h"
+#include "platform/ado/Tipos.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -997,7 +998,8 @@ QStringList tiposDeLaLista(const Toks& s) {
         if (const auto m = texto.match(t.trimmed()); m.hasMatch())
             return QStringLiteral("%1(%2)").arg(m.captured(1),
                                                 m.captured(2).isEmpty() ? QStringLiteral("30") : m.captured(2));
-        return QString();
+        // Any other type of the program's SQL is the item's as it stands (datetime, bit, int...).
+        return tipoSqlPorNombre(t.trimmed()) ? t.trimmed().toLower() : QString();
     };
     QStringList r;
     bool alguno = false;

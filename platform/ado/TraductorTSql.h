@@ -18,8 +18,8 @@ struct Sentencia {
     Clase clase = Clase::Normal;
     QString texto;
     // For each item of a SELECT's own list, the declared type a CONVERT or
-    // CAST to decimal, numeric or a text gives it ("numeric(p,s)",
-    // "varchar(30)"); empty otherwise.
+    // CAST gives it ("numeric(p,s)", "varchar(30)", "datetime"); empty
+    // otherwise.
     // The engine reports no type of its own for an expression.
     QStringList tiposColumnas;
 };

@@ -1,6 +1,7 @@
 // Queries and recordsets (2.3) with the connection-loss recovery, text
 // rewriting (2.6) and the one-row lookups (2.7).
 
+#include "data/Lectura.h"
 #include "tests/soporte/Sesion.h"
 
 using datos::gDB;
@@ -48,6 +49,33 @@ TEST_F(Consultas, AbrirRecordsetConSentenciaErroneaPasaPorElTratamiento) {
     EXPECT_EQ(rs.State(), ado::adStateClosed);
     EXPECT_EQ(guion->mensajes.back().titulo.right(42),
               QStringLiteral("- AbrirRecordset Aviso al operador!!! - 5 "));
+}
+
+// A page of the list is read without a window: headers, texts as the list
+// shows them, which columns line up on the right; a statement naming a column
+// the source lacks falls back on the plain one.
+TEST_F(Consultas, UnaPaginaSeLeeSinVentana) {
+    const datos::PaginaLeida p = datos::LeerPagina(
+        gDB(),
+        QStringLiteral("SELECT IDBANCO, 12.5 AS IMPORTE, CONVERT(datetime, '05/03/2024', 103) AS F, "
+                       "CONVERT(bit, 1) AS SI FROM TA_BANCOS WHERE IDBANCO = '1'"),
+        QString());
+    ASSERT_TRUE(p.abierta);
+    ASSERT_EQ(p.columnas.size(), 4);
+    EXPECT_EQ(p.columnas[1].nombre, QStringLiteral("IMPORTE"));
+    EXPECT_FALSE(p.columnas[0].alDerecha);
+    EXPECT_TRUE(p.columnas[1].alDerecha);
+    EXPECT_FALSE(p.columnas[3].alDerecha);
+    ASSERT_EQ(p.filas.size(), 1);
+    EXPECT_EQ(p.filas[0], (QStringList{QStringLiteral("1"), QStringLiteral("12.5"),
+                                       QStringLiteral("05/03/2024"), QStringLiteral("1")}));
+
+    guion->responder(ui::vbAbort, QStringLiteral("Ha ocurrido el Siguiente Error"));
+    const datos::PaginaLeida q =
+        datos::LeerPagina(gDB(), QStringLiteral("SELECT NO_EXISTE FROM TA_BANCOS"),
+                          QStringLiteral("SELECT IDBANCO FROM TA_BANCOS WHERE IDBANCO = '1'"));
+    ASSERT_EQ(q.filas.size(), 1);
+    EXPECT_EQ(q.columnas[0].nombre, QStringLiteral("IDBANCO"));
 }
 
 TEST_F(Consultas, EjecutaConsultaSQLQuitaLaMarcaYNoAplicaSinonimos) {
