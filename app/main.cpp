@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     shell::registrarDialogoAcceso();
     editor::registrarEditorEnLista();
     // Start-up points the lookup service at the database, creating it there.
-    shell::registrarServicioConsulta([] { lookup::ServicioDelPrograma(); });
+    shell::registrarServicioConsulta([] { lookup::servicioDelPrograma(); });
     // The grid hands over its counting statement: every page, with the search condition.
     grid::KvDbGrid::registrarExportador(
         [](const QString& sql) { exportacion::ExportarExcel(sql, true, {}, {}, {}, nullptr, 0, {}); });

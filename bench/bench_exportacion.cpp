@@ -38,29 +38,29 @@ long picoKb() {
 // The Qt dialogs, counting where the program lets events through; `alPaso` may press a button there.
 class Contadora final : public ui::Interfaz {
 public:
-    std::unique_ptr<ui::Interfaz> qt = ui::CrearInterfazQt();
+    std::unique_ptr<ui::Interfaz> qt = ui::crearInterfazQt();
     int pasos = 0;
     std::function<void(int)> alPaso;
     int MsgBox(const QString& t, int e, const QString& ti) override { return qt->MsgBox(t, e, ti); }
     std::optional<QString> InputBox(const QString& m, const QString& t, const QString& d) override {
         return qt->InputBox(m, t, d);
     }
-    std::optional<QString> AbrirArchivo(const QString& t, const QString& f, const QString& c) override {
-        return qt->AbrirArchivo(t, f, c);
+    std::optional<QString> abrirArchivo(const QString& t, const QString& f, const QString& c) override {
+        return qt->abrirArchivo(t, f, c);
     }
     std::optional<QDate> ElegirFecha(const QString& t) override { return qt->ElegirFecha(t); }
-    int MostrarModal(QWidget* v) override { return qt->MostrarModal(v); }
-    qint64 IniciarProceso(const QString&, const QStringList&) override { return 1; }
-    bool CrearAccesoDirecto(const QString& n, const QString& d, const QString& a, const QString& c) override {
-        return qt->CrearAccesoDirecto(n, d, a, c);
+    int mostrarModal(QWidget* v) override { return qt->mostrarModal(v); }
+    qint64 iniciarProceso(const QString&, const QStringList&) override { return 1; }
+    bool crearAccesoDirecto(const QString& n, const QString& d, const QString& a, const QString& c) override {
+        return qt->crearAccesoDirecto(n, d, a, c);
     }
-    void ProcesarEventos() override {
+    void procesarEventos() override {
         ++pasos;
         if (alPaso) alPaso(pasos);
-        qt->ProcesarEventos();
+        qt->procesarEventos();
     }
-    [[noreturn]] void TerminarPrograma(int c) override {
-        qt->TerminarPrograma(c);
+    [[noreturn]] void terminarPrograma(int c) override {
+        qt->terminarPrograma(c);
         std::abort();
     }
 };
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
 
     auto propia = std::make_unique<Contadora>();
     Contadora* contadora = propia.get();
-    ui::Instalar(std::move(propia));
+    ui::instalar(std::move(propia));
     QString cadena;
     shell::IniciarAplicacion(QStringLiteral("@Server=SQLITE;@DbName=QUENZAR;@Usuario=ADMIN;@Password=admin;"),
                              cadena, 3);
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     contadora->pasos = 0;
     contadora->alPaso = [&](int n) {
         if (n != 20) return;
-        if (auto* v = notice::Cartel().ventana()) {
+        if (auto* v = notice::cartelActual().ventana()) {
             QObject::connect(v, &QObject::destroyed,
                              [&] { detenida = static_cast<double>(desdeClic.nsecsElapsed()) / 1e6; });
             v->CmdDisplayCancelar->click();

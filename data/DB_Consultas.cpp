@@ -75,7 +75,7 @@ bool DB_Dll::recuperarConexion(Perfil perfil, int& contador) {
                               QStringLiteral("Elija SI para reintentar conectarse") + CRLF +
                               QStringLiteral("Elija NO para cerrar la aplicacion") + CRLF + CRLF + CRLF;
         if (ui::MsgBox(texto, ui::vbYesNo + ui::vbCritical, QStringLiteral("AVISO AL OPERADOR")) != ui::vbYes)
-            ui::Actual().TerminarPrograma(0);
+            ui::Actual().terminarPrograma(0);
     }
 }
 
@@ -85,7 +85,7 @@ bool DB_Dll::enlaceCaido(const ErrorEjecucion& e) {
            (mEnlacePerdido && e.Number() == errores::ConexionInvalida);
 }
 
-void DB_Dll::RecuperarEnlace() {
+void DB_Dll::recuperarEnlace() {
     int contador = 0;
     recuperarConexion(Perfil::Ejecuta, contador);
 }

@@ -184,6 +184,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
                     try {
                         gCnn().Close();
                     } catch (...) {
+                        // A half-open link may refuse to close; the open tried again reports what matters.
                     }
                     continue; // the failed step again
                 }
@@ -199,7 +200,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
                     QStringLiteral("Numero de Error: ") + QString::number(x.Number) + CR +
                     QStringLiteral("Descripcion: ") + ado::traza::enmascarar(x.Description) + CR +
                     QStringLiteral("Codigo Nativo: ") + QString::number(x.NativeError) + CR + CRLF +
-                    QStringLiteral("Nombre de Proceso: ") + ui::TituloPrograma() + CR + CRLF + CRLF +
+                    QStringLiteral("Nombre de Proceso: ") + ui::tituloPrograma() + CR + CRLF + CRLF +
                     QStringLiteral("1. Verifique el Usuario, contraseña y base de datos") + CRLF +
                     QStringLiteral(
                         "2. Verifique el nombre del servidor, quizas necesite agregarle el nombre de la "
@@ -224,6 +225,7 @@ void DB_Dll::OpenServerADODB(bool PideParametrosSQL, int lCursor, const QString&
                 try {
                     gCnn().Close();
                 } catch (...) {
+                    // As above: the open tried again reports what matters.
                 }
                 continue;
             }
@@ -267,9 +269,9 @@ void DB_Dll::OpenLocalADODB(const QString& ConnString, const QString& CadenaID, 
                 elegir = false;
                 CmdDlg().Titulo = QStringLiteral("Buscar Base de Datos");
                 CmdDlg().Filtro = QStringLiteral("Base de Datos de Microsoft Access |*.MDB");
-                CmdDlg().MostrarAbrir();
+                CmdDlg().mostrarAbrir();
                 if (CmdDlg().Cancelado()) return;
-                gDBName = CmdDlg().NombreArchivo();
+                gDBName = CmdDlg().nombreArchivo();
             }
             QString cadena = ConnString;
             if (cadena.isEmpty())
@@ -449,16 +451,16 @@ bool DB_Dll::ExisteTablaDB(const QString& Tabla) {
                            QStringLiteral("TABLE_NAME"), Tabla);
 }
 
-bool DB_Dll::PaginasConRownum() const {
+bool DB_Dll::paginasConRownum() const {
     return gProveedor.contains(QLatin1String("ORACLE"), Qt::CaseInsensitive);
 }
 
-bool DB_Dll::SentenciasConRownum() {
+bool DB_Dll::sentenciasConRownum() {
     return gCnn().ConnectionString().contains(QLatin1String("oracle"), Qt::CaseInsensitive);
 }
 
 bool DB_Dll::ExisteCampoDB(const QString& Tabla, const QString& Campo) {
-    if (gDB().PaginasConRownum()) return true;
+    if (gDB().paginasConRownum()) return true;
     return buscarEnEsquema(
         [&] {
             return gCnn().OpenSchema(ado::adSchemaColumns, {gDBName, QVariant(), Tabla, QVariant()});

@@ -116,8 +116,8 @@ public:
     // Oracle's SQL where it differs from SQL Server's (ROWNUM for TOP, LENGTH
     // for LEN): the session's pages follow its provider, single statements the
     // connection's string.
-    bool PaginasConRownum() const;
-    bool SentenciasConRownum();
+    bool paginasConRownum() const;
+    bool sentenciasConRownum();
     bool VerCampoDB(const QString& Tabla, const QString& Campo, bool Agregar = true, const QString& Tipo = {},
                     bool PermiteNulos = true, const QVariant& ValorDefault = {});
     QString SS_TSinonimos(const QString& sql);
@@ -132,7 +132,7 @@ public:
     // Opens the session's link again after it was lost (a save that met a
     // server gone), as the query members recover a lost connection: asking
     // the user when it cannot, until it is open or the user ends the program.
-    void RecuperarEnlace();
+    void recuperarEnlace();
 
 private:
     // The connection-loss recovery shared by the query members; true when

@@ -52,7 +52,7 @@ PaginaLeida leerFilas(ado::Recordset& rs) {
     return p;
 }
 
-PaginaLeida LeerPagina(DB_Dll& db, const QString& sentencia, const QString& base) {
+PaginaLeida leerPagina(DB_Dll& db, const QString& sentencia, const QString& base) {
     ado::Recordset rs;
     QString s = sentencia;
     db.AbrirRecordset(s, rs, nullptr, 0, 1, -1, true);

@@ -36,6 +36,6 @@ struct PaginaLeida {
 PaginaLeida leerFilas(ado::Recordset& rs);
 // One page of the list. A statement that names a column the source lacks
 // (the column list the user chose is out of date) falls back on `base`.
-PaginaLeida LeerPagina(DB_Dll& db, const QString& sentencia, const QString& base);
+PaginaLeida leerPagina(DB_Dll& db, const QString& sentencia, const QString& base);
 
 } // namespace datos

@@ -40,11 +40,11 @@ void asentarCuenta(datos::DB_Dll& db, const DatosChequera& d, const QString& cod
     if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"), nullptr, 8,
                           QString(), true))
         planDeCuentas(db,
-                      SentenciaAltaCuenta(codigo, d.descripcionBanco, medio, prefijo, d.banco.trimmed(),
+                      sentenciaAltaCuenta(codigo, d.descripcionBanco, medio, prefijo, d.banco.trimmed(),
                                           pideVencimiento),
                       true);
     else
-        planDeCuentas(db, SentenciaMarcaCuenta(codigo, medio), false);
+        planDeCuentas(db, sentenciaMarcaCuenta(codigo, medio), false);
 }
 
 // One box into its column, by the column's type.
@@ -64,7 +64,7 @@ void guardarCaja(datos::DB_Dll& db, ado::Recordset& rs, const DatosChequera::Caj
         const QDate fecha = QDate::fromString(texto.trimmed(), QStringLiteral("dd/MM/yyyy"));
         f.setValue(fecha.isValid() ? QVariant(fecha.startOfDay()) : QVariant());
     } else if (db.ADONumeric(tipo)) {
-        f.setValue(ValorNumerico(texto.trimmed()));
+        f.setValue(valorNumerico(texto.trimmed()));
     } else if (db.ADOCurrency(tipo)) {
         f.setValue(u.ANumero(texto.trimmed()));
     } else {
@@ -74,7 +74,7 @@ void guardarCaja(datos::DB_Dll& db, ado::Recordset& rs, const DatosChequera::Caj
 
 } // namespace
 
-double ValorNumerico(const QString& texto) {
+double valorNumerico(const QString& texto) {
     QString t = texto;
     t.remove(QLatin1Char(' '));
     static const QRegularExpression re(QStringLiteral(R"(^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?)"));
@@ -82,7 +82,7 @@ double ValorNumerico(const QString& texto) {
     return m.hasMatch() ? m.captured(0).toDouble() : 0.0;
 }
 
-QString SentenciaAltaCuenta(const QString& codigo, const QString& descripcionBanco, const QString& medio,
+QString sentenciaAltaCuenta(const QString& codigo, const QString& descripcionBanco, const QString& medio,
                             const QString& prefijo, const QString& banco, const QString& pideVencimiento) {
     return QStringLiteral("INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
                           "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,PideVencimiento) VALUES ('") +
@@ -91,21 +91,21 @@ QString SentenciaAltaCuenta(const QString& codigo, const QString& descripcionBan
            pideVencimiento + QStringLiteral(")");
 }
 
-QString SentenciaMarcaCuenta(const QString& codigo, const QString& medio) {
+QString sentenciaMarcaCuenta(const QString& codigo, const QString& medio) {
     return QStringLiteral("UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = '") + medio +
            QStringLiteral("' WHERE CODIGO = '") + comillas(codigo) + QStringLiteral("'");
 }
 
-QString SentenciaCuentaPrincipal(const QString& cuenta, const QString& cuentaDiferido) {
+QString sentenciaCuentaPrincipal(const QString& cuenta, const QString& cuentaDiferido) {
     return QStringLiteral("UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='") + comillas(cuenta) +
            QStringLiteral("' WHERE CODIGO='") + comillas(cuentaDiferido) + QStringLiteral("'");
 }
 
-QString Solape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& numeros, bool bloquear) {
+QString buscarSolape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& numeros, bool bloquear) {
     auto& u = shell::G().utilidades;
     // Inside a save the read keeps the range locked until the commit, so that
     // a second writer checks after this one has stored.
-    const QString pistas = bloquear ? db.gCnn().PistaLecturaBloqueante() : QString();
+    const QString pistas = bloquear ? db.gCnn().pistaLecturaBloqueante() : QString();
     QString sql = QStringLiteral("SELECT * FROM V_TA_QUENZAR") + pistas +
                   QStringLiteral(" WHERE TALONARIO <> ") + d.talonario + QStringLiteral(" AND  IDBANCO = '") +
                   comillas(u.Recortar(d.banco, 4)) + QStringLiteral("' AND SERIE='") + comillas(d.serie) +
@@ -113,15 +113,15 @@ QString Solape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& n
     ado::Recordset rs;
     db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
     if (rs.State() != ado::adStateOpen) return {};
-    const double D = ValorNumerico(d.desde);
-    const double H = ValorNumerico(d.hasta);
+    const double D = valorNumerico(d.desde);
+    const double H = valorNumerico(d.hasta);
     // One read for all the numbers: the message names the first cheque book the
     // first number falls in, else the first one the next number falls in.
     qsizetype mejor = numeros.size();
     QString talonario;
     while (!rs.Eof() && mejor > 0) {
-        const double desde = ValorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
-        const double hasta = ValorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
+        const double desde = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Desde")).Value()));
+        const double hasta = valorNumerico(u.NoNulo(rs(QStringLiteral("Numero_Hasta")).Value()));
         for (qsizetype k = 0; k < mejor; ++k) {
             const double x = numeros[k];
             if ((desde <= x && hasta >= x) || (desde >= D && hasta <= H)) {
@@ -137,7 +137,7 @@ QString Solape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& n
     return QStringLiteral("El rango de numeración se superpone con el Nro de Control: ") + talonario;
 }
 
-ResultadoGrabacion GrabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, const DatosChequera& d,
+ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, const DatosChequera& d,
                                   Operacion operacion, const QSet<int>& omitidos) {
     ResultadoGrabacion r;
     bool enTransaccion = false;
@@ -162,11 +162,11 @@ ResultadoGrabacion GrabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
         db.gCnn().Errors().Clear();
         db.gCnn().BeginTrans();
         enTransaccion = true;
-        const QString bloqueo = db.gCnn().BloqueoParaComprobar(QStringLiteral("TA_QUENZAR"));
+        const QString bloqueo = db.gCnn().bloqueoParaComprobar(QStringLiteral("TA_QUENZAR"));
         if (!bloqueo.isEmpty()) db.gCnn().Execute(bloqueo);
         if (!baja) {
             hacer(kPasoSolape, [&] {
-                r.solape = Solape(db, d, {ValorNumerico(d.desde), ValorNumerico(d.hasta)}, true);
+                r.solape = buscarSolape(db, d, {valorNumerico(d.desde), valorNumerico(d.hasta)}, true);
             });
             if (!r.solape.isEmpty()) {
                 // Someone stored an overlapping range since the check: nothing is written.
@@ -207,7 +207,7 @@ ResultadoGrabacion GrabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
                               QStringLiteral("1"));
             });
             hacer(kPasoPrincipal,
-                  [&] { planDeCuentas(db, SentenciaCuentaPrincipal(cuenta, cuentaDif), false); });
+                  [&] { planDeCuentas(db, sentenciaCuentaPrincipal(cuenta, cuentaDif), false); });
         }
         r.paso = kPasoConfirmar;
         db.gCnn().CommitTrans();

@@ -68,22 +68,22 @@ struct ResultadoGrabacion {
 // Runs the save in one transaction on `db`'s connection, through the
 // editor's updatable recordset; the steps in `omitidos` are left out. A
 // failure is rolled back before this returns.
-ResultadoGrabacion GrabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, const DatosChequera& d,
+ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, const DatosChequera& d,
                                   Operacion operacion, const QSet<int>& omitidos);
 
 // The message of a range of the same bank and series that holds one of the
 // numbers, or lies inside the entry's; empty when none. `bloquear` (inside a
 // save) keeps the range locked until the commit.
-QString Solape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& numeros, bool bloquear);
+QString buscarSolape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& numeros, bool bloquear);
 
 // The chart-of-accounts statements of a save.
-QString SentenciaAltaCuenta(const QString& codigo, const QString& descripcionBanco, const QString& medio,
+QString sentenciaAltaCuenta(const QString& codigo, const QString& descripcionBanco, const QString& medio,
                             const QString& prefijo, const QString& banco, const QString& pideVencimiento);
-QString SentenciaMarcaCuenta(const QString& codigo, const QString& medio);
-QString SentenciaCuentaPrincipal(const QString& cuenta, const QString& cuentaDiferido);
+QString sentenciaMarcaCuenta(const QString& codigo, const QString& medio);
+QString sentenciaCuentaPrincipal(const QString& cuenta, const QString& cuentaDiferido);
 
 // "Numeric value of a text": blanks ignored, the number it begins with
 // (period as decimal point), 0 when it begins with none.
-double ValorNumerico(const QString& texto);
+double valorNumerico(const QString& texto);
 
 } // namespace editor

@@ -26,7 +26,7 @@ const Definicion kDefiniciones[] = {
 };
 } // namespace
 
-const QStringList& UtilGem::Comandos() {
+const QStringList& UtilGem::comandos() {
     static const QStringList c = [] {
         QStringList r;
         for (const auto& d : kDefiniciones)
@@ -36,7 +36,7 @@ const QStringList& UtilGem::Comandos() {
     return c;
 }
 
-int UtilGem::TeclaDe(const QString& comando) {
+int UtilGem::teclaDe(const QString& comando) {
     for (const auto& d : kDefiniciones)
         if (comando.compare(QLatin1String(d.comando), Qt::CaseInsensitive) == 0) return d.tecla;
     return 0;
@@ -76,7 +76,7 @@ void UtilGem::setDisponible(const QString& comando, bool disponible) {
     if (auto* b = mBotones.value(c)) b->setEnabled(disponible);
 }
 
-bool UtilGem::Disponible(const QString& comando) const {
+bool UtilGem::estaDisponible(const QString& comando) const {
     return mDisponible.value(comando.toUpper(), false);
 }
 
@@ -86,14 +86,14 @@ void UtilGem::setStyleBar(int estilo) {
         b->setAutoRaise(estilo != 0);
 }
 
-bool UtilGem::TeclaPresionada(int tecla) {
+bool UtilGem::teclaPresionada(int tecla) {
     // Escape leaves what is being typed, or closes the window when nothing is.
     if (tecla == Qt::Key_Escape) {
-        if (Disponible(QStringLiteral("CANCELAR"))) {
+        if (estaDisponible(QStringLiteral("CANCELAR"))) {
             emit UtilGem1_Click(QStringLiteral("CANCELAR"));
             return true;
         }
-        if (Disponible(QStringLiteral("CERRAR"))) {
+        if (estaDisponible(QStringLiteral("CERRAR"))) {
             emit UtilGem1_Click(QStringLiteral("CERRAR"));
             return true;
         }
@@ -102,7 +102,7 @@ bool UtilGem::TeclaPresionada(int tecla) {
     for (const auto& d : kDefiniciones)
         if (d.tecla == tecla) {
             const QString c = QLatin1String(d.comando);
-            if (Disponible(c)) emit UtilGem1_Click(c);
+            if (estaDisponible(c)) emit UtilGem1_Click(c);
             return true;
         }
     return false;

@@ -16,11 +16,11 @@ public:
     explicit UtilGem(QWidget* padre = nullptr);
 
     // The commands, in the bar's order, with their keys.
-    static const QStringList& Comandos();
-    static int TeclaDe(const QString& comando);
+    static const QStringList& comandos();
+    static int teclaDe(const QString& comando);
 
     void setDisponible(const QString& comando, bool disponible);
-    bool Disponible(const QString& comando) const;
+    bool estaDisponible(const QString& comando) const;
     QToolButton* boton(const QString& comando) const { return mBotones.value(comando.toUpper()); }
 
     // 0 flat buttons, anything else raised ones.
@@ -29,7 +29,7 @@ public:
     Q_PROPERTY(int StyleBar READ StyleBar WRITE setStyleBar)
 
     // A key of the window: raises the command it stands for, when available.
-    bool TeclaPresionada(int tecla);
+    bool teclaPresionada(int tecla);
 
 signals:
     void UtilGem1_Click(const QString& comando);

@@ -150,7 +150,7 @@ frmV_TA_QUENZAR::frmV_TA_QUENZAR(QWidget* padre)
     lblLabels[6]->setWordWrap(true);
     lblLabels[6]->setGeometry(px(120), px(1155), px(6975), px(400));
 
-    connect(UtilGem1, &UtilGem::UtilGem1_Click, this, &frmV_TA_QUENZAR::Comando);
+    connect(UtilGem1, &UtilGem::UtilGem1_Click, this, &frmV_TA_QUENZAR::ejecutarComando);
     Form_Load();
 }
 
@@ -165,7 +165,7 @@ void frmV_TA_QUENZAR::Form_Load() {
     QString cadena;
     shell::IniciarAplicacion(QString(), cadena, 3);
     shell::FormatoVentana(this);
-    shell::G().utilidades.PunteroOcupado(false);
+    shell::G().utilidades.punteroOcupado(false);
     Inicializa();
     txtFields[0]->setSelection(0, static_cast<int>(txtFields[0]->text().trimmed().size()));
 }
@@ -224,7 +224,7 @@ void frmV_TA_QUENZAR::foco0() {
     txtFields[0]->setSelection(0, static_cast<int>(txtFields[0]->text().size()));
 }
 
-void frmV_TA_QUENZAR::Comando(const QString& palabra) {
+void frmV_TA_QUENZAR::ejecutarComando(const QString& palabra) {
     const QString p = palabra.toUpper();
     plataforma::Rutina r(QStringLiteral("UtilGem1_Click"),
                          [](const ErrorEjecucion& e, const QString& rutina) {
@@ -300,7 +300,7 @@ void frmV_TA_QUENZAR::ConsultaCampo() {
     if (tag.isEmpty()) return;
     QString valor;
     if (tag.compare(QLatin1String("FECHA"), Qt::CaseInsensitive) != 0) {
-        auto* servicio = lookup::Servicio();
+        auto* servicio = lookup::servicioActual();
         if (!servicio) {
             ui::MsgBox(QStringLiteral("La consulta no está disponible en esta instalación."),
                        ui::vbInformation, QStringLiteral("Aviso al Usuario"));
@@ -316,19 +316,19 @@ void frmV_TA_QUENZAR::ConsultaCampo() {
     t->setText(valor.trimmed());
     // The lookup window had the focus: the box takes it back before Enter moves it on.
     t->setFocus();
-    TeclaEnCaja(CampoActual, Qt::Key_Return);
+    teclaEnCaja(CampoActual, Qt::Key_Return);
 }
 
 // ------------------------------------------------------------------ keys
 
 void frmV_TA_QUENZAR::keyPressEvent(QKeyEvent* ev) {
-    if (UtilGem1->TeclaPresionada(ev->key())) return;
+    if (UtilGem1->teclaPresionada(ev->key())) return;
     // Escape with nothing to cancel or close does not close the dialog either.
     if (ev->key() == Qt::Key_Escape) return;
     QDialog::keyPressEvent(ev);
 }
 
-void frmV_TA_QUENZAR::TeclaEnCaja(int index, int tecla) {
+void frmV_TA_QUENZAR::teclaEnCaja(int index, int tecla) {
     auto& teclado = shell::G().teclado;
     QLineEdit* t = txtFields.value(index);
     if (!t) return;
@@ -353,10 +353,10 @@ bool frmV_TA_QUENZAR::eventFilter(QObject* objeto, QEvent* evento) {
     case QEvent::KeyPress: {
         auto* k = static_cast<QKeyEvent*>(evento);
         // Key preview: the command bar sees the key first.
-        if (UtilGem1->TeclaPresionada(k->key())) return true;
+        if (UtilGem1->teclaPresionada(k->key())) return true;
         if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter ||
             shell::G().teclado.EsTeclaAvance(k->key())) {
-            TeclaEnCaja(i, k->key());
+            teclaEnCaja(i, k->key());
             return true;
         }
         UtilGem1->setDisponible(QStringLiteral("CONSULTAR"),
@@ -403,9 +403,10 @@ void frmV_TA_QUENZAR::closeEvent(QCloseEvent* ev) {
             rsDatos.Close();
         }
     } catch (...) {
+        // The program ends next: a recordset that will not close goes with it.
     }
     hide();
-    ui::Actual().TerminarPrograma(0);
+    ui::Actual().terminarPrograma(0);
 }
 
 // ------------------------------------------------------------------ validation
@@ -536,7 +537,7 @@ void frmV_TA_QUENZAR::CampoValida(int index, QLineEdit* Texto) {
         }
     } else if (es("NUMERO_DESDE") || es("NUMERO_HASTA")) {
         const bool desde = es("NUMERO_DESDE");
-        const double x = ValorNumerico(valor);
+        const double x = valorNumerico(valor);
         if (u.ANumero(valor) == 0) {
             mensaje = desde ? QStringLiteral("Debe informar el Número Desde")
                             : QStringLiteral("Debe informar el Número Hasta");
@@ -690,7 +691,7 @@ Operacion frmV_TA_QUENZAR::operacion() const {
 }
 
 bool frmV_TA_QUENZAR::solapaRango(const QList<double>& numeros, QString& mensaje, bool bloquear) {
-    mensaje = Solape(datos::gDB(), datosDeLasCajas(), numeros, bloquear);
+    mensaje = buscarSolape(datos::gDB(), datosDeLasCajas(), numeros, bloquear);
     return !mensaje.isEmpty();
 }
 
@@ -715,10 +716,10 @@ std::optional<bool> frmV_TA_QUENZAR::grabacionConfirmada(bool baja) {
         };
         grabada = baja ? !hay
                        : hay &&
-                             ValorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_DESDE")).Value())) ==
-                                 ValorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()) &&
-                             ValorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_HASTA")).Value())) ==
-                                 ValorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text()) &&
+                             valorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_DESDE")).Value())) ==
+                                 valorNumerico(caja(QStringLiteral("NUMERO_DESDE"))->text()) &&
+                             valorNumerico(u.NoNulo(rs(QStringLiteral("NUMERO_HASTA")).Value())) ==
+                                 valorNumerico(caja(QStringLiteral("NUMERO_HASTA"))->text()) &&
                              igual("CuentaBanco", QStringLiteral("CuentaBanco")) &&
                              igual("CuentaBancoDiferido", QStringLiteral("CuentaBancoDiferido"));
     } catch (const ErrorEjecucion&) {
@@ -728,7 +729,7 @@ std::optional<bool> frmV_TA_QUENZAR::grabacionConfirmada(bool baja) {
     return grabada;
 }
 
-// A save is one transaction (GrabarChequera): a failing step is undone before
+// A save is one transaction (grabarChequera): a failing step is undone before
 // the user is asked. Retry runs the save again; Ignore runs it again without
 // the step that failed.
 void frmV_TA_QUENZAR::ActualizarDatos() {
@@ -765,12 +766,12 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
         d.descripcionBanco = descripcion;
         ResultadoGrabacion r;
         {
-            u.PunteroOcupado(true);
+            u.punteroOcupado(true);
             struct Puntero {
                 orvexa::Utilidades& u;
-                ~Puntero() { u.PunteroOcupado(false); }
+                ~Puntero() { u.punteroOcupado(false); }
             } puntero{u};
-            r = GrabarChequera(db, rsDatos, d, operacion(), omitidos);
+            r = grabarChequera(db, rsDatos, d, operacion(), omitidos);
         }
         if (r.estado == ResultadoGrabacion::Estado::Hecha) {
             if (baja) Inicializa();
@@ -786,7 +787,7 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
         // asking the user while the server cannot be reached.
         const bool enlaceCaido = r.nativo == 11 || e.Number() == errores::ConexionInvalida ||
                                  db.gCnn().State() != ado::adStateOpen;
-        if (enlaceCaido) db.RecuperarEnlace();
+        if (enlaceCaido) db.recuperarEnlace();
         // Lost at the commit, the save may or may not have been stored: the database says which.
         if (enlaceCaido && r.paso == kPasoConfirmar) {
             informarConfirmacionPerdida(baja);
@@ -895,7 +896,7 @@ void registrarEditorEnLista() {
             editor.caja(QStringLiteral("IDBANCO"))->setText(banco);
             editor.caja(QStringLiteral("SERIE"))->setText(serie);
             editor.caja(QStringLiteral("TALONARIO"))->setText(talonario);
-            ui::Actual().MostrarModal(&editor);
+            ui::Actual().mostrarModal(&editor);
         });
 }
 

@@ -50,10 +50,10 @@ public:
     void CampoValida(int index, QLineEdit* Texto);
     bool Datosvalidos();
     void VerRelacion();
-    void Comando(const QString& palabra); // UtilGem1_Click
+    void ejecutarComando(const QString& palabra); // UtilGem1_Click
     void ConsultaCampo();
     // The key-down handling of a text box (advance keys validate and move on).
-    void TeclaEnCaja(int index, int tecla);
+    void teclaEnCaja(int index, int tecla);
     QLineEdit* caja(const QString& campo) const;
 
 protected:

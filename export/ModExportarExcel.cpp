@@ -112,6 +112,7 @@ template <class F> void intentar(F&& f) {
     } catch (const plataforma::FinDelPrograma&) {
         throw;
     } catch (...) {
+        // The cell stays empty and the export goes on, as a skipped step does.
     }
 }
 
@@ -201,11 +202,11 @@ QString rutaTemporal() {
 
 } // namespace
 
-double FilaEncabezado() {
+double filaEncabezado() {
     return mFilaEncabezado;
 }
 
-QString UltimoLibro() {
+QString ultimoLibro() {
     return mUltimo;
 }
 
@@ -413,7 +414,7 @@ void terminarLibro(bool VistaPrevia, const QString& Archivo) {
     }
     if (VistaPrevia || Archivo.isEmpty()) {
         // The desktop opens the workbook with the user's spreadsheet program.
-        if (ui::Actual().IniciarProceso(QStringLiteral("xdg-open"), {mUltimo}) == 0)
+        if (ui::Actual().iniciarProceso(QStringLiteral("xdg-open"), {mUltimo}) == 0)
             ui::MsgBox(QStringLiteral("La planilla quedó guardada en ") + QDir::toNativeSeparators(mUltimo) +
                            QStringLiteral(", pero no hay un programa que la abra."),
                        ui::vbInformation, QStringLiteral("Exportar a Excel"));
@@ -464,7 +465,7 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
         EncabezadoExcel(static_cast<int16_t>(columnas.encabezados.size()), columnas.encabezados,
                         columnas.anchos);
     });
-    auto& cartel = notice::Cartel();
+    auto& cartel = notice::cartelActual();
     if (!Progreso) r.paso([&] { cartel.CartelInicio(QStringLiteral("Exportando a Excel"), 1); });
 
     qint64 total = -1;

@@ -25,9 +25,9 @@ void EncabezadoExcel(int16_t NumColumnas, const QStringList& Encabezados, const 
 QString LetraColumna(int16_t Indice);
 
 // Module state as the routines leave it.
-double FilaEncabezado();
+double filaEncabezado();
 // The file the last export wrote (the temporary one when it was shown).
-QString UltimoLibro();
+QString ultimoLibro();
 // Milliseconds between progress reports (40); 0 reports every cell.
 void setIntervaloAviso(int ms);
 

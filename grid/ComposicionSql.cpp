@@ -103,7 +103,7 @@ QString ArmarListaCampos(const QVector<CampoAlias>& eq, const QString& lista) {
     return r;
 }
 
-QString TablaDeSql(const QString& sqlDado) {
+QString tablaDeSql(const QString& sqlDado) {
     const QString sql = sqlDado + QLatin1Char(' ');
     const int f = static_cast<int>(sql.indexOf(QLatin1String(" FROM "), 0, ci));
     if (f < 0) return {};
@@ -157,7 +157,7 @@ QString ArmarOrden(const EstadoConsulta& e, const QString& encabezado) {
     }
 }
 
-QVector<ItemOrden> ItemsDeOrden(const QString& orderBy) {
+QVector<ItemOrden> itemsDeOrden(const QString& orderBy) {
     QVector<ItemOrden> r;
     if (orderBy.trimmed().isEmpty()) return r;
     const int p = static_cast<int>(orderBy.indexOf(QLatin1String("Order by"), 0, ci));
@@ -189,14 +189,14 @@ QVector<ItemOrden> ItemsDeOrden(const QString& orderBy) {
     return r;
 }
 
-QString OrdenTotal(const EstadoConsulta& e) {
+QString ordenTotal(const EstadoConsulta& e) {
     const QString K = e.PrimaryKey.isEmpty() ? QStringLiteral("ID") : e.PrimaryKey;
     if (e.OrderBy.trimmed().isEmpty()) return QStringLiteral(" Order by ") + K + QStringLiteral(" Asc ");
     // The key among the items already makes the order total (SQL Server
     // refuses a column named twice in ORDER BY).
     const QString clave = QString(K).remove(QLatin1Char('[')).remove(QLatin1Char(']')).trimmed();
     QString ultimaDireccion = QStringLiteral(" Asc ");
-    for (const ItemOrden& item : ItemsDeOrden(e.OrderBy)) {
+    for (const ItemOrden& item : itemsDeOrden(e.OrderBy)) {
         if (item.expresion.compare(clave, ci) == 0) return e.OrderBy;
         ultimaDireccion = item.descendente ? QStringLiteral(" Desc ") : QStringLiteral(" Asc ");
     }
@@ -206,18 +206,18 @@ QString OrdenTotal(const EstadoConsulta& e) {
     return r + QStringLiteral(", ") + K + ultimaDireccion;
 }
 
-QString SentenciaExportacion(const EstadoConsulta& e, const QString& sentenciaConteo) {
+QString sentenciaExportacion(const EstadoConsulta& e, const QString& sentenciaConteo) {
     QString s = sentenciaConteo;
     // The statement's own order gives way to the one in force (the list's statement keeps its
     // order when nothing is searched).
     const int o = static_cast<int>(s.lastIndexOf(QLatin1String(" Order by"), -1, ci));
     if (o >= 0 && s.indexOf(QLatin1Char(')'), o) < 0) s = s.left(o);
-    return s + QStringLiteral(" ") + OrdenTotal(e);
+    return s + QStringLiteral(" ") + ordenTotal(e);
 }
 
 QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
     if (tiene(e.sql, QStringLiteral(" join ")) || tiene(e.sql, QStringLiteral(" group by "))) return {};
-    const QString orden = OrdenTotal(e);
+    const QString orden = ordenTotal(e);
     const int f = static_cast<int>(e.sql.indexOf(QLatin1String("FROM "), 0, ci));
     QString T = e.sql.mid(f + 5);
     const int b = static_cast<int>(T.indexOf(QLatin1Char(' ')));
@@ -249,14 +249,14 @@ QString ArmarFromPaginado(const EstadoConsulta& e, int pagina) {
     return r;
 }
 
-QString SentenciaProbe(const QString& sql, bool conExcepcionTop) {
+QString sentenciaProbe(const QString& sql, bool conExcepcionTop) {
     if (!tiene(sql, QStringLiteral("Order by"))) return sql;
     if (conExcepcionTop && tiene(sql, QStringLiteral("SELECT TOP"))) return sql;
     const int o = static_cast<int>(sql.indexOf(QLatin1String("Order By"), 0, ci));
     return reemplazar(sql.left(o), QStringLiteral("SELECT"), QStringLiteral("SELECT TOP 1"));
 }
 
-ListasCampos ListasSinSeleccion(const QVector<CampoProbe>& campos, const QString& probe,
+ListasCampos listasSinSeleccion(const QVector<CampoProbe>& campos, const QString& probe,
                                 const QString& PrimaryKey, int16_t FormatDate) {
     ListasCampos r;
     r.columnasBusqueda << QStringLiteral("Todos");
@@ -301,7 +301,7 @@ ListasCampos ListasSinSeleccion(const QVector<CampoProbe>& campos, const QString
     return r;
 }
 
-ListasCampos ListasConSeleccion(const QVector<CampoProbe>& campos, const QString& PrimaryKey,
+ListasCampos listasConSeleccion(const QVector<CampoProbe>& campos, const QString& PrimaryKey,
                                 int16_t FormatDate, const QString& mCamposVista) {
     ListasCampos r;
     for (const auto& c : campos) {
@@ -336,7 +336,7 @@ ListasCampos ListasConSeleccion(const QVector<CampoProbe>& campos, const QString
     return r;
 }
 
-QString ListaParaPagina(EstadoConsulta& e) {
+QString listaParaPagina(EstadoConsulta& e) {
     if (!e.CamposSel.isEmpty()) {
         e.CamposSel.replace(QLatin1Char(','), QLatin1Char('|'));
         return e.CamposSel;
@@ -347,18 +347,18 @@ QString ListaParaPagina(EstadoConsulta& e) {
     return e.Campos;
 }
 
-QString SentenciaPagina(EstadoConsulta& e, int pagina) {
-    const QString lista = ListaParaPagina(e);
+QString sentenciaPagina(EstadoConsulta& e, int pagina) {
+    const QString lista = listaParaPagina(e);
     QString s = QStringLiteral("SELECT ") + QStringLiteral(" ") + ArmarListaCampos(e.mEquivalencias, lista) +
                 QStringLiteral(" ") + ArmarFromPaginado(e, pagina) + e.mWhere + QStringLiteral(" ") +
-                OrdenTotal(e);
+                ordenTotal(e);
     if (tiene(e.sql, QStringLiteral("exec ")) || tiene(e.sql, QStringLiteral(" join ")) ||
         tiene(e.sql, QStringLiteral(" group by ")))
         s = e.sql;
     return s.replace(QLatin1Char('|'), QLatin1Char(','));
 }
 
-QString SentenciaConteo(const EstadoConsulta& e) {
+QString sentenciaDeConteo(const EstadoConsulta& e) {
     if (e.mFiltro.isEmpty()) return e.sql;
     QString s;
     const int o = static_cast<int>(e.sql.indexOf(QLatin1String("Order by"), 0, ci));
@@ -374,7 +374,7 @@ QString SentenciaConteo(const EstadoConsulta& e) {
     return s.replace(QLatin1Char('|'), QLatin1Char(','));
 }
 
-bool LeerFechaBusqueda(const QString& texto, QString& comoSql) {
+bool leerFechaBusqueda(const QString& texto, QString& comoSql) {
     static const QRegularExpression dmy(
         QStringLiteral(R"(^\s*(\d{1,2})[/.-](\d{1,2})[/.-](\d{2}|\d{4})\s*$)"));
     static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})\s*$)"));
@@ -393,7 +393,7 @@ bool LeerFechaBusqueda(const QString& texto, QString& comoSql) {
     return true;
 }
 
-QString CondicionBusqueda(const EstadoConsulta& e, const QString& texto, const QString& columna,
+QString condicionBusqueda(const EstadoConsulta& e, const QString& texto, const QString& columna,
                           int indiceColumna, const QStringList& encabezados, bool& fechaInvalida) {
     fechaInvalida = false;
     auto esFecha = [&](int pos) { return e.mColFechas.contains(QStringLiteral("|%1|").arg(pos)); };
@@ -402,7 +402,7 @@ QString CondicionBusqueda(const EstadoConsulta& e, const QString& texto, const Q
                QStringLiteral("%'");
     };
     QString fechaSql;
-    const bool esTextoFecha = LeerFechaBusqueda(texto, fechaSql);
+    const bool esTextoFecha = leerFechaBusqueda(texto, fechaSql);
     if (columna.compare(QLatin1String("Todos"), ci) != 0) {
         const QString expr =
             EquiCampo(e.mEquivalencias, QLatin1Char('[') + columna + QLatin1Char(']'), false);

@@ -47,26 +47,26 @@ QVector<CampoAlias> ArmarEquivalencias(const QString& sql);
 QString EquiCampo(const QVector<CampoAlias>& equivalencias, const QString& Campo, bool Equivalencia);
 QString ArmarListaCampos(const QVector<CampoAlias>& equivalencias, const QString& lista);
 // mTabla: the word after the first " FROM ".
-QString TablaDeSql(const QString& sql);
+QString tablaDeSql(const QString& sql);
 QString ArmarWhere(const QString& sql, const QString& mFiltro);
 // `encabezado`: header text of the current column (for OrdenSent 1 and 2).
 QString ArmarOrden(const EstadoConsulta& e, const QString& encabezado);
 // OrderBy made total for the page statements: the key is appended (in the
 // direction of the last sort item) unless it is already one of the items;
 // without any order, the key alone.
-QString OrdenTotal(const EstadoConsulta& e);
+QString ordenTotal(const EstadoConsulta& e);
 QString ArmarFromPaginado(const EstadoConsulta& e, int paginaSeleccionada);
 // The items of an ORDER BY text, each with its direction.
 struct ItemOrden {
     QString expresion; // trimmed, without brackets
     bool descendente = false;
 };
-QVector<ItemOrden> ItemsDeOrden(const QString& orderBy);
+QVector<ItemOrden> itemsDeOrden(const QString& orderBy);
 // What the export reads: the rows of the counting statement (every page,
 // with the search in force) in the order the list shows them.
-QString SentenciaExportacion(const EstadoConsulta& e, const QString& sentenciaConteo);
+QString sentenciaExportacion(const EstadoConsulta& e, const QString& sentenciaConteo);
 // The probe statement of CargarCampos.
-QString SentenciaProbe(const QString& sql, bool conExcepcionTop);
+QString sentenciaProbe(const QString& sql, bool conExcepcionTop);
 
 // Column lists from the probe's columns (no user column set).
 struct ListasCampos {
@@ -75,22 +75,22 @@ struct ListasCampos {
     QString mColFechas;
     QStringList columnasBusqueda; // "Todos" first
 };
-ListasCampos ListasSinSeleccion(const QVector<CampoProbe>& campos, const QString& probe,
+ListasCampos listasSinSeleccion(const QVector<CampoProbe>& campos, const QString& probe,
                                 const QString& PrimaryKey, int16_t FormatDate);
-ListasCampos ListasConSeleccion(const QVector<CampoProbe>& campos, const QString& PrimaryKey,
+ListasCampos listasConSeleccion(const QVector<CampoProbe>& campos, const QString& PrimaryKey,
                                 int16_t FormatDate, const QString& mCamposVista);
 
 // The column list of the page statement (converted as CargarGrid keeps it).
-QString ListaParaPagina(EstadoConsulta& e);
-QString SentenciaPagina(EstadoConsulta& e, int paginaSeleccionada);
-QString SentenciaConteo(const EstadoConsulta& e);
+QString listaParaPagina(EstadoConsulta& e);
+QString sentenciaPagina(EstadoConsulta& e, int paginaSeleccionada);
+QString sentenciaDeConteo(const EstadoConsulta& e);
 
 // Condition of a search in all pages; empty when nothing is to be added
 // (`fechaInvalida` tells the date message is due). `columna` is the search
 // column's name, or "Todos" with `encabezados` the grid's column headers.
-QString CondicionBusqueda(const EstadoConsulta& e, const QString& texto, const QString& columna,
+QString condicionBusqueda(const EstadoConsulta& e, const QString& texto, const QString& columna,
                           int indiceColumna, const QStringList& encabezados, bool& fechaInvalida);
 // Reads a search text as a date; the form the engine reads unambiguously.
-bool LeerFechaBusqueda(const QString& texto, QString& comoSql);
+bool leerFechaBusqueda(const QString& texto, QString& comoSql);
 
 } // namespace grid

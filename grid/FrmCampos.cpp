@@ -97,8 +97,8 @@ FrmCampos::FrmCampos(QWidget* padre)
 
     connect(CmdAll, &QPushButton::clicked, this, &FrmCampos::Todos);
     connect(CmdAplica, &QPushButton::clicked, this, &FrmCampos::Aplicar);
-    connect(ImgSube, &QToolButton::clicked, this, &FrmCampos::Subir);
-    connect(ImgBaja, &QToolButton::clicked, this, &FrmCampos::Bajar);
+    connect(ImgSube, &QToolButton::clicked, this, &FrmCampos::subir);
+    connect(ImgBaja, &QToolButton::clicked, this, &FrmCampos::bajar);
     connect(ImgCancelar, &QToolButton::clicked, this, &FrmCampos::Cerrar);
     ImgCancelar->installEventFilter(this);
     Label1->installEventFilter(this);
@@ -198,11 +198,11 @@ void FrmCampos::mover(int destino) {
     LstLista->setCurrentRow(destino);
 }
 
-void FrmCampos::Subir() {
+void FrmCampos::subir() {
     mover(LstLista->currentRow() - 1);
 }
 
-void FrmCampos::Bajar() {
+void FrmCampos::bajar() {
     mover(LstLista->currentRow() + 1);
 }
 

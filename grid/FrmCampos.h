@@ -36,8 +36,8 @@ public:
     void Form_Load();
     void Aplicar();
     void Todos();
-    void Subir();
-    void Bajar();
+    void subir();
+    void bajar();
     void Cerrar();
 
 protected:

@@ -215,15 +215,15 @@ void KvDbGrid::construir() {
     });
     connect(btnExcel, &QToolButton::clicked, this, [this] {
         if (exportador())
-            exportador()(SentenciaExportacion(mEstado, mSqlConteo));
+            exportador()(sentenciaExportacion(mEstado, mSqlConteo));
         else
             ui::MsgBox(QStringLiteral("La exportación a planilla no está instalada en este equipo."),
                        ui::vbInformation, QStringLiteral("Aviso al Usuario"));
     });
     connect(menuBuscar, &QMenu::triggered, this,
-            [this](QAction* a) { MenuBuscar(static_cast<int>(menuBuscar->actions().indexOf(a)) + 1); });
+            [this](QAction* a) { buscarPor(static_cast<int>(menuBuscar->actions().indexOf(a)) + 1); });
     connect(menuOrden, &QMenu::triggered, this,
-            [this](QAction* a) { MenuOrden(static_cast<int>(menuOrden->actions().indexOf(a)) + 1); });
+            [this](QAction* a) { ordenarPor(static_cast<int>(menuOrden->actions().indexOf(a)) + 1); });
     connect(ImgOrdenN, &QToolButton::clicked, this, &KvDbGrid::ImgOrdenN_Click);
     connect(ImgOrdenAsc, &QToolButton::clicked, this, &KvDbGrid::ImgOrdenAsc_Click);
     connect(ImgOrdenDesc, &QToolButton::clicked, this, &KvDbGrid::ImgOrdenDesc_Click);
@@ -299,7 +299,7 @@ void KvDbGrid::setAlignFilterBar(int v) {
     disponer();
 }
 
-void KvDbGrid::MenuBuscar(int indice) {
+void KvDbGrid::buscarPor(int indice) {
     // Choosing the marked entry does nothing.
     if (menuBuscar->actions().value(indice - 1) &&
         menuBuscar->actions()[indice - 1]->text().contains(QStringLiteral("»")))
@@ -307,14 +307,14 @@ void KvDbGrid::MenuBuscar(int indice) {
     setFind(static_cast<int16_t>(indice));
 }
 
-void KvDbGrid::MenuOrden(int indice) {
+void KvDbGrid::ordenarPor(int indice) {
     if (menuOrden->actions().value(indice - 1) &&
         menuOrden->actions()[indice - 1]->text().contains(QStringLiteral("»")))
         return;
     setOrder(static_cast<int16_t>(indice));
 }
 
-void KvDbGrid::ValoresNuevos() {
+void KvDbGrid::valoresNuevos() {
     mEstado.sql.clear();
     mEstado.PrimaryKey = QStringLiteral("ID");
     setFind(2);
@@ -333,7 +333,7 @@ void KvDbGrid::ValoresNuevos() {
     mEstado.FormatDate = 103;
 }
 
-QList<QPair<QString, QVariant>> KvDbGrid::GuardarPropiedades() const {
+QList<QPair<QString, QVariant>> KvDbGrid::guardarPropiedades() const {
     QList<QPair<QString, QVariant>> r;
     r.append({QStringLiteral("sql"), mEstado.sql});
     r.append({QStringLiteral("primarykey"), mEstado.PrimaryKey});
@@ -354,7 +354,7 @@ QList<QPair<QString, QVariant>> KvDbGrid::GuardarPropiedades() const {
     return r;
 }
 
-void KvDbGrid::LeerPropiedades(const QList<QPair<QString, QVariant>>& conjunto) {
+void KvDbGrid::leerPropiedades(const QList<QPair<QString, QVariant>>& conjunto) {
     auto valor = [&](const char* clave, const QVariant& defecto) {
         for (const auto& p : conjunto)
             if (p.first.compare(QLatin1String(clave), ci) == 0) return p.second;
@@ -456,8 +456,8 @@ void KvDbGrid::LoadKvDBGrid() {
                        static_cast<QWidget*>(ImgOrdenAsc), static_cast<QWidget*>(Toolbar2)})
         w->setVisible(!mOcultarOrdenar);
     mEstado.sql += QLatin1Char(' ');
-    mEstado.mTabla = TablaDeSql(mEstado.sql);
-    mEstado.conRownum = datos::gDB().PaginasConRownum();
+    mEstado.mTabla = tablaDeSql(mEstado.sql);
+    mEstado.conRownum = datos::gDB().paginasConRownum();
     mTotalRegistros = 0;
     mPaginaActual = 1;
     mUltimaPagina = 0;
@@ -483,7 +483,7 @@ void KvDbGrid::CargarCampos() {
     });
     const bool sinSeleccion = mEstado.CamposSel.trimmed().isEmpty();
     r.paso([&] {
-        probe = SentenciaProbe(mEstado.sql, sinSeleccion);
+        probe = sentenciaProbe(mEstado.sql, sinSeleccion);
         ado::Recordset rs;
         db.AbrirRecordset(probe, rs, nullptr, 0, 1, -1, true);
         if (rs.State() != ado::adStateOpen) return;
@@ -495,8 +495,8 @@ void KvDbGrid::CargarCampos() {
     r.paso([&] {
         const ListasCampos l =
             sinSeleccion
-                ? ListasSinSeleccion(campos, probe, mEstado.PrimaryKey, mEstado.FormatDate)
-                : ListasConSeleccion(campos, mEstado.PrimaryKey, mEstado.FormatDate, mEstado.mCamposVista);
+                ? listasSinSeleccion(campos, probe, mEstado.PrimaryKey, mEstado.FormatDate)
+                : listasConSeleccion(campos, mEstado.PrimaryKey, mEstado.FormatDate, mEstado.mCamposVista);
         mEstado.Campos = l.Campos;
         mEstado.mCamposTodos = l.mCamposTodos;
         if (sinSeleccion) mEstado.mColFechas = l.mColFechas;
@@ -510,7 +510,7 @@ namespace {
 // The stored column set belongs to the program with its command line, and to the user.
 QString claveFormulario() {
     return orvexa::Utilidades()
-        .Recortar(ui::TituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), 100)
+        .Recortar(ui::tituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')), 100)
         .replace(QLatin1Char('\''), QLatin1String("''"));
 }
 
@@ -541,6 +541,7 @@ void KvDbGrid::LeerCampos() {
     } catch (const plataforma::FinDelPrograma&) {
         throw;
     } catch (...) {
+        // Without a stored choice the list shows every column.
     }
 }
 
@@ -585,7 +586,7 @@ void KvDbGrid::cmdColumnas_Click() {
                     QLatin1Char('|');
         f.gOrdinalSel = mOrdinalSel;
         f.gCamposSel = mEstado.mCamposVista;
-        ui::Actual().MostrarModal(&f);
+        ui::Actual().mostrarModal(&f);
     });
     if (f.Cancelar) return;
     r.paso([&] {
@@ -647,7 +648,7 @@ void KvDbGrid::CargarPaginas() {
     if (mCancelarCarga) return;
     r.paso([&] {
         if (mTotalRegistros != 0) return;
-        mSqlConteo = SentenciaConteo(mEstado);
+        mSqlConteo = sentenciaDeConteo(mEstado);
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ado::Recordset rs;
         QString s = mSqlConteo;
@@ -734,6 +735,7 @@ void KvDbGrid::MostrarPagina() {
     } catch (const plataforma::FinDelPrograma&) {
         throw;
     } catch (...) {
+        // The page's own routine has told the user; the grid keeps what it showed.
     }
 }
 
@@ -786,7 +788,7 @@ void KvDbGrid::CargarGrid() {
         progreso(40);
         const int pagina =
             cboPagSelect->currentIndex() >= 0 ? cboPagSelect->currentText().toInt() : mPaginaActual;
-        sentencia = SentenciaPagina(mEstado, qMax(1, pagina));
+        sentencia = sentenciaPagina(mEstado, qMax(1, pagina));
     });
     if (r.abandonada()) return;
     // From here on a failing step is skipped.
@@ -795,7 +797,7 @@ void KvDbGrid::CargarGrid() {
     s.paso([&] {
         progreso(50);
         mUltimaSentencia = sentencia;
-        pagina = datos::LeerPagina(db, sentencia, mEstado.sql);
+        pagina = datos::leerPagina(db, sentencia, mEstado.sql);
         progreso(60);
     });
     s.paso([&] { dibujarPagina(pagina); });
@@ -899,7 +901,7 @@ void KvDbGrid::SincronizarControles() {
     s.paso([&] {
         // Only the columns of the order in force carry its colour: one sorted
         // before, or before "Orden Natural", is plain again.
-        const QVector<ItemOrden> orden = ItemsDeOrden(mEstado.OrderBy);
+        const QVector<ItemOrden> orden = itemsDeOrden(mEstado.OrderBy);
         for (int c = 1; c < MsFlexGrid->Cols(); ++c) {
             const QString columna =
                 EquiCampo(QLatin1Char('[') + MsFlexGrid->TextMatrix(0, c) + QLatin1Char(']'), false)
@@ -1045,7 +1047,7 @@ void KvDbGrid::BuscarTexto() {
             for (int c = 0; c < MsFlexGrid->Cols(); ++c)
                 encabezados << MsFlexGrid->TextMatrix(0, c);
             bool fechaInvalida = false;
-            const QString condicion = CondicionBusqueda(
+            const QString condicion = condicionBusqueda(
                 mEstado, texto, columna, CboFiltroCampo->currentIndex(), encabezados, fechaInvalida);
             if (fechaInvalida) {
                 ui::MsgBox(QStringLiteral("Debe Ingresar un Formato de Fecha Válido."), ui::vbInformation,

@@ -79,10 +79,10 @@ public:
     void setFormatDate(int16_t v) { mEstado.FormatDate = v; }
 
     // Design-time persistence: keys in lower case, in the stored order.
-    QList<QPair<QString, QVariant>> GuardarPropiedades() const;
-    void LeerPropiedades(const QList<QPair<QString, QVariant>>& conjunto);
+    QList<QPair<QString, QVariant>> guardarPropiedades() const;
+    void leerPropiedades(const QList<QPair<QString, QVariant>>& conjunto);
     // A control placed anew (the defaults of a new control).
-    void ValoresNuevos();
+    void valoresNuevos();
 
     // ---- methods
     void LoadKvDBGrid();
@@ -109,8 +109,8 @@ public:
     void cmdUltimo_Click();
     void Actualizar();
     void CmdCancel_Click() { mCancelarCarga = true; }
-    void MenuBuscar(int indice);
-    void MenuOrden(int indice);
+    void buscarPor(int indice);
+    void ordenarPor(int indice);
     void CboRegistros_Enter();
 
     // State the tests and the host read.

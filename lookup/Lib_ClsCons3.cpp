@@ -26,7 +26,7 @@ QString campoMascara(const QByteArray& registro, int desde, int largo) {
 }
 } // namespace
 
-QList<MascaraConsulta> LeerMascaras(const QString& ruta) {
+QList<MascaraConsulta> leerMascaras(const QString& ruta) {
     QList<MascaraConsulta> r;
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly)) return r;
@@ -58,7 +58,7 @@ Lib_ClsCons3::Lib_ClsCons3() {
     });
 }
 
-QString Lib_ClsCons3::ArmarSentencia(const QString& sql, QString& Where, QString& CampoBusqueda,
+QString Lib_ClsCons3::armarSentencia(const QString& sql, QString& Where, QString& CampoBusqueda,
                                      const QString& SentenciaOpcional, bool& detenida) {
     detenida = false;
     auto& u = shell::G().utilidades;
@@ -76,7 +76,7 @@ QString Lib_ClsCons3::ArmarSentencia(const QString& sql, QString& Where, QString
     }
     // b. A record of the mask file.
     if (gUsarMascarasConsultas && QFile::exists(gRutaMascaraConsultas)) {
-        for (const auto& m : LeerMascaras(gRutaMascaraConsultas)) {
+        for (const auto& m : leerMascaras(gRutaMascaraConsultas)) {
             if (m.tabla.compare(sql.trimmed(), ci) != 0) continue;
             QString tabla = m.tabla;
             QString columnas = u.CambiarCaracter(m.columnas, QStringLiteral("|"), QStringLiteral(","));
@@ -158,7 +158,7 @@ void Lib_ClsCons3::ConsultaSearch(const QString& Sentencia, QStringList* CmpsDev
     QString sentencia;
     bool detenida = false;
     plataforma::Rutina r = plataforma::Rutina::silenciosa();
-    r.paso([&] { sentencia = ArmarSentencia(Sentencia, Where, CampoBusqueda, SentenciaOpcional, detenida); });
+    r.paso([&] { sentencia = armarSentencia(Sentencia, Where, CampoBusqueda, SentenciaOpcional, detenida); });
     if (detenida) return;
     if (TreeView) {
         Lib_FrmCons3Tree arbol;
@@ -167,7 +167,7 @@ void Lib_ClsCons3::ConsultaSearch(const QString& Sentencia, QStringList* CmpsDev
             arbol.CampoDevuelto = CampoDevuelto;
             arbol.CheckBoxes = Checks;
             Valores.clear();
-            ui::Actual().MostrarModal(&arbol);
+            ui::Actual().mostrarModal(&arbol);
             ValorDevuelto = arbol.ValorDevuelto.toString();
             Valores = arbol.Valores;
             Checks = false;
@@ -194,7 +194,7 @@ void Lib_ClsCons3::ConsultaSearch(const QString& Sentencia, QStringList* CmpsDev
             Valores.clear();
             Cantidades.clear();
             lista.CmpsDevueltos = CmpsDevueltosArg ? *CmpsDevueltosArg : QStringList();
-            ui::Actual().MostrarModal(&lista);
+            ui::Actual().mostrarModal(&lista);
             Checks = false;
             Valores = lista.Valores;
             Cantidades = lista.Cantidades;
@@ -225,7 +225,7 @@ QString elegir(const QString& Titulo, const QStringList& opciones, bool marcas, 
         largo = qMax(largo, static_cast<int>(o.size()));
     d.resize(qMin(largo * 120 / 15 + 40, 1024), d.height());
     d.ListView1->setColumnWidth(0, d.width() - 30);
-    ui::Actual().MostrarModal(&d);
+    ui::Actual().mostrarModal(&d);
     if (marcadas) *marcadas = d.Valores;
     return d.ValorDevuelto.toString();
 }
@@ -235,8 +235,8 @@ QString Lib_ClsCons3::MenuOpciones(const QString& Titulo, const QStringList& Opc
     return elegir(Titulo, Opc, false, nullptr);
 }
 
-void Lib_ClsCons3::CheckOpciones(const QString& Titulo, QStringList& CmpsDevueltos, const QStringList& Opc) {
-    Q_UNUSED(CmpsDevueltos);
+void Lib_ClsCons3::CheckOpciones(const QString& Titulo, QStringList& /*CmpsDevueltos*/,
+                                 const QStringList& Opc) {
     elegir(Titulo, Opc, true, &Valores);
 }
 
@@ -256,12 +256,12 @@ QString Lib_ClsCons3::ConsultaDesdeArchivo(const QString& Titulo, const QString&
     return elegir(Titulo, lineas, false, nullptr);
 }
 
-Lib_ClsCons3& ServicioDelPrograma() {
-    auto* s = dynamic_cast<Lib_ClsCons3*>(Servicio());
+Lib_ClsCons3& servicioDelPrograma() {
+    auto* s = dynamic_cast<Lib_ClsCons3*>(servicioActual());
     if (!s) {
         auto nuevo = std::make_unique<Lib_ClsCons3>();
         s = nuevo.get();
-        InstalarServicio(std::move(nuevo));
+        instalarServicio(std::move(nuevo));
     }
     // What start-up gave it.
     s->gConnString = shell::G().gConnStringConsultas;

@@ -16,7 +16,7 @@ struct MascaraConsulta {
     QString titulo, tabla, columnas, condicion;
 };
 // The records of the file, in order; empty when it cannot be read.
-QList<MascaraConsulta> LeerMascaras(const QString& ruta);
+QList<MascaraConsulta> leerMascaras(const QString& ruta);
 
 class Lib_ClsCons3 : public ServicioConsulta {
 public:
@@ -41,7 +41,7 @@ public:
 
     // The statement a search runs (step 3), without showing anything; `detenida`
     // tells the search stops with the mask message.
-    QString ArmarSentencia(const QString& sql, QString& Where, QString& CampoBusqueda,
+    QString armarSentencia(const QString& sql, QString& Where, QString& CampoBusqueda,
                            const QString& SentenciaOpcional, bool& detenida);
 
     QString MenuOpciones(const QString& Titulo, const QStringList& Opc);
@@ -51,6 +51,6 @@ public:
 };
 
 // Creates the process's service from the configuration and installs it.
-Lib_ClsCons3& ServicioDelPrograma();
+Lib_ClsCons3& servicioDelPrograma();
 
 } // namespace lookup

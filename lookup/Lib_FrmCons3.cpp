@@ -76,11 +76,11 @@ Lib_FrmCons3::Lib_FrmCons3(QWidget* padre)
 
     connect(CmdAceptar, &QPushButton::clicked, this, &Lib_FrmCons3::Aceptar);
     connect(CmdCancelar, &QPushButton::clicked, this, &Lib_FrmCons3::Cancelar);
-    connect(CmdNueva, &QPushButton::clicked, this, &Lib_FrmCons3::NuevaBusqueda);
+    connect(CmdNueva, &QPushButton::clicked, this, &Lib_FrmCons3::nuevaBusqueda);
     connect(CmdTodos, &QPushButton::clicked, this, &Lib_FrmCons3::Marcar);
     connect(CmdNuevo, &QPushButton::clicked, this, &Lib_FrmCons3::Nuevo);
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { Aceptar(); });
-    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Lib_FrmCons3::ClicColumna);
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this, &Lib_FrmCons3::clicEnColumna);
     connect(ListView1->header(), &QHeaderView::sectionResized, this, [this] { CalcularAncho(); });
     connect(HScroll1, &QScrollBar::valueChanged, this,
             [this](int v) { picFields->move(px(120) / 2 - v, picFields->y()); });
@@ -122,7 +122,7 @@ void Lib_FrmCons3::showEvent(QShowEvent* ev) {
 void Lib_FrmCons3::Cargar() {
     mCargado = true;
     auto& db = datos::gDB();
-    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::informarConMensajeError());
     ado::Recordset rs;
     r.paso([&] { mEsArticulos = sql.contains(QLatin1String("articulos"), ci); });
     r.paso([&] {
@@ -220,7 +220,7 @@ void Lib_FrmCons3::Leer(ado::Recordset& rs) {
     auto& u = shell::G().utilidades;
     const int n = rs.fields().Count();
     QList<QTreeWidgetItem*> filas;
-    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::informarConMensajeError());
     while (!rs.Eof() && !r.abandonada()) {
         r.paso([&] {
             QColor color;
@@ -271,7 +271,7 @@ void Lib_FrmCons3::Leer(ado::Recordset& rs) {
 }
 
 void Lib_FrmCons3::anchosGuardados() {
-    const QString ruta = shell::CarpetaAplicacion() + QStringLiteral("CONSULTASLEN.KVT");
+    const QString ruta = shell::carpetaDelPrograma() + QStringLiteral("CONSULTASLEN.KVT");
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly)) return;
     QString tabla = mTablaConsulta;
@@ -364,7 +364,7 @@ QStringList Lib_FrmCons3::columnasFiltradas() const {
     return QStringList(mColumnaDeCaja.begin(), mColumnaDeCaja.end());
 }
 
-void Lib_FrmCons3::NarrowF5(int b) {
+void Lib_FrmCons3::acotarConF5(int b) {
     plataforma::Rutina r = plataforma::Rutina::silenciosa();
     r.paso([&] {
         QString cola, prefijo, base = sql;
@@ -402,7 +402,7 @@ void Lib_FrmCons3::NarrowF5(int b) {
     });
 }
 
-void Lib_FrmCons3::NuevaBusqueda() {
+void Lib_FrmCons3::nuevaBusqueda() {
     plataforma::Rutina r = plataforma::Rutina::silenciosa();
     r.paso([&] {
         sql = mSqlInicial;
@@ -417,7 +417,7 @@ QString Lib_FrmCons3::valorDeFila(QTreeWidgetItem* fila, int n) const {
 }
 
 void Lib_FrmCons3::Aceptar() {
-    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), shell::informarConMensajeError());
     r.paso([&] {
         if (CheckBoxes) {
             if (CampoDevuelto.isEmpty()) CampoDevuelto = ListView1->headerItem()->text(0);
@@ -491,13 +491,13 @@ void Lib_FrmCons3::Nuevo() {
     });
 }
 
-void Lib_FrmCons3::ClicColumna(int columna) {
+void Lib_FrmCons3::clicEnColumna(int columna) {
     // The first click after load sorts descending; every click flips the order.
     mOrdenDescendente = !mOrdenDescendente;
     ListView1->sortItems(columna, mOrdenDescendente ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
-void Lib_FrmCons3::ReportarFaltante() {
+void Lib_FrmCons3::reportarFaltante() {
     auto* fila = ListView1->currentItem();
     const QString id = valorDeFila(fila, IndiceColumna(QStringLiteral("idarticulo"))).trimmed();
     const QString d = valorDeFila(fila, IndiceColumna(QStringLiteral("Descripcion"))).trimmed();
@@ -508,7 +508,7 @@ void Lib_FrmCons3::ReportarFaltante() {
     auto comillas = [](QString v) { return v.replace(QLatin1Char('\''), QLatin1String("''")); };
     QString s =
         QStringLiteral("INSERT INTO V_MV_FALTANTES (FechaHora,IdArticulo,Descripcion,Usuario) values('") +
-        shell::AhoraComoTexto() + QStringLiteral("','") + comillas(shell::G().utilidades.Recortar(id, 25)) +
+        shell::ahoraComoTexto() + QStringLiteral("','") + comillas(shell::G().utilidades.Recortar(id, 25)) +
         QStringLiteral("','") + comillas(d) + QStringLiteral("','") + comillas(datos::gDB().gUsuario) +
         QStringLiteral("')");
     datos::gDB().EjecutaConsultaSQL(s);
@@ -516,7 +516,7 @@ void Lib_FrmCons3::ReportarFaltante() {
 
 void Lib_FrmCons3::keyPressEvent(QKeyEvent* ev) {
     if (ev->key() == Qt::Key_F12 && mEsArticulos) {
-        ReportarFaltante();
+        reportarFaltante();
         return;
     }
     if (ev->key() == Qt::Key_Escape) {
@@ -576,7 +576,7 @@ void Lib_FrmCons3::teclaLista(QKeyEvent* k, bool& consumida) {
 bool Lib_FrmCons3::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto == ListView1 && evento->type() == QEvent::KeyPress) {
         bool consumida = false;
-        plataforma::Rutina r(QStringLiteral("ListView1_KeyDown"), shell::InformarConMensajeError());
+        plataforma::Rutina r(QStringLiteral("ListView1_KeyDown"), shell::informarConMensajeError());
         r.paso([&] { teclaLista(static_cast<QKeyEvent*>(evento), consumida); });
         if (consumida) return true;
     }
@@ -590,7 +590,7 @@ bool Lib_FrmCons3::eventFilter(QObject* objeto, QEvent* evento) {
         } else if (evento->type() == QEvent::KeyPress) {
             auto* k = static_cast<QKeyEvent*>(evento);
             if (k->key() == Qt::Key_F5) {
-                NarrowF5(i);
+                acotarConF5(i);
                 return true;
             }
             if (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up || k->key() == Qt::Key_PageDown ||

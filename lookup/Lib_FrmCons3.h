@@ -67,14 +67,14 @@ public:
     void CalcularAncho();
     int IndiceColumna(const QString& Columna) const;
     int Busqueda(int Clave, const QString& QueValor) const;
-    void NarrowF5(int caja);
-    void NuevaBusqueda();
+    void acotarConF5(int caja);
+    void nuevaBusqueda();
     void Aceptar();
     void Cancelar();
     void Marcar();
     void Nuevo();
-    void ClicColumna(int columna);
-    void ReportarFaltante();
+    void clicEnColumna(int columna);
+    void reportarFaltante();
 
     QString tablaConsulta() const { return mTablaConsulta; }
     QString sqlInicial() const { return mSqlInicial; }

@@ -95,7 +95,7 @@ QTreeWidgetItem* Lib_FrmCons3Tree::raiz() {
 
 void Lib_FrmCons3Tree::Cargar() {
     mCargado = true;
-    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("FORM_LOAD"), shell::informarConMensajeError());
     r.paso([&] {
         Valores.clear();
         TreeV->clear();
@@ -109,7 +109,7 @@ void Lib_FrmCons3Tree::Cargar() {
 }
 
 void Lib_FrmCons3Tree::ArmarTreeVFamilias() {
-    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), shell::informarConMensajeError());
     r.paso([&] {
         TreeV->clear();
         auto* a = raiz();
@@ -139,7 +139,7 @@ void Lib_FrmCons3Tree::ArmarTreeVFamilias() {
 }
 
 void Lib_FrmCons3Tree::ArmarTreeVAutomatico() {
-    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("ArmarTreeVAutomatico"), shell::informarConMensajeError());
     r.paso([&] {
         TreeV->clear();
         auto* a = raiz();
@@ -201,7 +201,7 @@ void Lib_FrmCons3Tree::Buscar(const QString& texto) {
     }
 }
 
-void Lib_FrmCons3Tree::NarrowF5() {
+void Lib_FrmCons3Tree::acotarConF5() {
     plataforma::Rutina r = plataforma::Rutina::silenciosa();
     r.paso([&] {
         QString base = mBaseF5, cola;
@@ -223,7 +223,7 @@ void Lib_FrmCons3Tree::NarrowF5() {
 }
 
 void Lib_FrmCons3Tree::Aceptar() {
-    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), shell::InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("HScroll1_Change"), shell::informarConMensajeError());
     auto& db = datos::gDB();
     auto& u = shell::G().utilidades;
     const QString campo = CampoDevuelto.trimmed().toUpper();
@@ -294,7 +294,7 @@ bool Lib_FrmCons3Tree::eventFilter(QObject* objeto, QEvent* evento) {
     if (objeto == CmbSearch0->lineEdit() && evento->type() == QEvent::KeyPress) {
         auto* k = static_cast<QKeyEvent*>(evento);
         if (k->key() == Qt::Key_F5) {
-            NarrowF5();
+            acotarConF5();
             return true;
         }
         if (k->key() == Qt::Key_Down || k->key() == Qt::Key_Up || k->key() == Qt::Key_PageDown ||

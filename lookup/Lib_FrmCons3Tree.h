@@ -33,7 +33,7 @@ public:
     void ArmarTreeVFamilias();
     void ArmarTreeVAutomatico();
     void Buscar(const QString& texto);
-    void NarrowF5();
+    void acotarConF5();
     void Aceptar();
     void Cancelar();
     QTreeWidgetItem* nodo(const QString& clave) const;

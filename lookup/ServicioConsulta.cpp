@@ -9,11 +9,11 @@ std::unique_ptr<ServicioConsulta>& ranura() {
 }
 } // namespace
 
-ServicioConsulta* Servicio() {
+ServicioConsulta* servicioActual() {
     return ranura().get();
 }
 
-std::unique_ptr<ServicioConsulta> InstalarServicio(std::unique_ptr<ServicioConsulta> s) {
+std::unique_ptr<ServicioConsulta> instalarServicio(std::unique_ptr<ServicioConsulta> s) {
     auto anterior = std::move(ranura());
     ranura() = std::move(s);
     return anterior;

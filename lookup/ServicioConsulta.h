@@ -23,7 +23,7 @@ public:
 };
 
 // The process's service; null until one is installed.
-ServicioConsulta* Servicio();
-std::unique_ptr<ServicioConsulta> InstalarServicio(std::unique_ptr<ServicioConsulta> s);
+ServicioConsulta* servicioActual();
+std::unique_ptr<ServicioConsulta> instalarServicio(std::unique_ptr<ServicioConsulta> s);
 
 } // namespace lookup

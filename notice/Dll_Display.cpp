@@ -129,7 +129,7 @@ void Dll_Display::setSiempre_Visible(bool v) {
     w->setWindowFlag(Qt::WindowStaysOnTopHint, v);
 }
 
-Dll_Display& Cartel() {
+Dll_Display& cartelActual() {
     static Dll_Display d;
     return d;
 }

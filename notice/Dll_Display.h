@@ -45,10 +45,10 @@ private:
 };
 
 // The process's one notice.
-Dll_Display& Cartel();
+Dll_Display& cartelActual();
 
 // A line left out of CartelMostrar keeps its text.
-inline QVariant SinCambio() {
+inline QVariant sinCambio() {
     return QVariant();
 }
 

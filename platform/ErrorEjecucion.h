@@ -30,7 +30,7 @@ private:
     std::string mTexto;
 };
 
-// Thrown where the program ends at once (the seam's TerminarPrograma under
+// Thrown where the program ends at once (the seam's terminarPrograma under
 // test); never turned into a run-time error, so that no handler stops it.
 struct FinDelPrograma {
     int codigo = 0;

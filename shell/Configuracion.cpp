@@ -76,6 +76,7 @@ QString leer(datos::DB_Dll& db, const QString& Clave, QString* ValorAux, const Q
             try {
                 db.CierraRecordset(rs);
             } catch (...) {
+                // The failure is reported above; the recordset is released with its object.
             }
             if (ValorAux) ValorAux->clear();
             return QString();

@@ -14,7 +14,7 @@ namespace shell {
 
 using plataforma::ErrorEjecucion;
 
-QString CarpetaRegistro() {
+QString carpetaRegistro() {
     // As the suite does: when "temp" is set the folder is the value of "tmp".
     QString carpeta;
     const QString temp = qEnvironmentVariable("temp", qEnvironmentVariable("TEMP"));
@@ -27,12 +27,12 @@ QString CarpetaRegistro() {
     return carpeta;
 }
 
-plataforma::Informador InformarConMensajeError() {
+plataforma::Informador informarConMensajeError() {
     return [](const ErrorEjecucion& e, const QString& rutina) { return int(MensajeError(e, 18, rutina)); };
 }
 
 int16_t MensajeError(const ErrorEjecucion& CodErr, int Botones, const QString& Rutina) {
-    const QString ruta = CarpetaRegistro() + QStringLiteral("KVERR.LOG");
+    const QString ruta = carpetaRegistro() + QStringLiteral("KVERR.LOG");
     {
         // The file is opened first, as the suite does: it exists even when nothing is logged.
         QFile f(ruta);
@@ -58,7 +58,7 @@ int16_t MensajeError(const ErrorEjecucion& CodErr, int Botones, const QString& R
 }
 
 void GrabaErrorAux(const QString& sql, QString& Proceso, int32_t numero, const QString& descripcion) {
-    if (Proceso.isEmpty()) Proceso = NombreEjecutable();
+    if (Proceso.isEmpty()) Proceso = nombreEjecutable();
     auto& db = datos::gDB();
     ado::Recordset rs;
     QString consulta = QStringLiteral("select  top 1 * from AUX_ERR  with(nolock) ");
@@ -69,7 +69,7 @@ void GrabaErrorAux(const QString& sql, QString& Proceso, int32_t numero, const Q
     paso([&] { db.AbrirRecordset(consulta, rs, nullptr, ado::adOpenDynamic, ado::adLockOptimistic); });
     paso([&] { rs.AddNew(); });
     paso([&] { rs(QStringLiteral("Proceso")).setValue(Proceso); });
-    paso([&] { rs(QStringLiteral("fecha")).setValue(AhoraComoTexto()); });
+    paso([&] { rs(QStringLiteral("fecha")).setValue(ahoraComoTexto()); });
     paso([&] { rs(QStringLiteral("Error")).setValue(numero); });
     paso([&] {
         rs(QStringLiteral("Descripcion"))

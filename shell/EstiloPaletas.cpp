@@ -85,7 +85,7 @@ void EstiloPaletasEstables::drawComplexControl(ComplexControl cc, const QStyleOp
     });
 }
 
-void InstalarEstiloPaletasEstables() {
+void instalarEstiloPaletasEstables() {
     if (dynamic_cast<EstiloPaletasEstables*>(QApplication::style())) return;
     QApplication::setStyle(new EstiloPaletasEstables(QStyleFactory::create(QApplication::style()->name())));
 }

@@ -31,6 +31,6 @@ private:
 };
 
 // Installs the wrapper as the application's style once.
-void InstalarEstiloPaletasEstables();
+void instalarEstiloPaletasEstables();
 
 } // namespace shell

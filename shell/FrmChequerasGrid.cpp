@@ -58,7 +58,7 @@ FrmChequerasGrid::FrmChequerasGrid(QWidget* padre)
     KvDbGrid1->setObjectName(QStringLiteral("KvDbGrid1"));
     KvDbGrid1->setGeometry(0, px(1080), px(10815), px(5415));
     // The stored set of this window's grid.
-    KvDbGrid1->LeerPropiedades({{QStringLiteral("sql"), QString()},
+    KvDbGrid1->leerPropiedades({{QStringLiteral("sql"), QString()},
                                 {QStringLiteral("primarykey"), QStringLiteral("ID")},
                                 {QStringLiteral("pagesize"), 5},
                                 {QStringLiteral("anchocolfijo"), true},
@@ -69,10 +69,10 @@ FrmChequerasGrid::FrmChequerasGrid(QWidget* padre)
     // Key preview: the window sees the keys before its controls.
     qApp->installEventFilter(this);
     connect(cmdCargar, &QToolButton::clicked, this, &FrmChequerasGrid::Cargar);
-    connect(cmdEdit, &QToolButton::clicked, this, &FrmChequerasGrid::Editar);
+    connect(cmdEdit, &QToolButton::clicked, this, &FrmChequerasGrid::editar);
     connect(cmdSalir, &QToolButton::clicked, this, &FrmChequerasGrid::Salir);
     // A double click on a cheque book opens it, as F2 does.
-    connect(KvDbGrid1, &grid::KvDbGrid::MsFlexGridDblClick, this, &FrmChequerasGrid::Editar);
+    connect(KvDbGrid1, &grid::KvDbGrid::MsFlexGridDblClick, this, &FrmChequerasGrid::editar);
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -104,7 +104,7 @@ QSize FrmChequerasGrid::minimumSizeHint() const {
     return {qMax(botones, grilla.width()) + px(15), px(1080) + grilla.height() + px(400)};
 }
 
-void FrmChequerasGrid::Editar() {
+void FrmChequerasGrid::editar() {
     auto* g = KvDbGrid1->MsFlexGrid;
     const int fila = g->Row();
     // An empty list has no cheque book to hand over.
@@ -134,7 +134,7 @@ bool FrmChequerasGrid::eventFilter(QObject* objeto, QEvent* evento) {
                 Cargar();
                 return true;
             case Qt::Key_F2:
-                Editar();
+                editar();
                 return true;
             case Qt::Key_Escape:
                 Salir();

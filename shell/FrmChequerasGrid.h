@@ -30,7 +30,7 @@ public:
     // Load handler: start-up, skin, first load.
     void Form_Load();
     void Cargar();
-    void Editar();
+    void editar();
     void Salir();
 
     // The record editor, installed by the editor module: it receives the

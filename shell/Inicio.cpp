@@ -24,7 +24,7 @@ namespace shell {
 
 using plataforma::ErrorEjecucion;
 
-ValoresComando CortarComando(const QString& comando) {
+ValoresComando cortarComando(const QString& comando) {
     auto& u = G().utilidades;
     struct Clave {
         const char* clave;
@@ -126,7 +126,7 @@ void registrarServicioConsulta(std::function<void()> apuntar) {
 void IniciarAplicacion(const QString& comando, QString& connString, int cursorLocation) {
     auto& g = G();
     auto& db = datos::gDB();
-    auto& cartel = notice::Cartel();
+    auto& cartel = notice::cartelActual();
     QString carpeta;
     QString texto;
     // A failure leaves the routine after closing the notice, except an
@@ -140,10 +140,10 @@ void IniciarAplicacion(const QString& comando, QString& connString, int cursorLo
     r.paso([&] { cartel.CartelInicio(QStringLiteral("Conectando Base de Datos"), 0); });
     r.paso([&] {
         bool cancelado = false;
-        cartel.CartelMostrar(cancelado, QStringLiteral("Iniciando Aplicacion"), NombreEjecutable(),
+        cartel.CartelMostrar(cancelado, QStringLiteral("Iniciando Aplicacion"), nombreEjecutable(),
                              QStringLiteral("Espere por favor"));
     });
-    r.paso([&] { carpeta = CarpetaAplicacion(); });
+    r.paso([&] { carpeta = carpetaDelPrograma(); });
     r.paso([&] { g.archivoAyuda = carpeta + QStringLiteral("htmlhelp/orvexaplus.chm"); });
     r.paso([&] {
         g.gCLetra = 0;
@@ -173,7 +173,7 @@ void IniciarAplicacion(const QString& comando, QString& connString, int cursorLo
     if (r.abandonada()) return;
     if (!db.gOpenFlag) {
         ValoresComando v;
-        r.paso([&] { v = CortarComando(texto); });
+        r.paso([&] { v = cortarComando(texto); });
         r.paso([&] {
             g.gParametroAdicional = v.parametroAdicional;
             g.gMenu = v.menu;
@@ -192,7 +192,7 @@ void IniciarAplicacion(const QString& comando, QString& connString, int cursorLo
         if (!db.gOpenFlag || db.gCnn().State() != ado::adStateOpen) {
             cartel.CartelCerrar();
             // No connection: the program ends before any window is shown.
-            ui::Actual().TerminarPrograma(0);
+            ui::Actual().terminarPrograma(0);
         }
         r.paso([&] { ConectaEstadisticas(); });
         r.paso([&] { g.gUsuarioLogeado = db.gUsuario; });
@@ -218,7 +218,7 @@ void IniciarAplicacion(const QString& comando, QString& connString, int cursorLo
     r.paso([&] { cartel.CartelCerrar(); });
 }
 
-QString ArchivoEstilo(int estilo) {
+QString archivoEstilo(int estilo) {
     switch (estilo) {
     case 1:
         return QStringLiteral("Styles/Vista.cjstyles");
@@ -248,13 +248,13 @@ void AplicarEstilo(QWidget* ventana) {
     });
     r.paso([&] {
         // A skin file in the application folder wins over the one shipped with the program.
-        const QString archivo = ArchivoEstilo(g.gEstilo);
-        QFile f(CarpetaAplicacion() + archivo);
+        const QString archivo = archivoEstilo(g.gEstilo);
+        QFile f(carpetaDelPrograma() + archivo);
         if (!f.open(QIODevice::ReadOnly)) {
             f.setFileName(QStringLiteral(":/estilos/") + archivo.mid(7));
             if (!f.open(QIODevice::ReadOnly)) return;
         }
-        InstalarEstiloPaletasEstables();
+        instalarEstiloPaletasEstables();
         ventana->setStyleSheet(QString::fromUtf8(f.readAll()));
         ventana->setProperty("ArchivoEstilo", archivo);
     });

@@ -15,7 +15,7 @@ struct ValoresComando {
     QString parametroAdicional, menu, servidor, base, usuario, clave, usuarioLogeado, caja;
 };
 // Cuts the command text key by key, as start-up does (quirks included).
-ValoresComando CortarComando(const QString& comando);
+ValoresComando cortarComando(const QString& comando);
 
 QString NormalizaServidor(const QString& servidor);
 void ConectaEstadisticas();
@@ -28,6 +28,6 @@ void registrarServicioConsulta(std::function<void()> apuntar);
 void AplicarEstilo(QWidget* ventana);
 void FormatoVentana(QWidget* ventana);
 // The skin file of a skin number (paths relative to the application folder).
-QString ArchivoEstilo(int estilo);
+QString archivoEstilo(int estilo);
 
 } // namespace shell

@@ -36,11 +36,11 @@ void reiniciarModGlobal() {
     datos::reiniciarSesion();
 }
 
-QString NombreEjecutable() {
-    return ui::TituloPrograma();
+QString nombreEjecutable() {
+    return ui::tituloPrograma();
 }
 
-QString CarpetaAplicacion() {
+QString carpetaDelPrograma() {
     return G().utilidades.AgregarBarra(plataforma::carpetaAplicacion());
 }
 

@@ -69,8 +69,8 @@ datos::DB_Dll& gDBEstadisticas();
 void reiniciarModGlobal();
 
 // The program's executable name without folder or extension.
-QString NombreEjecutable();
+QString nombreEjecutable();
 // The application folder with a trailing separator.
-QString CarpetaAplicacion();
+QString carpetaDelPrograma();
 
 } // namespace shell

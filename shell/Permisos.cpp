@@ -14,7 +14,7 @@ void VerificaPermisos(QString Proceso) {
     plataforma::Rutina rutina = plataforma::Rutina::silenciosa();
     auto paso = [&rutina](const std::function<void()>& f) { return rutina.paso(f); };
     // Every failing step is skipped: the row is written whatever happens before.
-    QString proceso = Proceso.isEmpty() ? NombreEjecutable() : Proceso;
+    QString proceso = Proceso.isEmpty() ? nombreEjecutable() : Proceso;
     QString tarea;
     paso([&] { G().gUsuarioLogeado = db.gUsuario; });
     paso([&] {
@@ -31,11 +31,11 @@ void VerificaPermisos(QString Proceso) {
             tarea = G().utilidades.NoNulo(rs(QStringLiteral("Nombre")).Value());
         } else {
             tarea.clear();
-            if (NombreEjecutable().compare(QLatin1String("CN000PR"), Qt::CaseInsensitive) == 0)
+            if (nombreEjecutable().compare(QLatin1String("CN000PR"), Qt::CaseInsensitive) == 0)
                 tarea = QStringLiteral("Menu Principal");
             if (db.gUsuario.compare(db.gDBName, Qt::CaseInsensitive) == 0 ||
                 db.gUsuario.compare(QLatin1String("SUPERVISOR SARVANE MC"), Qt::CaseInsensitive) == 0)
-                tarea = NombreEjecutable();
+                tarea = nombreEjecutable();
         }
         db.CierraRecordset(rs);
     });
@@ -51,7 +51,7 @@ void VerificaPermisos(QString Proceso) {
         QString usuario = G().gUsuarioLogeado.trimmed().toUpper();
         QString formulario = proceso.trimmed().toUpper();
         QString t = tarea.trimmed().toUpper();
-        QString ingreso = AhoraComoTexto();
+        QString ingreso = ahoraComoTexto();
         QString nombre = G().gUsuarioLogeado;
         AgregaCampo(QStringLiteral("Maquina"), maquina, QStringLiteral("'"), true);
         AgregaCampo(QStringLiteral("Usuario"), usuario, QStringLiteral("'"), false);
@@ -59,7 +59,7 @@ void VerificaPermisos(QString Proceso) {
         AgregaCampo(QStringLiteral("Tarea"), t, QStringLiteral("'"), false);
         AgregaCampo(QStringLiteral("Ingreso"), ingreso, QStringLiteral("'"), false);
         AgregaCampo(QStringLiteral("NombreUsuario"), nombre, QStringLiteral("'"), false);
-        ArmaSentencia(CamposPendientes(), script, QStringLiteral("Control_Acceso"));
+        ArmaSentencia(camposPendientes(), script, QStringLiteral("Control_Acceso"));
         bool error = false;
         int32_t nativo = 0;
         QString enviado, textoError;

@@ -26,7 +26,7 @@ void GActualizarDatoScript(const QStringList& Script, bool& HayError, int32_t& N
     auto& db = datos::gDB();
     QString unidas;
     QString mensaje;
-    plataforma::Rutina r(QStringLiteral("GActualizarDatoScript"), InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("GActualizarDatoScript"), informarConMensajeError());
     r.paso([&] {
         HayError = false;
         unidas.clear();
@@ -42,6 +42,7 @@ void GActualizarDatoScript(const QStringList& Script, bool& HayError, int32_t& N
         } catch (const plataforma::FinDelPrograma&) {
             throw;
         } catch (...) {
+            // The connection's errors carry the failure: the next step reads them and rolls back.
         }
     });
     r.paso([&] {
@@ -66,7 +67,7 @@ void GActualizarDatoScript(const QStringList& Script, bool& HayError, int32_t& N
         if (HayError) {
             QString deshacer = QStringLiteral("ROLLBACK TRANSACTION");
             db.EjecutaConsultaSQL(deshacer);
-            QString proceso = NombreEjecutable();
+            QString proceso = nombreEjecutable();
             GrabaErrorAux(TextoEnviado, proceso, NativoError, TextoError);
             if (!mensaje.isEmpty() && MuestraMensaje)
                 ui::MsgBox(ado::traza::enmascarar(mensaje), ui::vbCritical,
@@ -86,7 +87,7 @@ void MenuExes(QString& Programa, QString& Parametro, qint64& Tarea) {
     Tarea = 0;
     QString argumentos;
     QString comando;
-    plataforma::Rutina r(QStringLiteral("MenuExes"), InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("MenuExes"), informarConMensajeError());
     r.paso([&] {
         if (Parametro.contains(QLatin1Char(' ')))
             Parametro = Parametro.mid(Parametro.indexOf(QLatin1Char(' ')) + 1);
@@ -104,13 +105,13 @@ void MenuExes(QString& Programa, QString& Parametro, qint64& Tarea) {
             comando = Programa.mid(6);
         else
             comando =
-                CarpetaAplicacion() +
+                carpetaDelPrograma() +
                 (Programa.contains(QLatin1String("SHELL"), Qt::CaseInsensitive) ? Programa.mid(6) : Programa);
     });
     r.paso([&] {
         // The suite reads its whole command line as one text: it goes as one argument.
         const QString ejecutable = QString(comando.trimmed()).replace(QLatin1Char('\\'), QLatin1Char('/'));
-        Tarea = ui::Actual().IniciarProceso(ejecutable, {argumentos});
+        Tarea = ui::Actual().iniciarProceso(ejecutable, {argumentos});
     });
     r.paso([&] {
         if (Tarea == 0)

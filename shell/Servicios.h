@@ -21,10 +21,10 @@ namespace shell {
 // ---- error reporting and logs
 int16_t MensajeError(const plataforma::ErrorEjecucion& CodErr, int Botones = 18, const QString& Rutina = {});
 // A routine's failures reported with MensajeError (Abort, Retry, Ignore) under the routine's name.
-plataforma::Informador InformarConMensajeError();
+plataforma::Informador informarConMensajeError();
 void GrabaErrorAux(const QString& sql, QString& Proceso, int32_t numero, const QString& descripcion);
 // The temporary folder of the common log, with a trailing separator.
-QString CarpetaRegistro();
+QString carpetaRegistro();
 
 // ---- configuration table
 QString Cfg(const QString& Clave, QString* ValorAux = nullptr);
@@ -39,9 +39,9 @@ QString FormatoFechaHora(); // "dd/mm/yy hh:mm"
 QString FormatoFecha();     // "dd/mm/yy"
 QString FormatoHora();      // "hh:mm"
 // The present date and time written with FormatoFechaHora's layout.
-QString AhoraComoTexto();
+QString ahoraComoTexto();
 using ListaCampos = QList<QPair<QString, QString>>;
-ListaCampos& CamposPendientes();
+ListaCampos& camposPendientes();
 void AgregaCampo(const QString& Campo, QString& Valor, const QString& Comilla, bool Primero);
 void ArmaSentencia(ListaCampos& Lista, QStringList& Script, const QString& Tabla, bool Actualiza = false,
                    const QString& Condicion = {}, bool MantenerLista = false);

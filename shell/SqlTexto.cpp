@@ -28,11 +28,11 @@ QString FormatoHora() {
     return QStringLiteral("hh:mm");
 }
 
-QString AhoraComoTexto() {
+QString ahoraComoTexto() {
     return QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yy HH:mm"));
 }
 
-ListaCampos& CamposPendientes() {
+ListaCampos& camposPendientes() {
     static ListaCampos lista;
     return lista;
 }
@@ -41,8 +41,8 @@ void AgregaCampo(const QString& Campo, QString& Valor, const QString& Comilla, b
     Valor.remove(QLatin1Char('\''));
     const QString literal = Valor.toUpper() == QLatin1String("NULL") ? QStringLiteral("Null")
                                                                      : datos::gDB().SQLValue(Valor, Comilla);
-    if (Primero) CamposPendientes().clear();
-    CamposPendientes().append({Campo, literal});
+    if (Primero) camposPendientes().clear();
+    camposPendientes().append({Campo, literal});
 }
 
 void ArmaSentencia(ListaCampos& Lista, QStringList& Script, const QString& Tabla, bool Actualiza,
@@ -71,7 +71,7 @@ void ArmaSentencia(ListaCampos& Lista, QStringList& Script, const QString& Tabla
 }
 
 QString SqlTop(const QString& sentencia) {
-    if (!datos::gDB().SentenciasConRownum()) return sentencia;
+    if (!datos::gDB().sentenciasConRownum()) return sentencia;
     if (G().utilidades.ContarPalabras(sentencia) <= 1)
         return sentencia.compare(QLatin1String("LEN"), Qt::CaseInsensitive) == 0 ? QStringLiteral("LENGTH")
                                                                                  : sentencia;
@@ -103,6 +103,7 @@ QDateTime FechaServidor() {
     } catch (const plataforma::FinDelPrograma&) {
         throw;
     } catch (...) {
+        // Without the server's clock, the machine's (or the configured operation date) serves.
     }
     if (!hayFila) {
         resultado = QDateTime::currentDateTime();
@@ -120,6 +121,7 @@ QDateTime FechaServidor() {
     try {
         datos::gDB().CierraRecordset(rs);
     } catch (...) {
+        // Nothing was opened, or the link is gone: nothing is left to close.
     }
     resultado.setTime(QTime(resultado.time().hour(), resultado.time().minute(), resultado.time().second()));
     return resultado;

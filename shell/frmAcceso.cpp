@@ -102,11 +102,11 @@ protected:
 
 } // namespace
 
-QString RutaBasesRegistradas() {
-    return CarpetaAplicacion() + QStringLiteral("BASES.TXT");
+QString rutaBasesRegistradas() {
+    return carpetaDelPrograma() + QStringLiteral("BASES.TXT");
 }
 
-QList<BaseRegistrada> LeerBasesRegistradas(const QString& ruta) {
+QList<BaseRegistrada> leerBasesRegistradas(const QString& ruta) {
     QList<BaseRegistrada> r;
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly)) return r;
@@ -249,9 +249,9 @@ void frmAcceso::MensajeInicial(QLineEdit* caja) {
 }
 
 void frmAcceso::llenarlist() {
-    const QString ruta = RutaBasesRegistradas();
+    const QString ruta = rutaBasesRegistradas();
     QList<BaseRegistrada> bases;
-    plataforma::Rutina r(QStringLiteral("FormLoad"), InformarConMensajeError());
+    plataforma::Rutina r(QStringLiteral("FormLoad"), informarConMensajeError());
     r.paso([&] {
         if (!ExisteArchivo(ruta)) {
             lstBases->clear();
@@ -260,7 +260,7 @@ void frmAcceso::llenarlist() {
     });
     r.paso([&] {
         lstBases->clear();
-        bases = LeerBasesRegistradas(ruta);
+        bases = leerBasesRegistradas(ruta);
         for (const auto& b : bases)
             if (!b.nombre.trimmed().isEmpty()) lstBases->addItem(b.nombre);
     });
@@ -275,7 +275,7 @@ void frmAcceso::llenarlist() {
 bool frmAcceso::DatosBase(const QString& nombre, QString& servidor, QString& base, QString& usuario,
                           QString& clave) {
     try {
-        for (const auto& b : LeerBasesRegistradas(RutaBasesRegistradas())) {
+        for (const auto& b : leerBasesRegistradas(rutaBasesRegistradas())) {
             if (b.nombre.trimmed() == nombre.trimmed()) {
                 servidor = b.servidor;
                 base = b.base;
@@ -346,9 +346,9 @@ void frmAcceso::CmdRegistrar_Click() {
         const QString linea = nombre.trimmed() + QLatin1Char(',') + base + QLatin1Char(',') + base +
                               QLatin1Char(',') + G().utilidades.Encriptar(base).trimmed() + QLatin1Char(',') +
                               TxtServidor->text().trimmed();
-        QFile f(RutaBasesRegistradas());
+        QFile f(rutaBasesRegistradas());
         if (!f.open(QIODevice::Append))
-            throw ErrorEjecucion(75, QStringLiteral("No se puede escribir %1").arg(RutaBasesRegistradas()),
+            throw ErrorEjecucion(75, QStringLiteral("No se puede escribir %1").arg(rutaBasesRegistradas()),
                                  QStringLiteral("frmAcceso"));
         f.write(plataforma::a1252(linea) + "\r\n");
     };
@@ -412,9 +412,9 @@ void frmAcceso::CmdRegistrar_Click() {
                 }
                 break;
             case 8: {
-                const QString ayudante = CarpetaAplicacion() + QStringLiteral("ODBC.exe");
+                const QString ayudante = carpetaDelPrograma() + QStringLiteral("ODBC.exe");
                 if (QFile::exists(ayudante))
-                    ui::Actual().IniciarProceso(ayudante,
+                    ui::Actual().iniciarProceso(ayudante,
                                                 {QStringLiteral("Server=") + TxtServidor->text() +
                                                  QStringLiteral(";DB=") + db.gDBName + QStringLiteral(";")});
                 break;
@@ -443,14 +443,14 @@ void frmAcceso::CmdRegistrar_Click() {
 
 void frmAcceso::CmdLineaComando_Click() {
     const QString ejecutable = QCoreApplication::applicationFilePath();
-    ui::Actual().CrearAccesoDirecto(QStringLiteral("Zolvane"), ejecutable, QString(), CarpetaAplicacion());
+    ui::Actual().crearAccesoDirecto(QStringLiteral("Zolvane"), ejecutable, QString(), carpetaDelPrograma());
 }
 
 void registrarDialogoAcceso() {
     datos::registrarDialogoConexion([](datos::DatosDialogoConexion& d) {
         frmAcceso f;
         f.cargar(d.base, d.servidor, d.usuario, d.clave);
-        ui::Actual().MostrarModal(&f);
+        ui::Actual().mostrarModal(&f);
         d.aceptar = f.Aceptar();
         d.base = f.TxtDbName->text();
         d.servidor = f.TxtServidor->text();

@@ -22,8 +22,8 @@ struct BaseRegistrada {
 
 // Reads every record whose five fields are there; damaged or foreign lines
 // are skipped. A password that cannot be deciphered reads as empty.
-QList<BaseRegistrada> LeerBasesRegistradas(const QString& ruta);
-QString RutaBasesRegistradas();
+QList<BaseRegistrada> leerBasesRegistradas(const QString& ruta);
+QString rutaBasesRegistradas();
 
 class frmAcceso : public QDialog {
     Q_OBJECT

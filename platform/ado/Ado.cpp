@@ -128,11 +128,11 @@ const Motor& Connection::motorDeCadena() const {
     return *mMotorSinAbrir;
 }
 
-QString Connection::BloqueoParaComprobar(const QString& tabla) const {
+QString Connection::bloqueoParaComprobar(const QString& tabla) const {
     return motorDeCadena().bloqueoParaComprobar(tabla);
 }
 
-QString Connection::PistaLecturaBloqueante() const {
+QString Connection::pistaLecturaBloqueante() const {
     return motorDeCadena().pistaLecturaBloqueante();
 }
 

@@ -201,8 +201,8 @@ public:
     ado::Errors& Errors() { return mErrores; }
 
     // What the engine asks of its callers' SQL (see Motor).
-    QString BloqueoParaComprobar(const QString& tabla) const;
-    QString PistaLecturaBloqueante() const;
+    QString bloqueoParaComprobar(const QString& tabla) const;
+    QString pistaLecturaBloqueante() const;
 
     // For the classes of this layer.
     Resultado ejecutarMotor(const QString& sql);

@@ -14,11 +14,11 @@ std::unique_ptr<Interfaz>& ranura() {
 
 Interfaz& Actual() {
     auto& r = ranura();
-    if (!r) r = CrearInterfazQt();
+    if (!r) r = crearInterfazQt();
     return *r;
 }
 
-std::unique_ptr<Interfaz> Instalar(std::unique_ptr<Interfaz> nueva) {
+std::unique_ptr<Interfaz> instalar(std::unique_ptr<Interfaz> nueva) {
     auto anterior = std::move(ranura());
     ranura() = std::move(nueva);
     return anterior;
@@ -47,7 +47,7 @@ int respuestaPorDefecto(int estilo) {
     return botones.value(indice, botones.first());
 }
 
-QString TituloPrograma() {
+QString tituloPrograma() {
     const QString ruta = QCoreApplication::applicationFilePath();
     if (!ruta.isEmpty()) return QFileInfo(ruta).completeBaseName();
     return QStringLiteral("Quenzar");

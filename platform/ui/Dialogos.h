@@ -48,36 +48,36 @@ public:
     // std::nullopt when the user cancelled.
     virtual std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
                                             const QString& defecto) = 0;
-    virtual std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro,
+    virtual std::optional<QString> abrirArchivo(const QString& titulo, const QString& filtro,
                                                 const QString& carpeta) = 0;
     virtual std::optional<QDate> ElegirFecha(const QString& titulo) = 0;
     // Shows a window modally and returns its result code.
-    virtual int MostrarModal(QWidget* ventana) = 0;
+    virtual int mostrarModal(QWidget* ventana) = 0;
     // Starts a program without waiting; its process number, 0 when it did not start.
-    virtual qint64 IniciarProceso(const QString& programa, const QStringList& argumentos) = 0;
-    virtual bool CrearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
+    virtual qint64 iniciarProceso(const QString& programa, const QStringList& argumentos) = 0;
+    virtual bool crearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
                                     const QString& carpetaTrabajo) = 0;
-    virtual void ProcesarEventos() = 0;
+    virtual void procesarEventos() = 0;
     // Ends the program at once: no handler, unload or clean-up runs.
-    [[noreturn]] virtual void TerminarPrograma(int codigo) = 0;
+    [[noreturn]] virtual void terminarPrograma(int codigo) = 0;
 };
 
 Interfaz& Actual();
 // Replaces the implementation in use; returns the previous one.
-std::unique_ptr<Interfaz> Instalar(std::unique_ptr<Interfaz> nueva);
+std::unique_ptr<Interfaz> instalar(std::unique_ptr<Interfaz> nueva);
 
 // The Qt implementation.
-std::unique_ptr<Interfaz> CrearInterfazQt();
+std::unique_ptr<Interfaz> crearInterfazQt();
 
 // The program's title (the executable's name without folder or extension).
-QString TituloPrograma();
+QString tituloPrograma();
 
 // Shorthand used everywhere.
 inline int MsgBox(const QString& texto, int estilo = vbOKOnly, const QString& titulo = {}) {
     return Actual().MsgBox(texto, estilo, titulo);
 }
 inline void DoEvents() {
-    Actual().ProcesarEventos();
+    Actual().procesarEventos();
 }
 
 } // namespace ui

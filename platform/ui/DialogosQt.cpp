@@ -72,7 +72,7 @@ class InterfazQt final : public Interfaz {
 public:
     int MsgBox(const QString& texto, int estilo, const QString& titulo) override {
         QMessageBox caja(padreDeDialogo());
-        caja.setWindowTitle(titulo.isEmpty() ? TituloPrograma() : titulo);
+        caja.setWindowTitle(titulo.isEmpty() ? tituloPrograma() : titulo);
         // The texts use CR alone as a line break; Qt wants LF.
         QString t = texto;
         t.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -114,13 +114,13 @@ public:
     std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
                                     const QString& defecto) override {
         bool ok = false;
-        QString r = QInputDialog::getText(padreDeDialogo(), titulo.isEmpty() ? TituloPrograma() : titulo,
+        QString r = QInputDialog::getText(padreDeDialogo(), titulo.isEmpty() ? tituloPrograma() : titulo,
                                           mensaje, QLineEdit::Normal, defecto, &ok);
         if (!ok) return std::nullopt;
         return r;
     }
 
-    std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro,
+    std::optional<QString> abrirArchivo(const QString& titulo, const QString& filtro,
                                         const QString& carpeta) override {
         // The VB filter "Description |*.EXT" becomes Qt's "Description (*.EXT)".
         QStringList partes = filtro.split(QLatin1Char('|'));
@@ -152,7 +152,7 @@ public:
         return cal->selectedDate();
     }
 
-    int MostrarModal(QWidget* ventana) override {
+    int mostrarModal(QWidget* ventana) override {
         if (auto* dlg = qobject_cast<QDialog*>(ventana)) return dlg->exec();
         ventana->setWindowModality(Qt::ApplicationModal);
         ventana->show();
@@ -162,13 +162,13 @@ public:
         return 0;
     }
 
-    qint64 IniciarProceso(const QString& programa, const QStringList& argumentos) override {
+    qint64 iniciarProceso(const QString& programa, const QStringList& argumentos) override {
         qint64 pid = 0;
         if (!QProcess::startDetached(programa, argumentos, QString(), &pid)) return 0;
         return pid;
     }
 
-    bool CrearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
+    bool crearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
                             const QString& carpetaTrabajo) override {
         QString escritorio = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
         if (escritorio.isEmpty()) return false;
@@ -200,16 +200,16 @@ public:
         return true;
     }
 
-    void ProcesarEventos() override {
+    void procesarEventos() override {
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
     }
 
-    [[noreturn]] void TerminarPrograma(int codigo) override { std::_Exit(codigo); }
+    [[noreturn]] void terminarPrograma(int codigo) override { std::_Exit(codigo); }
 };
 
 } // namespace
 
-std::unique_ptr<Interfaz> CrearInterfazQt() {
+std::unique_ptr<Interfaz> crearInterfazQt() {
     return std::make_unique<InterfazQt>();
 }
 

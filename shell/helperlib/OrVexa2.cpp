@@ -143,7 +143,7 @@ QString ArchivoIni::LeerIni(const QString& archivo, const QString& seccion, cons
     return defecto;
 }
 
-void ArchivoIni::EscribirIni(const QString& archivo, const QString& seccion, const QString& clave,
+void ArchivoIni::escribirIni(const QString& archivo, const QString& seccion, const QString& clave,
                              const QString& valor) const {
     const QString ruta = rutaIni(archivo);
     QDir().mkpath(QFileInfo(ruta).path());
@@ -290,7 +290,7 @@ std::optional<QDate> Utilidades::ElegirFecha() const {
     return ui::Actual().ElegirFecha(QStringLiteral("Fecha"));
 }
 
-void Utilidades::PunteroOcupado(bool ocupado) const {
+void Utilidades::punteroOcupado(bool ocupado) const {
     if (ocupado) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         return;
@@ -390,8 +390,8 @@ void Teclado::LlenaCampos(const QVector<QLineEdit*>& cajas, ado::Recordset& rs) 
 
 // ------------------------------------------------------------------ DialogoArchivo
 
-void DialogoArchivo::MostrarAbrir() {
-    const auto r = ui::Actual().AbrirArchivo(Titulo, Filtro, CarpetaInicial);
+void DialogoArchivo::mostrarAbrir() {
+    const auto r = ui::Actual().abrirArchivo(Titulo, Filtro, CarpetaInicial);
     mCancelado = !r.has_value();
     mNombre = r.value_or(QString());
 }

@@ -37,7 +37,7 @@ class ArchivoIni {
 public:
     QString LeerIni(const QString& archivo, const QString& seccion, const QString& clave,
                     const QString& defecto) const;
-    void EscribirIni(const QString& archivo, const QString& seccion, const QString& clave,
+    void escribirIni(const QString& archivo, const QString& seccion, const QString& clave,
                      const QString& valor) const;
     static QString carpetaIni();
     static QString rutaIni(const QString& archivo);
@@ -70,7 +70,7 @@ public:
     std::optional<QDate> ElegirFecha() const;
     // True shows the busy pointer; false puts the normal pointer back, however
     // many busy pointers were stacked (what a routine does before it reports).
-    void PunteroOcupado(bool ocupado) const;
+    void punteroOcupado(bool ocupado) const;
     // The library's error box (Abort, Retry, Ignore by default); the answer code.
     int MostrarError(const plataforma::ErrorEjecucion& error, int botones = 18,
                      const QString& rutina = {}) const;
@@ -106,8 +106,8 @@ public:
     QString Titulo;
     QString Filtro;
     QString CarpetaInicial;
-    void MostrarAbrir();
-    QString NombreArchivo() const { return mNombre; }
+    void mostrarAbrir();
+    QString nombreArchivo() const { return mNombre; }
     bool Cancelado() const { return mCancelado; }
 
 private:

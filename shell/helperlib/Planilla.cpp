@@ -143,7 +143,7 @@ VentanaPlanilla::~VentanaPlanilla() {
 void Planilla::AbrePlanilla(const QString& tabla, const QString& cadenaConexion,
                             const QString& titulo) const {
     VentanaPlanilla v(tabla, cadenaConexion, titulo);
-    ui::Actual().MostrarModal(&v);
+    ui::Actual().mostrarModal(&v);
 }
 
 } // namespace orvexa

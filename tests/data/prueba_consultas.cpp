@@ -55,7 +55,7 @@ TEST_F(Consultas, AbrirRecordsetConSentenciaErroneaPasaPorElTratamiento) {
 // shows them, which columns line up on the right; a statement naming a column
 // the source lacks falls back on the plain one.
 TEST_F(Consultas, UnaPaginaSeLeeSinVentana) {
-    const datos::PaginaLeida p = datos::LeerPagina(
+    const datos::PaginaLeida p = datos::leerPagina(
         gDB(),
         QStringLiteral("SELECT IDBANCO, 12.5 AS IMPORTE, CONVERT(datetime, '05/03/2024', 103) AS F, "
                        "CONVERT(bit, 1) AS SI FROM TA_BANCOS WHERE IDBANCO = '1'"),
@@ -72,7 +72,7 @@ TEST_F(Consultas, UnaPaginaSeLeeSinVentana) {
 
     guion->responder(ui::vbAbort, QStringLiteral("Ha ocurrido el Siguiente Error"));
     const datos::PaginaLeida q =
-        datos::LeerPagina(gDB(), QStringLiteral("SELECT NO_EXISTE FROM TA_BANCOS"),
+        datos::leerPagina(gDB(), QStringLiteral("SELECT NO_EXISTE FROM TA_BANCOS"),
                           QStringLiteral("SELECT IDBANCO FROM TA_BANCOS WHERE IDBANCO = '1'"));
     ASSERT_EQ(q.filas.size(), 1);
     EXPECT_EQ(q.columnas[0].nombre, QStringLiteral("IDBANCO"));

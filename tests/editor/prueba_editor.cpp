@@ -63,9 +63,9 @@ TEST_F(Editor, VentanaYEstadoInicial) {
     EXPECT_EQ(f->txtFields[Cuenta]->maxLength(), 20);
     EXPECT_TRUE(f->txtFields[Banco]->isEnabled());
     EXPECT_FALSE(f->txtFields[Desde]->isEnabled());
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("NUEVO")));
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("CERRAR")));
-    EXPECT_FALSE(f->UtilGem1->Disponible(QStringLiteral("GRABAR")));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("NUEVO")));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("CERRAR")));
+    EXPECT_FALSE(f->UtilGem1->estaDisponible(QStringLiteral("GRABAR")));
     EXPECT_EQ(f->lblLabels[7]->text(), QStringLiteral("Nro Control:"));
 }
 
@@ -76,7 +76,7 @@ TEST_F(Editor, NuevaChequeraConDosCuentasNuevas) {
     EXPECT_EQ(texto(Cuenta), QStringLiteral("11102010"));
     EXPECT_EQ(texto(CuentaDif), QStringLiteral("21103010"));
     EXPECT_TRUE(f->txtFields[Cuenta]->isEnabled());
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("GRABAR")));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("GRABAR")));
     escribir(Desde, QStringLiteral("100"));
     escribir(Hasta, QStringLiteral("150"));
     QTest::keyClick(f->txtFields[Hasta], Qt::Key_F5); // GRABAR
@@ -96,7 +96,7 @@ TEST_F(Editor, NuevaChequeraConDosCuentasNuevas) {
               1);
     // Back to browsing.
     EXPECT_TRUE(texto(Banco).isEmpty());
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("NUEVO")));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("NUEVO")));
 
     // Saving the same cheque book again updates it and duplicates no account.
     gDB().gCnn().Execute(
@@ -106,7 +106,7 @@ TEST_F(Editor, NuevaChequeraConDosCuentasNuevas) {
     EXPECT_EQ(texto(Hasta), QStringLiteral("150"));
     EXPECT_FALSE(f->txtFields[Cuenta]->isEnabled());
     escribir(Hasta, QStringLiteral("160"));
-    f->Comando(QStringLiteral("grabar"));
+    f->ejecutarComando(QStringLiteral("grabar"));
     EXPECT_EQ(contar(QStringLiteral(
                   "SELECT NUMERO_HASTA FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND TALONARIO = 500")),
               160);
@@ -121,7 +121,7 @@ TEST_F(Editor, NuevaChequeraConDosCuentasNuevas) {
     // Deleting removes only the cheque book.
     clave(0, QStringLiteral("10"), QStringLiteral("A"), QStringLiteral("500"));
     guion->responder(ui::vbYes, QStringLiteral("Confirma la baja de este registro?"));
-    f->Comando(QStringLiteral("BORRAR"));
+    f->ejecutarComando(QStringLiteral("BORRAR"));
     EXPECT_EQ(guion->mensajes.back().estilo, ui::vbYesNo + ui::vbExclamation + ui::vbDefaultButton2);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10'")), 0);
     EXPECT_EQ(
@@ -136,17 +136,17 @@ TEST_F(Editor, ChequeraExistenteSeCargaYSeCambia) {
     EXPECT_EQ(texto(Desde), QStringLiteral("1001"));
     EXPECT_EQ(texto(Cuenta), QStringLiteral("11102005"));
     EXPECT_EQ(f->LblDescCta->text(), QStringLiteral("BANCO MACRO"));
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("BORRAR")));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("BORRAR")));
     escribir(Desde, QStringLiteral("1001")); // never collides with itself
     EXPECT_FALSE(f->HayError);
     // CANCELAR and BORRAR answered No change nothing.
     guion->responder(ui::vbNo, QStringLiteral("¿Realmente desea abandonar la carga de datos?"));
-    f->Comando(QStringLiteral("Cancelar"));
+    f->ejecutarComando(QStringLiteral("Cancelar"));
     EXPECT_EQ(texto(Desde), QStringLiteral("1001"));
     guion->responder(ui::vbNo);
-    f->Comando(QStringLiteral("BORRAR"));
+    f->ejecutarComando(QStringLiteral("BORRAR"));
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE ID = 5")), 1);
-    f->Comando(QStringLiteral("OTRA COSA"));
+    f->ejecutarComando(QStringLiteral("OTRA COSA"));
     EXPECT_TRUE(f->Modifica);
 }
 
@@ -157,7 +157,7 @@ TEST_F(Editor, CajasDeshabilitadasYEtiquetasEnteras) {
     escribir(Desde, QStringLiteral("1001"));
     f->txtFields[Hasta]->setFocus(); // Desde loses the focus: drawn white
     guion->responder(ui::vbYes, QStringLiteral("¿Realmente desea abandonar la carga de datos?"));
-    f->Comando(QStringLiteral("Cancelar"));
+    f->ejecutarComando(QStringLiteral("Cancelar"));
     ASSERT_FALSE(f->txtFields[Desde]->isEnabled());
     for (int c : {Desde, Hasta, Cuenta}) {
         const QImage img = f->txtFields[c]->grab().toImage();
@@ -257,7 +257,7 @@ TEST_F(Editor, RangosQueSeSuperponen) {
     escribir(Hasta, QStringLiteral("950"));
     EXPECT_FALSE(f->HayError);
     // The same numbers in another series are accepted.
-    f->Comando(QStringLiteral("NUEVO"));
+    f->ejecutarComando(QStringLiteral("NUEVO"));
     clave(0, QStringLiteral("5"), QStringLiteral("Z"), QStringLiteral("700"));
     escribir(Desde, QStringLiteral("1001"));
     escribir(Hasta, QStringLiteral("2000"));
@@ -311,7 +311,7 @@ TEST_F(Editor, PropuestaIncoherenteNoSeAcepta) {
     escribir(Cuenta, QStringLiteral("1110"));
     EXPECT_TRUE(f->HayError);
     guion->responder(ui::vbOK, QStringLiteral("La cuenta ingresada es inexistente."));
-    f->Comando(QStringLiteral("grabar"));
+    f->ejecutarComando(QStringLiteral("grabar"));
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '1110'")), 0);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10'")), 0);
     EXPECT_EQ(guion->mensajes.size(), 3u) << "no inconsistency message while validating or saving";
@@ -331,7 +331,7 @@ public:
 TEST_F(Editor, ConsultaDeBancosConClicDerecho) {
     auto* servicio = new ConsultaGuionada;
     servicio->respuesta = QStringLiteral(" 7 ");
-    auto anterior = lookup::InstalarServicio(std::unique_ptr<lookup::ServicioConsulta>(servicio));
+    auto anterior = lookup::instalarServicio(std::unique_ptr<lookup::ServicioConsulta>(servicio));
     QTest::mouseClick(f->txtFields[Banco], Qt::RightButton);
     EXPECT_EQ(servicio->sentencia, QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"));
     EXPECT_EQ(servicio->CampoDevuelto, QStringLiteral("IDBANCO"));
@@ -343,10 +343,10 @@ TEST_F(Editor, ConsultaDeBancosConClicDerecho) {
     QTest::mouseClick(f->txtFields[Serie], Qt::RightButton);
     EXPECT_TRUE(servicio->sentencia.isEmpty());
     f->txtFields[Talonario]->setFocus();
-    EXPECT_FALSE(f->UtilGem1->Disponible(QStringLiteral("CONSULTAR")));
+    EXPECT_FALSE(f->UtilGem1->estaDisponible(QStringLiteral("CONSULTAR")));
     f->txtFields[Banco]->setFocus();
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("CONSULTAR")));
-    lookup::InstalarServicio(std::move(anterior));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("CONSULTAR")));
+    lookup::instalarServicio(std::move(anterior));
 }
 
 // Enter in the last open box wraps the focus to the bank box: CONSULTAR is
@@ -354,7 +354,7 @@ TEST_F(Editor, ConsultaDeBancosConClicDerecho) {
 TEST_F(Editor, ConsultarSigueALaCajaConElFoco) {
     auto* servicio = new ConsultaGuionada;
     servicio->respuesta = QStringLiteral("7");
-    auto anterior = lookup::InstalarServicio(std::unique_ptr<lookup::ServicioConsulta>(servicio));
+    auto anterior = lookup::instalarServicio(std::unique_ptr<lookup::ServicioConsulta>(servicio));
     clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
     ASSERT_TRUE(f->Modifica);
     ASSERT_EQ(QApplication::focusWidget(), f->txtFields[Desde]);
@@ -365,7 +365,7 @@ TEST_F(Editor, ConsultarSigueALaCajaConElFoco) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F7);
     EXPECT_EQ(servicio->sentencia, QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"));
     EXPECT_EQ(texto(Banco), QStringLiteral("7"));
-    lookup::InstalarServicio(std::move(anterior));
+    lookup::instalarServicio(std::move(anterior));
 }
 
 TEST_F(Editor, UnBancoRechazadoSeLlevaSuNombreYSusCuentas) {
@@ -404,7 +404,7 @@ TEST_F(Editor, SoloCuentasQueLaChequeraPuedeHacerPropias) {
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(std::string(c.banco) + " " + c.cuenta);
-        f->Comando(QStringLiteral("NUEVO"));
+        f->ejecutarComando(QStringLiteral("NUEVO"));
         clave(0, QString::fromUtf8(c.banco), QStringLiteral("Z"), QStringLiteral("777"));
         ASSERT_TRUE(f->Nuevo);
         if (*c.motivo) guion->responder(ui::vbOK, QString::fromUtf8(c.motivo));
@@ -415,20 +415,20 @@ TEST_F(Editor, SoloCuentasQueLaChequeraPuedeHacerPropias) {
         }
     }
     // The same account for both purposes.
-    f->Comando(QStringLiteral("NUEVO"));
+    f->ejecutarComando(QStringLiteral("NUEVO"));
     clave(0, QStringLiteral("10"), QStringLiteral("Z"), QStringLiteral("777"));
     escribir(CuentaDif, QStringLiteral("11101001"));
     guion->responder(ui::vbOK, QStringLiteral("deben ser distintas"));
     escribir(Cuenta, QStringLiteral("11101001"));
     EXPECT_TRUE(f->HayError);
     // Refused when saving too: nothing is written, another bank's account keeps its mark.
-    f->Comando(QStringLiteral("NUEVO"));
+    f->ejecutarComando(QStringLiteral("NUEVO"));
     clave(0, QStringLiteral("10"), QStringLiteral("Z"), QStringLiteral("778"));
     escribir(Desde, QStringLiteral("1"));
     escribir(Hasta, QStringLiteral("50"));
     f->txtFields[CuentaDif]->setText(QStringLiteral("11102003"));
     guion->responder(ui::vbOK, QStringLiteral("es la cuenta de un banco"));
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_TRUE(f->HayError);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE TALONARIO = 778")), 0);
     EXPECT_EQ(contar(QStringLiteral(
@@ -466,7 +466,7 @@ TEST_F(Editor, ChequeraGuardadaPorOtroMientrasTantoNoSeDuplica) {
             "INSERT INTO TA_QUENZAR (TALONARIO, IDBANCO, SERIE, NUMERO_DESDE, NUMERO_HASTA) VALUES "
             "(77, '11', 'A', 1, 5)"));
     };
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_TRUE(hecho);
     EXPECT_EQ(
         contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '11' AND TALONARIO = 77")), 1);
@@ -482,7 +482,7 @@ TEST_F(Editor, DescripcionConApostrofeNoRompeLasCuentas) {
     clave(0, QStringLiteral("12"), QStringLiteral("A"), QStringLiteral("1"));
     escribir(Desde, QStringLiteral("1"));
     escribir(Hasta, QStringLiteral("50"));
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(
         contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE DESCRIPCION = 'BANCO O''HIGGINS'")), 2);
@@ -499,10 +499,10 @@ TEST_F(Editor, DesdeLaListaConF2) {
         EXPECT_EQ(e->txtFields[Banco]->text(), QStringLiteral("3"));
         EXPECT_EQ(e->txtFields[Talonario]->text(), QStringLiteral("3"));
         EXPECT_TRUE(e->txtFields[Desde]->text().isEmpty()) << "nothing else until the user confirms";
-        e->Comando(QStringLiteral("CERRAR"));
+        e->ejecutarComando(QStringLiteral("CERRAR"));
         return 1;
     });
-    lista.Editar();
+    lista.editar();
     // A double click on a row does what F2 does.
     lista.show();
     guion->alMostrarModal([](QWidget* w) {
@@ -582,8 +582,8 @@ TEST_P(FalloAlGrabar, LaRespuestaDecideYNadaQuedaAMedias) {
         // The entry stays on screen, ready to be saved again.
         EXPECT_TRUE(f->HayError);
         EXPECT_EQ(texto(Desde), QStringLiteral("100"));
-        EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("GRABAR")));
-        f->Comando(QStringLiteral("GRABAR"));
+        EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("GRABAR")));
+        f->ejecutarComando(QStringLiteral("GRABAR"));
         EXPECT_FALSE(f->HayError);
         EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND "
                                         "CUENTAPRINCIPAL = '11102010'")),
@@ -619,7 +619,7 @@ TEST_F(Editor, BorrarUnaChequeraSinGrabarLoDiceYNoFalla) {
     EXPECT_EQ(guion->mensajes.size(), 1u);
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(texto(Desde), QStringLiteral("100")) << "the entry stays";
-    EXPECT_TRUE(f->UtilGem1->Disponible(QStringLiteral("GRABAR")));
+    EXPECT_TRUE(f->UtilGem1->estaDisponible(QStringLiteral("GRABAR")));
 }
 
 TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
@@ -630,7 +630,7 @@ TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
     clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
     guion->responder(ui::vbYes, QStringLiteral("Confirma la baja"))
         .responder(ui::vbAbort, QStringLiteral("fallo"));
-    f->Comando(QStringLiteral("BORRAR"));
+    f->ejecutarComando(QStringLiteral("BORRAR"));
     EXPECT_TRUE(f->HayError);
     EXPECT_EQ(contar(existe), 1);
     EXPECT_EQ(texto(Desde), QStringLiteral("1001")) << "the cheque book stays on screen";
@@ -638,7 +638,7 @@ TEST_F(Editor, BajaQueFallaNoBorraHastaQueSeReintenta) {
         quitarFallosDesdeOtraConexion(base);
         return int(ui::vbRetry);
     });
-    f->Comando(QStringLiteral("BORRAR"));
+    f->ejecutarComando(QStringLiteral("BORRAR"));
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(contar(existe), 0);
     EXPECT_TRUE(texto(Banco).isEmpty());
@@ -658,13 +658,13 @@ TEST_F(Editor, UnaConfirmacionQueFallaNoDejaNadaNiElBloqueo) {
         gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('confirmar')"));
         return int(ui::vbCancel);
     });
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_TRUE(f->HayError);
     EXPECT_EQ(contar(guardadas), 0);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '11102010'")), 0);
     // The session is usable: the next save, with the fault gone, stores everything.
     gDB().gCnn().Execute(QStringLiteral("DELETE FROM FALLOS"));
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(contar(guardadas), 1);
 }
@@ -687,7 +687,7 @@ TEST_F(Editor, UnaComprobacionDeRangoQueFallaNoSePuedeOmitir) {
         EXPECT_EQ(m.estilo, ui::vbRetryCancel + ui::vbCritical);
         return int(ui::vbRetry);
     });
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10'")), 1);
 }
@@ -697,7 +697,7 @@ TEST_F(Editor, LaComprobacionYLasEscriturasVanEnUnaTransaccion) {
     escribir(Desde, QStringLiteral("100"));
     escribir(Hasta, QStringLiteral("150"));
     prueba::Registro r;
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     ASSERT_FALSE(f->HayError);
     auto donde = [&](const QString& parte) {
         for (qsizetype i = 0; i < r.sentencias.size(); ++i)
@@ -732,7 +732,7 @@ TEST_F(Editor, OtraConexionConElBloqueoSeEsperaYSeReintenta) {
         EXPECT_EQ(sqlite3_exec(otro, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
         return int(ui::vbRetry);
     });
-    f->Comando(QStringLiteral("GRABAR"));
+    f->ejecutarComando(QStringLiteral("GRABAR"));
     sqlite3_close(otro);
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(
@@ -795,11 +795,11 @@ TEST(OtroProceso, DISABLED_Grabar) {
         escribir(Desde, QString::number(desde));
         escribir(Hasta, QString::number(desde + 499));
         tras = 0;
-        f.Comando(QStringLiteral("GRABAR"));
+        f.ejecutarComando(QStringLiteral("GRABAR"));
         tras = -1;
         std::cout << "ronda " << i << " error " << f.HayError << " desde "
                   << f.txtFields[Desde]->text().toStdString() << std::endl;
-        if (f.HayError) f.Comando(QStringLiteral("NUEVO"));
+        if (f.HayError) f.ejecutarComando(QStringLiteral("NUEVO"));
     }
     std::cout << "completo" << std::endl;
     ado::ganchos() = {};

@@ -18,20 +18,20 @@ TEST(SentenciasDelPlanDeCuentas, ComoLasEscribeLaGrabacion) {
         QString obtenida;
         const char* esperada;
     } casos[] = {
-        {SentenciaAltaCuenta(QStringLiteral("11102010"), QStringLiteral("BANCO O''HIGGINS"),
+        {sentenciaAltaCuenta(QStringLiteral("11102010"), QStringLiteral("BANCO O''HIGGINS"),
                              QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("10"),
                              QStringLiteral("0")),
          "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
          "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,"
          "PideVencimiento) VALUES ('11102010',0,0,'BANCO O''HIGGINS','BC',1,'DB','110',0)"},
-        {SentenciaAltaCuenta(QStringLiteral("2110'3"), QStringLiteral("X"), QStringLiteral("CH"),
+        {sentenciaAltaCuenta(QStringLiteral("2110'3"), QStringLiteral("X"), QStringLiteral("CH"),
                              QStringLiteral("2"), QStringLiteral("1'"), QStringLiteral("1")),
          "INSERT INTO MA_CUENTAS (CODIGO, DV, TITULO, DESCRIPCION, "
          "TipoVista,CajayBanco,MedioDePago,CodigoOpcional,"
          "PideVencimiento) VALUES ('2110''3',0,0,'X','BC',1,'CH','21''',1)"},
-        {SentenciaMarcaCuenta(QStringLiteral("11102010"), QStringLiteral("DB")),
+        {sentenciaMarcaCuenta(QStringLiteral("11102010"), QStringLiteral("DB")),
          "UPDATE MA_CUENTAS SET TipoVista = 'BC', MedioDePago = 'DB' WHERE CODIGO = '11102010'"},
-        {SentenciaCuentaPrincipal(QStringLiteral("11102010"), QStringLiteral("21103010")),
+        {sentenciaCuentaPrincipal(QStringLiteral("11102010"), QStringLiteral("21103010")),
          "UPDATE MA_CUENTAS SET CUENTAPRINCIPAL ='11102010' WHERE CODIGO='21103010'"},
     };
     for (const Caso& c : casos)
@@ -101,7 +101,7 @@ TEST_F(Grabacion, CadaPasoQueFallaNoDejaNadaYOmitidoDejaElResto) {
         gDB().gCnn().Execute(
             QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('%1')").arg(QLatin1String(c.fallo)));
         abrirRecordset();
-        const ResultadoGrabacion r = GrabarChequera(gDB(), rs, nueva(), Operacion::Alta, {});
+        const ResultadoGrabacion r = grabarChequera(gDB(), rs, nueva(), Operacion::Alta, {});
         EXPECT_EQ(r.estado, ResultadoGrabacion::Estado::Fallida);
         EXPECT_EQ(r.paso, c.paso);
         if (c.paso != kPasoConfirmar) {
@@ -112,7 +112,7 @@ TEST_F(Grabacion, CadaPasoQueFallaNoDejaNadaYOmitidoDejaElResto) {
         if (c.sinElPaso.empty()) continue; // the commit cannot be left out
         rs.CancelUpdate();
         abrirRecordset();
-        const ResultadoGrabacion otra = GrabarChequera(gDB(), rs, nueva(), Operacion::Alta, {c.paso});
+        const ResultadoGrabacion otra = grabarChequera(gDB(), rs, nueva(), Operacion::Alta, {c.paso});
         EXPECT_EQ(otra.estado, ResultadoGrabacion::Estado::Hecha);
         EXPECT_EQ(guardado(), c.sinElPaso);
         gDB().gCnn().Execute(QStringLiteral("DELETE FROM TA_QUENZAR WHERE IDBANCO = '10'"));
@@ -127,13 +127,13 @@ TEST_F(Grabacion, UnSolapeNoGrabaNada) {
         QStringLiteral("INSERT INTO TA_QUENZAR (TALONARIO, IDBANCO, SERIE, NUMERO_DESDE, NUMERO_HASTA) "
                        "VALUES (499, '10', 'A', 140, 160)"));
     abrirRecordset();
-    const ResultadoGrabacion r = GrabarChequera(gDB(), rs, nueva(), Operacion::Alta, {});
+    const ResultadoGrabacion r = grabarChequera(gDB(), rs, nueva(), Operacion::Alta, {});
     EXPECT_EQ(r.estado, ResultadoGrabacion::Estado::Solape);
     EXPECT_EQ(r.solape, QStringLiteral("El rango de numeración se superpone con el Nro de Control: 499"));
     EXPECT_EQ(guardado(), (std::vector<qint64>{0, 0, 0, 0}));
-    EXPECT_TRUE(
-        Solape(gDB(), nueva(), {ValorNumerico(QStringLiteral("155"))}, false).endsWith(QLatin1String("499")));
-    EXPECT_TRUE(Solape(gDB(), nueva(), {ValorNumerico(QStringLiteral("161"))}, false).isEmpty());
+    EXPECT_TRUE(buscarSolape(gDB(), nueva(), {valorNumerico(QStringLiteral("155"))}, false)
+                    .endsWith(QLatin1String("499")));
+    EXPECT_TRUE(buscarSolape(gDB(), nueva(), {valorNumerico(QStringLiteral("161"))}, false).isEmpty());
 }
 
 } // namespace

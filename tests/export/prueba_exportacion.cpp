@@ -83,7 +83,7 @@ TEST_F(Exportacion, TituloEncabezadoYSombreado) {
               shell::FechaServidor().toString(QStringLiteral("dd/MM")));
     EXPECT_EQ(celda(l, "C1")[QStringLiteral("color")].toString(), QStringLiteral("FFFF0000"));
     EXPECT_TRUE(celda(l, "B1")[QStringLiteral("negrita")].toBool());
-    EXPECT_DOUBLE_EQ(exportacion::FilaEncabezado(), 2);
+    EXPECT_DOUBLE_EQ(exportacion::filaEncabezado(), 2);
     const QJsonObject h = celda(l, "A2");
     EXPECT_EQ(h[QStringLiteral("valor")].toString(), QStringLiteral("Nombre"));
     EXPECT_EQ(h[QStringLiteral("relleno")].toString(), QStringLiteral("FF0000FF"));
@@ -106,7 +106,7 @@ TEST_F(Exportacion, TituloEncabezadoYSombreado) {
     // Without title or subtitle the header is row 1; a subtitle alone takes row 1.
     exportar(QStringLiteral("SELECT Nombre FROM EXP"));
     EXPECT_EQ(celda(leer(archivo), "A1")[QStringLiteral("valor")].toString(), QStringLiteral("Nombre"));
-    EXPECT_DOUBLE_EQ(exportacion::FilaEncabezado(), 1);
+    EXPECT_DOUBLE_EQ(exportacion::filaEncabezado(), 1);
     exportar(QStringLiteral("SELECT Nombre, Cantidad FROM EXP"), QStringLiteral("T"), QStringLiteral("S"));
     const QJsonObject s = leer(archivo);
     EXPECT_EQ(celda(s, "A2")[QStringLiteral("valor")].toString(), QStringLiteral("S"));
@@ -215,7 +215,7 @@ TEST_F(Exportacion, SinFilasNoHayLibroYElArchivoSeBorra) {
     f.close();
     exportar(QStringLiteral("SELECT * FROM EXP WHERE 1 = 0"));
     EXPECT_FALSE(QFile::exists(archivo));
-    EXPECT_EQ(notice::Cartel().ventana(), nullptr) << "no notice for an empty statement";
+    EXPECT_EQ(notice::cartelActual().ventana(), nullptr) << "no notice for an empty statement";
     // A statement that fails ends the same way once the data layer has reported it.
     guion->responder(ui::vbOK, QStringLiteral("NO_EXISTE"));
     ExportarExcel(QStringLiteral("SELECT * FROM NO_EXISTE"), true, {}, {}, {}, nullptr, 0, {});
@@ -230,7 +230,7 @@ TEST_F(Exportacion, CancelarConservaLoCopiadoYMuestraElLibro) {
         c.Execute(QStringLiteral("INSERT INTO MOV VALUES ('m%1', %1)").arg(i));
     // The user presses cancel while the fifth row is being copied.
     guion->alProcesarEventos = [] {
-        auto* v = notice::Cartel().ventana();
+        auto* v = notice::cartelActual().ventana();
         if (v && v->LblCtrol[2]->text().startsWith(QStringLiteral("5 de ")) &&
             v->CmdDisplayCancelar->isVisible())
             v->CmdDisplayCancelar->click();
@@ -238,11 +238,11 @@ TEST_F(Exportacion, CancelarConservaLoCopiadoYMuestraElLibro) {
     ExportarExcel(QStringLiteral("SELECT Detalle, Importe FROM MOV ORDER BY Importe"), true, {}, {}, {},
                   nullptr, 0, QStringLiteral("Importe"));
     guion->alProcesarEventos = nullptr;
-    EXPECT_EQ(notice::Cartel().ventana(), nullptr) << "the notice closes";
+    EXPECT_EQ(notice::cartelActual().ventana(), nullptr) << "the notice closes";
     ASSERT_EQ(guion->procesos.size(), 1u);
     EXPECT_EQ(guion->procesos[0].first, QStringLiteral("xdg-open"));
     const QString ruta = guion->procesos[0].second.value(0);
-    EXPECT_EQ(ruta, exportacion::UltimoLibro());
+    EXPECT_EQ(ruta, exportacion::ultimoLibro());
     const QJsonObject l = leer(ruta);
     EXPECT_EQ(celda(l, "A5")[QStringLiteral("valor")].toString(), QStringLiteral("m4"));
     EXPECT_TRUE(celda(l, "B6")[QStringLiteral("valor")].isNull()) << "copy stopped in row 6";
@@ -254,7 +254,9 @@ TEST_F(Exportacion, ProgresoDibujadoEnLugarDelAviso) {
     QLabel barra;
     barra.resize(200, 20);
     bool avisoVisto = false;
-    guion->alProcesarEventos = [&] { avisoVisto = avisoVisto || notice::Cartel().ventana() != nullptr; };
+    guion->alProcesarEventos = [&] {
+        avisoVisto = avisoVisto || notice::cartelActual().ventana() != nullptr;
+    };
     exportar(QStringLiteral("SELECT Nombre, Cantidad FROM EXP"));
     EXPECT_TRUE(avisoVisto) << "without a picture the notice shows";
     avisoVisto = false;
@@ -266,7 +268,7 @@ TEST_F(Exportacion, ProgresoDibujadoEnLugarDelAviso) {
     // The last drawing is the whole bar: its right end is no longer white.
     const QImage img = barra.pixmap().toImage();
     EXPECT_NE(img.pixelColor(195, 10), QColor(Qt::white));
-    EXPECT_EQ(notice::Cartel().ventana(), nullptr);
+    EXPECT_EQ(notice::cartelActual().ventana(), nullptr);
     EXPECT_EQ(celda(leer(archivo), "A3")[QStringLiteral("valor")].toString(), QStringLiteral("uno"));
 }
 

@@ -18,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
         f.write(reinterpret_cast<const char*>(datos), static_cast<qint64>(largo));
     }
-    (void)shell::LeerBasesRegistradas(ruta);
+    (void)shell::leerBasesRegistradas(ruta);
     return 0;
 }

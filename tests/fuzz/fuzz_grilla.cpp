@@ -21,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t largo) {
     (void)grid::EquiCampo(e.mEquivalencias, partes.value(1), datos[0] & 1);
     e.OrderBy = grid::ArmarOrden(e, partes.value(1));
     e.mWhere = grid::ArmarWhere(e.sql, e.mFiltro);
-    (void)grid::SentenciaPagina(e, 1 + datos[0]);
-    (void)grid::SentenciaConteo(e);
-    (void)grid::TablaDeSql(e.sql);
+    (void)grid::sentenciaPagina(e, 1 + datos[0]);
+    (void)grid::sentenciaDeConteo(e);
+    (void)grid::tablaDeSql(e.sql);
     bool invalida = false;
-    (void)grid::CondicionBusqueda(e, partes.value(1), partes.value(5), datos[0] % 8, partes, invalida);
+    (void)grid::condicionBusqueda(e, partes.value(1), partes.value(5), datos[0] % 8, partes, invalida);
     return 0;
 }

@@ -30,7 +30,7 @@ protected:
 
     std::unique_ptr<KvDbGrid> crearGrilla() {
         auto r = std::make_unique<KvDbGrid>();
-        r->LeerPropiedades({{QStringLiteral("columnas"), true}, {QStringLiteral("anchocolfijo"), true}});
+        r->leerPropiedades({{QStringLiteral("columnas"), true}, {QStringLiteral("anchocolfijo"), true}});
         r->setSql(QStringLiteral("SELECT * FROM COLS"));
         r->setPrimaryKey(QStringLiteral("ID"));
         r->show();
@@ -136,7 +136,7 @@ TEST_F(Columnas, ElegidasSeGuardanPorUsuarioSinBlancos) {
     rs.Open(QStringLiteral("SELECT FORMULARIO, TIPOOBJETO, PROPIEDAD, DATAFIELD FROM TA_CONFIG_FORM"),
             datos::gDB().gCnn());
     EXPECT_EQ(rs(0).Value().toString(),
-              ui::TituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')));
+              ui::tituloPrograma() + QCoreApplication::arguments().mid(1).join(QLatin1Char(' ')));
     EXPECT_EQ(rs(1).Value().toString(), QStringLiteral("@KvDbGrid"));
     EXPECT_EQ(rs(2).Value().toString(), QStringLiteral("CamposSel"));
 }

@@ -42,13 +42,13 @@ TEST(Composicion, SentenciaDePaginaConListaYClave) {
         {QStringLiteral("Talonario"), 3},      {QStringLiteral("IDBANCO"), 200},
         {QStringLiteral("DESCRIPCION"), 200},  {QStringLiteral("SERIE"), 200},
         {QStringLiteral("NUMERO_DESDE"), 131}, {QStringLiteral("NUMERO_HASTA"), 131}};
-    const auto l = ListasSinSeleccion(campos, e.sql, e.PrimaryKey, e.FormatDate);
+    const auto l = listasSinSeleccion(campos, e.sql, e.PrimaryKey, e.FormatDate);
     e.Campos = l.Campos;
     EXPECT_EQ(
         l.mCamposTodos,
         QStringLiteral("[Talonario], [IDBANCO], [DESCRIPCION], [SERIE],[NUMERO_DESDE],[NUMERO_HASTA], ID"));
     EXPECT_EQ(l.columnasBusqueda.first(), QStringLiteral("Todos"));
-    const QString s = SentenciaPagina(e, 2);
+    const QString s = sentenciaPagina(e, 2);
     EXPECT_EQ(
         s,
         QStringLiteral(
@@ -82,7 +82,7 @@ TEST(Composicion, JoinYGroupBySeMuestranEnteros) {
     e.PageSize = 10;
     EXPECT_TRUE(ArmarFromPaginado(e, 2).isEmpty());
     e.Campos = QStringLiteral("[X], [N], ID");
-    EXPECT_EQ(SentenciaPagina(e, 2), e.sql);
+    EXPECT_EQ(sentenciaPagina(e, 2), e.sql);
 }
 
 TEST(Composicion, OrdenMultipleMueveLaColumnaAlFinal) {
@@ -134,14 +134,14 @@ TEST(Composicion, OrdenTotalTerminaEnLaClave) {
         e.sql = kLista;
         e.PrimaryKey = QLatin1String(c.clave);
         e.OrderBy = QLatin1String(c.orden);
-        EXPECT_EQ(OrdenTotal(e), QLatin1String(c.total)) << c.orden;
+        EXPECT_EQ(ordenTotal(e), QLatin1String(c.total)) << c.orden;
     }
     // Every order of the page statement is the total one.
     EstadoConsulta e;
     e.sql = kLista;
     e.PageSize = 10;
     e.OrderBy = QStringLiteral(" Order by [SERIE] Desc ");
-    const QString s = SentenciaPagina(e, 2);
+    const QString s = sentenciaPagina(e, 2);
     EXPECT_EQ(s.count(QStringLiteral("Order by [SERIE] Desc, ID Desc")), 3) << s.toStdString();
 }
 
@@ -153,13 +153,14 @@ TEST(Composicion, WhereYConteoConFiltro) {
               QStringLiteral("WHERE B = 2  AND A = 1"));
     EstadoConsulta e;
     e.sql = kLista;
-    EXPECT_EQ(SentenciaConteo(e), kLista);
+    EXPECT_EQ(sentenciaDeConteo(e), kLista);
     e.Campos = QStringLiteral("[Talonario]|[IDBANCO]|ID");
     e.mFiltro = QStringLiteral(" CONVERT(NVARCHAR,[SERIE]) LIKE '%B%'");
-    EXPECT_EQ(SentenciaConteo(e), QStringLiteral("SELECT [Talonario],[IDBANCO],ID FROM VT_Chequeras   where  "
-                                                 "CONVERT(NVARCHAR,[SERIE]) LIKE '%B%'"));
-    EXPECT_EQ(TablaDeSql(kLista), QStringLiteral("VT_Chequeras"));
-    EXPECT_EQ(TablaDeSql(QStringLiteral("SELECT a FROM V_X where a = 1")), QStringLiteral("V_X"));
+    EXPECT_EQ(sentenciaDeConteo(e),
+              QStringLiteral("SELECT [Talonario],[IDBANCO],ID FROM VT_Chequeras   where  "
+                             "CONVERT(NVARCHAR,[SERIE]) LIKE '%B%'"));
+    EXPECT_EQ(tablaDeSql(kLista), QStringLiteral("VT_Chequeras"));
+    EXPECT_EQ(tablaDeSql(QStringLiteral("SELECT a FROM V_X where a = 1")), QStringLiteral("V_X"));
 }
 
 TEST(Composicion, CondicionesDeBusqueda) {
@@ -167,16 +168,16 @@ TEST(Composicion, CondicionesDeBusqueda) {
     e.mEquivalencias = ArmarEquivalencias(QStringLiteral("SELECT IDBANCO as Banco, Fecha FROM T "));
     e.mColFechas = QStringLiteral("|1|");
     bool invalida = false;
-    EXPECT_EQ(CondicionBusqueda(e, QStringLiteral("O'B"), QStringLiteral("Banco"), 1, {}, invalida),
+    EXPECT_EQ(condicionBusqueda(e, QStringLiteral("O'B"), QStringLiteral("Banco"), 1, {}, invalida),
               QStringLiteral(" CONVERT(NVARCHAR,[IDBANCO]) LIKE '%O''B%'"));
-    EXPECT_EQ(CondicionBusqueda(e, QStringLiteral("abc"), QStringLiteral("Fecha"), 2, {}, invalida),
+    EXPECT_EQ(condicionBusqueda(e, QStringLiteral("abc"), QStringLiteral("Fecha"), 2, {}, invalida),
               QString());
     EXPECT_TRUE(invalida);
-    EXPECT_EQ(CondicionBusqueda(e, QStringLiteral("09/12/2026"), QStringLiteral("Fecha"), 2, {}, invalida),
+    EXPECT_EQ(condicionBusqueda(e, QStringLiteral("09/12/2026"), QStringLiteral("Fecha"), 2, {}, invalida),
               QStringLiteral(" [Fecha] = CONVERT(datetime, '20261209', 112)"));
     EXPECT_FALSE(invalida);
     const QStringList encabezados = {QString(), QStringLiteral("Banco"), QStringLiteral("Fecha")};
-    EXPECT_EQ(CondicionBusqueda(e, QStringLiteral("x"), QStringLiteral("Todos"), 0, encabezados, invalida),
+    EXPECT_EQ(condicionBusqueda(e, QStringLiteral("x"), QStringLiteral("Todos"), 0, encabezados, invalida),
               QStringLiteral(" ( CONVERT(NVARCHAR,[IDBANCO]) LIKE '%x%') "));
 }
 
@@ -188,10 +189,10 @@ TEST(Composicion, BusquedaEnTodasLasColumnasDeFechasSinFecha) {
     bool fechaInvalida = false;
     const QStringList encabezados = {QString(), QStringLiteral("Alta"), QStringLiteral("Baja")};
     EXPECT_EQ(
-        CondicionBusqueda(e, QStringLiteral("abc"), QStringLiteral("Todos"), 0, encabezados, fechaInvalida),
+        condicionBusqueda(e, QStringLiteral("abc"), QStringLiteral("Todos"), 0, encabezados, fechaInvalida),
         QStringLiteral(" (1 = 0) "));
     EXPECT_FALSE(fechaInvalida);
-    EXPECT_TRUE(CondicionBusqueda(e, QStringLiteral("31/12/2026"), QStringLiteral("Todos"), 0, encabezados,
+    EXPECT_TRUE(condicionBusqueda(e, QStringLiteral("31/12/2026"), QStringLiteral("Todos"), 0, encabezados,
                                   fechaInvalida)
                     .contains(QStringLiteral("[Alta] = CONVERT(datetime, '20261231', 112) or")));
 }
@@ -202,12 +203,12 @@ TEST(Composicion, ExportacionEnElOrdenDeLaLista) {
     e.sql = kLista;
     e.OrderBy = QStringLiteral(" Order by [SERIE] Desc ");
     EXPECT_EQ(
-        SentenciaExportacion(e, kLista + QStringLiteral(" where  CONVERT(NVARCHAR,[SERIE]) LIKE '%A%'")),
+        sentenciaExportacion(e, kLista + QStringLiteral(" where  CONVERT(NVARCHAR,[SERIE]) LIKE '%A%'")),
         kLista +
             QStringLiteral(" where  CONVERT(NVARCHAR,[SERIE]) LIKE '%A%'  Order by [SERIE] Desc, ID Desc "));
     // The statement's own order gives way to the one in force; without one, the key's.
     e.OrderBy.clear();
-    EXPECT_EQ(SentenciaExportacion(e, QStringLiteral("SELECT a FROM T Order by a")),
+    EXPECT_EQ(sentenciaExportacion(e, QStringLiteral("SELECT a FROM T Order by a")),
               QStringLiteral("SELECT a FROM T  Order by ID Asc "));
 }
 

@@ -38,7 +38,7 @@ protected:
         abrir();
         g = std::make_unique<KvDbGrid>();
         g->resize(900, 400);
-        g->LeerPropiedades({{QStringLiteral("pagesize"), 5}, {QStringLiteral("anchocolfijo"), true}});
+        g->leerPropiedades({{QStringLiteral("pagesize"), 5}, {QStringLiteral("anchocolfijo"), true}});
         g->setSql(kLista);
         g->setPageSize(10);
         g->show();
@@ -389,14 +389,14 @@ TEST(GrillaPropiedades, GuardarYLeer) {
     EXPECT_EQ(g.sql(), QStringLiteral("SELECT * FROM T "));
     g.setOcultarOrdenar(true);
     g.setFind(1);
-    const auto guardado = g.GuardarPropiedades();
+    const auto guardado = g.guardarPropiedades();
     EXPECT_EQ(guardado.first().first, QStringLiteral("sql"));
     KvDbGrid otro;
-    otro.LeerPropiedades(guardado);
+    otro.leerPropiedades(guardado);
     EXPECT_TRUE(otro.OcultarOrdenar());
     EXPECT_EQ(otro.Find(), 1);
     KvDbGrid sinTamano;
-    sinTamano.LeerPropiedades({{QStringLiteral("SQL"), QStringLiteral("x")}});
+    sinTamano.leerPropiedades({{QStringLiteral("SQL"), QStringLiteral("x")}});
     EXPECT_EQ(sinTamano.PageSize(), 5);
     EXPECT_TRUE(sinTamano.AnchoColFijo());
 }

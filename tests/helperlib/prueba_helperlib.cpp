@@ -55,7 +55,7 @@ TEST_F(Libreria, LeerIniSinMayusculasYConDefecto) {
     EXPECT_EQ(ini.LeerIni(QStringLiteral("falta.ini"), QStringLiteral("X"), QStringLiteral("Y"),
                           QStringLiteral("d")),
               QStringLiteral("d"));
-    ini.EscribirIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Styles"),
+    ini.escribirIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"), QStringLiteral("Styles"),
                     QStringLiteral("2"));
     EXPECT_EQ(ini.LeerIni(QStringLiteral("CN000pr.INI"), QStringLiteral("EQUIPO|ANA"),
                           QStringLiteral("Styles"), {}),
@@ -152,10 +152,10 @@ TEST_F(Libreria, DialogoDeArchivoYFecha) {
     DialogoArchivo d;
     d.Titulo = QStringLiteral("Buscar Base de Datos");
     d.Filtro = QStringLiteral("Base de Datos de Microsoft Access |*.MDB");
-    d.MostrarAbrir();
+    d.mostrarAbrir();
     EXPECT_FALSE(d.Cancelado());
-    EXPECT_EQ(d.NombreArchivo(), QStringLiteral("/datos/empresa.mdb"));
-    d.MostrarAbrir();
+    EXPECT_EQ(d.nombreArchivo(), QStringLiteral("/datos/empresa.mdb"));
+    d.mostrarAbrir();
     EXPECT_TRUE(d.Cancelado());
     EXPECT_EQ(u.ElegirFecha(), QDate(2026, 12, 9));
 }

@@ -29,20 +29,20 @@ namespace {
 class Consulta : public prueba::Sesion {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(iniciarPrograma()); }
-    void TearDown() override { lookup::InstalarServicio(nullptr); }
+    void TearDown() override { lookup::instalarServicio(nullptr); }
 };
 
 // Start-up points the lookup service at the database before it loads the
 // settings: the service's own reads come first, the list's first page last.
 TEST(ConsultaAlIniciar, ElServicioSeCreaAntesDeCargarLaConfiguracion) {
     shell::reiniciarModGlobal();
-    lookup::InstalarServicio(nullptr);
+    lookup::instalarServicio(nullptr);
     prueba::BaseTemporal base;
     QTemporaryDir app;
     const QByteArray anterior = qgetenv("QUENZAR_CARPETA_APLICACION");
     qputenv("QUENZAR_CARPETA_APLICACION", app.path().toUtf8());
     prueba::Guion guion;
-    shell::registrarServicioConsulta([] { lookup::ServicioDelPrograma(); });
+    shell::registrarServicioConsulta([] { lookup::servicioDelPrograma(); });
     prueba::Registro r;
     {
         shell::FrmChequerasGrid lista;
@@ -64,11 +64,11 @@ TEST(ConsultaAlIniciar, ElServicioSeCreaAntesDeCargarLaConfiguracion) {
     for (const char* clave :
          {"Stk_Nivel2", "Stk_Nivel3", "Stk_Nivel4", "MostrarStockenConsultas", "UsaConsultaLike"})
         EXPECT_LT(primera(clave), configuracion) << clave;
-    auto* s = dynamic_cast<Lib_ClsCons3*>(lookup::Servicio());
+    auto* s = dynamic_cast<Lib_ClsCons3*>(lookup::servicioActual());
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->gRutaMascaraConsultas, app.path() + QStringLiteral("/consultas.kvt"));
     shell::registrarServicioConsulta({});
-    lookup::InstalarServicio(nullptr);
+    lookup::instalarServicio(nullptr);
     shell::reiniciarModGlobal();
     qputenv("QUENZAR_CARPETA_APLICACION", anterior);
 }
@@ -79,20 +79,20 @@ TEST_F(Consulta, SentenciasDelServicio) {
     s.gRutaMascaraConsultas = carpetaApp() + QStringLiteral("consultas.kvt");
     bool detenida = false;
     QString where, campo;
-    EXPECT_EQ(s.ArmarSentencia(QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"), where, campo,
+    EXPECT_EQ(s.armarSentencia(QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"), where, campo,
                                {}, detenida),
               QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS"));
     EXPECT_TRUE(campo.isEmpty());
     where = QStringLiteral("A = 1");
-    EXPECT_EQ(s.ArmarSentencia(QStringLiteral("SELECT * FROM V_MA_ARTICULOS"), where, campo, {}, detenida),
+    EXPECT_EQ(s.armarSentencia(QStringLiteral("SELECT * FROM V_MA_ARTICULOS"), where, campo, {}, detenida),
               QStringLiteral("SELECT * FROM VT_MA_ARTICULOS WHERE  (A = 1) "));
     where = QStringLiteral("A = 1");
-    EXPECT_EQ(s.ArmarSentencia(QStringLiteral("SELECT * FROM T WHERE B = 2 AND"), where, campo, {}, detenida),
+    EXPECT_EQ(s.armarSentencia(QStringLiteral("SELECT * FROM T WHERE B = 2 AND"), where, campo, {}, detenida),
               QStringLiteral("SELECT * FROM T WHERE B = 2 AND (A = 1) "));
     // The default mask of VT_CLIENTES, letter for letter, with TOP 1000.
     where.clear();
     campo.clear();
-    EXPECT_EQ(s.ArmarSentencia(QStringLiteral("VT_CLIENTES"), where, campo, {}, detenida),
+    EXPECT_EQ(s.armarSentencia(QStringLiteral("VT_CLIENTES"), where, campo, {}, detenida),
               QStringLiteral("SELECT TOP 1000 RAZON_SOCIAL,CODIGO,CONTACTO FROM VT_CLIENTES  with(nolock)  "
                              "WHERE Dada_De_Baja = "
                              "0 ORDER BY RAZON_SOCIAL"));
@@ -101,7 +101,7 @@ TEST_F(Consulta, SentenciasDelServicio) {
         QStringLiteral("UPDATE ta_configuracion SET VALOR = '50' WHERE CLAVE = 'TopConsArt'"));
     campo.clear();
     // A table without a mask record: its own columns, last first; the description is the search column.
-    EXPECT_EQ(s.ArmarSentencia(QStringLiteral("TA_CCOSTO"), where, campo, {}, detenida),
+    EXPECT_EQ(s.armarSentencia(QStringLiteral("TA_CCOSTO"), where, campo, {}, detenida),
               QStringLiteral("SELECT TOP 50 DESCRIPCION,CODIGO FROM TA_CCOSTO  ORDER BY DESCRIPCION"));
 }
 
@@ -124,7 +124,7 @@ TEST_F(Consulta, MascaraDeUnaSolaColumnaDetieneLaBusqueda) {
     s.gRutaMascaraConsultas = carpetaApp() + QStringLiteral("no-existe.kvt");
     bool detenida = false;
     QString where, campo;
-    EXPECT_TRUE(s.ArmarSentencia(QStringLiteral("TA_CCOSTO"), where, campo, {}, detenida)
+    EXPECT_TRUE(s.armarSentencia(QStringLiteral("TA_CCOSTO"), where, campo, {}, detenida)
                     .startsWith(QStringLiteral("SELECT TOP 1000 ")));
 }
 
@@ -156,25 +156,25 @@ TEST_F(Consulta, F5AcotaLaConsultaYNuevaBusquedaVuelve) {
     d.sql = QStringLiteral("SELECT DESCRIPCION,IDBANCO FROM V_TA_BANCOS ORDER BY DESCRIPCION");
     d.show();
     d.CmbSearch[0]->setEditText(QStringLiteral("ban"));
-    d.NarrowF5(0);
+    d.acotarConF5(0);
     EXPECT_TRUE(d.sql.contains(QStringLiteral(" where DESCRIPCION like 'ban%' ORDER BY DESCRIPCION")))
         << d.sql.toStdString();
     EXPECT_EQ(d.ListView1->topLevelItemCount(), 12);
     d.CmbSearch[1]->setEditText(QStringLiteral("1"));
-    d.NarrowF5(1);
+    d.acotarConF5(1);
     EXPECT_TRUE(d.sql.contains(QStringLiteral(" and IDBANCO like '1%' ORDER BY"))) << d.sql.toStdString();
     EXPECT_EQ(d.ListView1->topLevelItemCount(), 4); // 1, 10, 11, 12
-    d.NuevaBusqueda();
+    d.nuevaBusqueda();
     EXPECT_EQ(d.sql, d.sqlInicial());
     EXPECT_EQ(d.ListView1->topLevelItemCount(), 12);
     // Words anywhere with LIKE mode; a quote stays inside the literal.
     d.CfgUsaConsultaLIKE = true;
     d.CmbSearch[0]->setEditText(QStringLiteral("ban nac"));
-    d.NarrowF5(0);
+    d.acotarConF5(0);
     EXPECT_TRUE(d.sql.contains(QStringLiteral("DESCRIPCION like '%ban%nac%'"))) << d.sql.toStdString();
     EXPECT_EQ(d.ListView1->topLevelItemCount(), 1);
     d.CmbSearch[0]->setEditText(QStringLiteral("O'B"));
-    d.NarrowF5(0);
+    d.acotarConF5(0);
     EXPECT_TRUE(d.sql.contains(QStringLiteral("'%O''B%'"))) << d.sql.toStdString();
     EXPECT_TRUE(guion->mensajes.empty());
 }
@@ -184,7 +184,7 @@ TEST_F(Consulta, GroupByQuedaDespuesDeLaCondicion) {
     d.sql = QStringLiteral("SELECT SERIE, COUNT(*) AS N FROM TA_QUENZAR Group By SERIE");
     d.show();
     d.CmbSearch[0]->setEditText(QStringLiteral("A"));
-    d.NarrowF5(0);
+    d.acotarConF5(0);
     EXPECT_TRUE(d.sql.contains(QStringLiteral(" where SERIE like 'A%' Group By SERIE")))
         << d.sql.toStdString();
     EXPECT_EQ(d.ListView1->topLevelItemCount(), 1);
@@ -207,9 +207,9 @@ TEST_F(Consulta, MarcasValoresPorDefectoYOrdenPorColumna) {
     d.Marcar();
     d.Aceptar();
     EXPECT_EQ(d.Valores.size(), 10);
-    d.ClicColumna(1);
+    d.clicEnColumna(1);
     EXPECT_EQ(d.ListView1->topLevelItem(0)->text(1), QStringLiteral("BANCO SUPERVIELLE"));
-    d.ClicColumna(1);
+    d.clicEnColumna(1);
     EXPECT_EQ(d.ListView1->topLevelItem(0)->text(1), QStringLiteral("BANCO BBVA"));
 }
 
@@ -285,7 +285,7 @@ TEST_F(Consulta, StockColoreaYResaltaLasFilas) {
 }
 
 TEST_F(Consulta, ElEditorBuscaElBancoConElServicioReal) {
-    lookup::ServicioDelPrograma();
+    lookup::servicioDelPrograma();
     editor::frmV_TA_QUENZAR f;
     f.show();
     QApplication::setActiveWindow(&f);
@@ -298,7 +298,7 @@ TEST_F(Consulta, ElEditorBuscaElBancoConElServicioReal) {
         return 1;
     });
     f.CampoActual = 0;
-    f.Comando(QStringLiteral("consultar"));
+    f.ejecutarComando(QStringLiteral("consultar"));
     EXPECT_EQ(f.txtFields[0]->text(), QStringLiteral("3"));
     EXPECT_EQ(f.lblDesc0->text(), QStringLiteral("BANCO GALICIA"));
 }
@@ -306,7 +306,7 @@ TEST_F(Consulta, ElEditorBuscaElBancoConElServicioReal) {
 // F7 in the bank box, a bank picked in the list, then the next letter typed:
 // the bank is checked and named, and the letter lands in the series box.
 TEST_F(Consulta, TrasElegirElBancoElFocoSigueAdelante) {
-    lookup::ServicioDelPrograma();
+    lookup::servicioDelPrograma();
     editor::frmV_TA_QUENZAR f;
     f.show();
     QApplication::setActiveWindow(&f);
@@ -333,7 +333,7 @@ TEST_F(Consulta, TrasElegirElBancoElFocoSigueAdelante) {
     };
     for (const Eleccion& e : elecciones) {
         SCOPED_TRACE(e.nombre);
-        f.Comando(QStringLiteral("NUEVO"));
+        f.ejecutarComando(QStringLiteral("NUEVO"));
         guion->alMostrarModal([&](QWidget* w) {
             auto* d = qobject_cast<Lib_FrmCons3*>(w);
             EXPECT_NE(d, nullptr);

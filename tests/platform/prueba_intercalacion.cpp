@@ -383,7 +383,7 @@ TEST_P(Ventanas, F5EnLaConsultaDeBancos) {
         prueba::teclear(caja, QString::fromUtf8(c.texto));
         QTest::keyClick(caja, Qt::Key_F5);
         EXPECT_EQ(d.ListView1->topLevelItemCount(), c.filas) << c.texto;
-        d.NuevaBusqueda();
+        d.nuevaBusqueda();
     }
     EXPECT_TRUE(guion->mensajes.empty());
 }

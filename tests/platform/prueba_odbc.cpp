@@ -94,9 +94,9 @@ TEST(CadenaOdbc, CadaMotorDiceComoSeBloqueaUnaComprobacion) {
     for (const Caso& c : casos) {
         Connection cn;
         cn.setConnectionString(QString::fromLatin1(c.cadena));
-        EXPECT_EQ(cn.BloqueoParaComprobar(QStringLiteral("TA_QUENZAR")), QLatin1String(c.bloqueo))
+        EXPECT_EQ(cn.bloqueoParaComprobar(QStringLiteral("TA_QUENZAR")), QLatin1String(c.bloqueo))
             << c.cadena;
-        EXPECT_EQ(cn.PistaLecturaBloqueante(), QLatin1String(c.pista)) << c.cadena;
+        EXPECT_EQ(cn.pistaLecturaBloqueante(), QLatin1String(c.pista)) << c.cadena;
     }
 }
 

@@ -97,8 +97,8 @@ TEST(Dialogos, AccesoDirectoEnElEscritorio) {
     const QByteArray casaAnterior = qgetenv("HOME"), configAnterior = qgetenv("XDG_CONFIG_HOME");
     qputenv("HOME", casa.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", casa.filePath(QStringLiteral("config")).toUtf8());
-    auto qt = ui::CrearInterfazQt();
-    ASSERT_TRUE(qt->CrearAccesoDirecto(QStringLiteral("Zolvane"), QStringLiteral("/opt/mi programa/Quenzar"),
+    auto qt = ui::crearInterfazQt();
+    ASSERT_TRUE(qt->crearAccesoDirecto(QStringLiteral("Zolvane"), QStringLiteral("/opt/mi programa/Quenzar"),
                                        QStringLiteral("@Server=SRV\\A;@DbName=X;"),
                                        QStringLiteral("/opt/app")));
     QFile f(casa.filePath(QStringLiteral("Desktop/Zolvane.desktop")));

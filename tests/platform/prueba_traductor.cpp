@@ -108,9 +108,9 @@ INSTANTIATE_TEST_SUITE_P(Casos, Traduccion, ::testing::ValuesIn(kCasos),
 TEST(Traduccion, IntercalacionEspanola) {
     tsql::Opciones o;
     o.tipoDeColumna = [](const QString&, const QString& c) {
-        return c == QLatin1String("n") ? QStringLiteral("int")
+        return c == QLatin1String("n")                              ? QStringLiteral("int")
                : c == QLatin1String("t") || c == QLatin1String("a") ? QStringLiteral("varchar(10)")
-                                                                      : QString();
+                                                                    : QString();
     };
     o.intercalacionDeColumna = [](const QString&, const QString& c) {
         return c == QLatin1String("n")   ? QString()
@@ -122,14 +122,16 @@ TEST(Traduccion, IntercalacionEspanola) {
          "SELECT t FROM T ORDER BY t COLLATE ES_CI_AS, a COLLATE NOCASE DESC, n"},
         {"orden_posicion_y_expresion", "SELECT t FROM T ORDER BY 1, LTRIM(t) DESC, T.a",
          "SELECT t FROM T ORDER BY 1, (LTRIM(t)) COLLATE ES_CI_AS DESC, T.a COLLATE NOCASE"},
-        {"orden_propio", "SELECT t FROM T ORDER BY t COLLATE BINARY", "SELECT t FROM T ORDER BY t COLLATE BINARY"},
+        {"orden_propio", "SELECT t FROM T ORDER BY t COLLATE BINARY",
+         "SELECT t FROM T ORDER BY t COLLATE BINARY"},
         {"orden_de_tabla_derivada", "SELECT * FROM (SELECT TOP 5 * FROM T ORDER BY n) AS P ORDER BY t",
          "SELECT * FROM (SELECT * FROM T ORDER BY n LIMIT 5 ) AS P ORDER BY t COLLATE ES_CI_AS"},
         {"grupo", "SELECT t, COUNT(*) FROM T GROUP BY t, n HAVING COUNT(*) > 1",
          "SELECT t, COUNT(*) FROM T GROUP BY t COLLATE ES_CI_AS, n HAVING COUNT(*) > 1"},
         {"extremos", "SELECT MAX(t) AS m, MIN(n) AS k, MIN(a) FROM T",
          "SELECT MAX(t COLLATE ES_CI_AS) AS m, MIN(n) AS k, MIN(a COLLATE NOCASE) FROM T"},
-        {"distintos", "SELECT DISTINCT t, n, a AS b FROM T", "SELECT DISTINCT t COLLATE ES_CI_AS AS t, n, a AS b FROM T"},
+        {"distintos", "SELECT DISTINCT t, n, a AS b FROM T",
+         "SELECT DISTINCT t COLLATE ES_CI_AS AS t, n, a AS b FROM T"},
         {"lista", "SELECT * FROM T WHERE t IN ('Ñ', 'b') AND a NOT IN ('x')",
          "SELECT * FROM T WHERE t COLLATE ES_CI_AS IN ('Ñ', 'b') AND a NOT IN ('x')"},
         {"lista_negada", "SELECT * FROM T WHERE t NOT IN ('é')",
@@ -206,7 +208,7 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
                                  {QStringLiteral("descripcion"), QStringLiteral("DESCRIPCION")},
                                  {QStringLiteral("vt_chequeras"), QStringLiteral("VT_Chequeras")},
                                  {QStringLiteral("id"), QStringLiteral("ID")}};
-    struct Caso {
+    struct CasoPg {
         const char* tsql;
         const char* pg;
     } casos[] = {
@@ -252,7 +254,7 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
         {"INSERT INTO TA_QUENZAR (Talonario) VALUES (?)",
          "INSERT INTO \"TA_QUENZAR\" (\"Talonario\") VALUES (?)"},
     };
-    for (const Caso& c : casos)
+    for (const CasoPg& c : casos)
         EXPECT_EQ(pg::traducir(QString::fromUtf8(c.tsql), nombres).simplified().toStdString(),
                   std::string(c.pg))
             << c.tsql;

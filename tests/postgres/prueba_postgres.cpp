@@ -313,16 +313,16 @@ TEST(ServidorDePrueba, NoTocaUnaCarpetaAjenaYDiceDondeMirarSiFalla) {
 
 class Programa : public prueba::Sesion {
 protected:
-    void iniciarEn(const prueba::BasePostgres& base) {
+    void iniciarEn(const prueba::BasePostgres& servidor) {
         QString cadena;
         shell::IniciarAplicacion(QStringLiteral("@Server=%1;@DbName=%2;@Usuario=ADMIN;@Password=admin;")
-                                     .arg(base.servidor(), base.nombre()),
+                                     .arg(servidor.servidor(), servidor.nombre()),
                                  cadena, 3);
         ASSERT_TRUE(datos::gDB().gOpenFlag);
     }
-    qint64 contarEn(const prueba::BasePostgres& base, const QString& sql) {
+    qint64 contarEn(const prueba::BasePostgres& servidor, const QString& sql) {
         Connection c;
-        c.Open(base.cadena());
+        c.Open(servidor.cadena());
         auto rs = c.Execute(sql);
         return (*rs)(0).Value().toLongLong();
     }
@@ -366,7 +366,7 @@ TEST_F(Programa, LaListaBuscaYPaginaYElEditorGrabaConSusCuentas) {
     EXPECT_EQ(f.lblDesc0->text(), QStringLiteral("BANCO SUPERVIELLE"));
     escribir(3, QStringLiteral("100"));
     escribir(4, QStringLiteral("150"));
-    f.Comando(QStringLiteral("GRABAR"));
+    f.ejecutarComando(QStringLiteral("GRABAR"));
     EXPECT_FALSE(f.HayError);
     EXPECT_TRUE(guion->mensajes.empty()) << guion->mensajes.front().texto.toStdString();
     EXPECT_EQ(contarEn(pg, QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND "
@@ -499,7 +499,7 @@ TEST_F(Programa, UnaGrabacionQuePierdeElServidorVuelveAConectarse) {
             EXPECT_FALSE(m.texto.contains(QLatin1String("3709"))) << m.texto.toStdString();
             return respuesta;
         });
-        f.Comando(QStringLiteral("GRABAR"));
+        f.ejecutarComando(QStringLiteral("GRABAR"));
         ASSERT_TRUE(parado);
         const QString chequera = QStringLiteral("SELECT COUNT(*) FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND "
                                                 "TALONARIO = %1")
@@ -521,7 +521,7 @@ TEST_F(Programa, UnaGrabacionQuePierdeElServidorVuelveAConectarse) {
         EXPECT_EQ(contarEn(pg, QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO IN ('11102010', "
                                               "'21103010')")),
                   2);
-        f.Comando(QStringLiteral("CERRAR"));
+        f.ejecutarComando(QStringLiteral("CERRAR"));
     }
 }
 
@@ -555,7 +555,7 @@ TEST_F(Programa, ElEnlaceCaidoAlConfirmarDiceSiQuedoGrabada) {
         nuevaChequera(f, QString::fromLatin1(c.talonario));
         red.cortarEnElCommit(c.corte);
         guion->responder(ui::vbOK, QString::fromUtf8(c.mensaje));
-        f.Comando(QStringLiteral("GRABAR"));
+        f.ejecutarComando(QStringLiteral("GRABAR"));
         EXPECT_TRUE(red.cortado());
         EXPECT_EQ(f.HayError, !c.grabada);
         EXPECT_EQ(contarEn(pg, QStringLiteral(
@@ -571,7 +571,7 @@ TEST_F(Programa, ElEnlaceCaidoAlConfirmarDiceSiQuedoGrabada) {
             QTest::keyClick(f.txtFields[4], Qt::Key_F5);
             EXPECT_FALSE(f.HayError);
         }
-        f.Comando(QStringLiteral("CERRAR"));
+        f.ejecutarComando(QStringLiteral("CERRAR"));
     }
 }
 

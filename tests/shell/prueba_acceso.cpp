@@ -70,7 +70,7 @@ TEST_F(Acceso, RegistrarEscribeUnaLineaQueSeLeeDeVuelta) {
     EXPECT_TRUE(linea.endsWith(QStringLiteral(",sqlite\r\n")));
     ASSERT_EQ(f.lstBases->count(), 1);
     EXPECT_EQ(f.lstBases->item(0)->text(), QStringLiteral("QUENZAR / SQLITE"));
-    const auto leidas = shell::LeerBasesRegistradas(bases());
+    const auto leidas = shell::leerBasesRegistradas(bases());
     ASSERT_EQ(leidas.size(), 1);
     EXPECT_EQ(leidas[0].clave, QStringLiteral("quenzar"));
 

@@ -41,7 +41,7 @@ TEST(LineaDeComandos, CorteClavePorClave) {
         {"", "", "", "1", ""},
     };
     for (const auto& c : casos) {
-        const auto v = shell::CortarComando(QString::fromUtf8(c.comando));
+        const auto v = shell::cortarComando(QString::fromUtf8(c.comando));
         EXPECT_EQ(v.servidor, QString::fromUtf8(c.servidor)) << c.comando;
         EXPECT_EQ(v.usuario, QString::fromUtf8(c.usuario)) << c.comando;
         EXPECT_EQ(v.caja, QString::fromUtf8(c.caja)) << c.comando;
@@ -71,7 +71,7 @@ TEST_F(Inicio, ConLaLineaDelMenuAbreYRegistraElAcceso) {
     EXPECT_TRUE(QFile::exists(carpetaApp() + QStringLiteral("consultas.kvt")));
     EXPECT_EQ(G().gTablaConfiguracion, QStringLiteral("ta_configuracion"));
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM Control_Acceso")), 1);
-    EXPECT_EQ(notice::Cartel().ventana(), nullptr) << "the notice is closed";
+    EXPECT_EQ(notice::cartelActual().ventana(), nullptr) << "the notice is closed";
     // The editor's load runs the tail again: one more row, no reconnection.
     prueba::Registro r;
     shell::IniciarAplicacion(QString(), cadena, 3);
@@ -125,8 +125,8 @@ TEST_F(Inicio, EstiloSegunElIni) {
     EXPECT_EQ(G().gEstilo, 4);
     EXPECT_EQ(w.property("ArchivoEstilo").toString(), QStringLiteral("Styles/iTunes"));
     EXPECT_FALSE(w.styleSheet().isEmpty());
-    EXPECT_EQ(shell::ArchivoEstilo(0), QStringLiteral("Styles/Office2007.cjstyles"));
-    EXPECT_EQ(shell::ArchivoEstilo(2), QStringLiteral("Styles/WinXP.Luna.cjstyles"));
+    EXPECT_EQ(shell::archivoEstilo(0), QStringLiteral("Styles/Office2007.cjstyles"));
+    EXPECT_EQ(shell::archivoEstilo(2), QStringLiteral("Styles/WinXP.Luna.cjstyles"));
     qunsetenv("QUENZAR_CARPETA_INI");
 }
 
@@ -271,7 +271,7 @@ TEST_F(Lista, EditarEnUnaListaVaciaNoHaceNada) {
     int ediciones = 0;
     shell::FrmChequerasGrid::registrarEditor(
         [&](const QString&, const QString&, const QString&) { ++ediciones; });
-    v.Editar();
+    v.editar();
     EXPECT_EQ(ediciones, 0);
     shell::FrmChequerasGrid::registrarEditor({});
 }

@@ -62,9 +62,9 @@ TEST_F(Servicios, MensajeErrorMuestraYRegistraEnLaCarpetaTemporal) {
 TEST_F(Servicios, CarpetaDelRegistroSegunTempYTmp) {
     QTemporaryDir otra;
     qputenv("tmp", otra.path().toUtf8());
-    EXPECT_EQ(shell::CarpetaRegistro(), carpetaApp()) << "tmp alone is not read";
+    EXPECT_EQ(shell::carpetaRegistro(), carpetaApp()) << "tmp alone is not read";
     qputenv("temp", "x");
-    EXPECT_EQ(shell::CarpetaRegistro(), otra.path() + QLatin1Char('/'));
+    EXPECT_EQ(shell::carpetaRegistro(), otra.path() + QLatin1Char('/'));
     qunsetenv("tmp");
     qunsetenv("temp");
 }
@@ -73,7 +73,7 @@ TEST_F(Servicios, GrabaErrorAuxGuardaLaFilaCortandoLaDescripcion) {
     QString proceso;
     const QString larga = QString(300, QLatin1Char('d'));
     shell::GrabaErrorAux(QStringLiteral("INSERT INTO X"), proceso, 2627, larga);
-    EXPECT_EQ(proceso, shell::NombreEjecutable());
+    EXPECT_EQ(proceso, shell::nombreEjecutable());
     ado::Connection cn;
     cn.Open(base.cadena());
     auto rs = cn.Execute(QStringLiteral("SELECT * FROM AUX_ERR"));
@@ -172,10 +172,10 @@ TEST_F(Servicios, AgregaCampoYArmaSentencia) {
     shell::AgregaCampo(QStringLiteral("Nota"), v2, QStringLiteral("'"), false);
     EXPECT_EQ(v1, QStringLiteral("OBrien"));
     QStringList script;
-    shell::ArmaSentencia(shell::CamposPendientes(), script, QStringLiteral("T"));
+    shell::ArmaSentencia(shell::camposPendientes(), script, QStringLiteral("T"));
     EXPECT_EQ(script,
               (QStringList{QStringLiteral("INSERT INTO T (Nombre,Nota) VALUES ('OBrien',Null)"), QString()}));
-    EXPECT_TRUE(shell::CamposPendientes().isEmpty());
+    EXPECT_TRUE(shell::camposPendientes().isEmpty());
     EXPECT_EQ(shell::SqlTop(QStringLiteral("Select TOP 1 * from X")),
               QStringLiteral("Select TOP 1 * from X"));
     EXPECT_EQ(shell::FormatoFechaHora(), QStringLiteral("dd/mm/yy hh:mm"));
@@ -300,7 +300,7 @@ TEST_F(Servicios, AccesoRegistradoConYSinTarea) {
     auto rs = cn.Execute(QStringLiteral("SELECT * FROM Control_Acceso ORDER BY ID"));
     ASSERT_EQ(rs->RecordCount(), 2);
     EXPECT_EQ((*rs)(QStringLiteral("Usuario")).Value().toString(), QStringLiteral("ADMIN"));
-    EXPECT_EQ((*rs)(QStringLiteral("Formulario")).Value().toString(), shell::NombreEjecutable().toUpper());
+    EXPECT_EQ((*rs)(QStringLiteral("Formulario")).Value().toString(), shell::nombreEjecutable().toUpper());
     EXPECT_EQ((*rs)(QStringLiteral("NombreUsuario")).Value().toString(), QStringLiteral("ADMIN"));
     EXPECT_EQ((*rs)(QStringLiteral("Maquina")).Value().toString(), G().equipo.NombreEquipo().toUpper());
     rs->MoveNext();

@@ -68,7 +68,7 @@ std::optional<QString> InterfazGuionada::InputBox(const QString& mensaje, const 
     return valor;
 }
 
-std::optional<QString> InterfazGuionada::AbrirArchivo(const QString& titulo, const QString& filtro,
+std::optional<QString> InterfazGuionada::abrirArchivo(const QString& titulo, const QString& filtro,
                                                       const QString&) {
     mensajes.push_back({filtro, -2, titulo});
     if (mArchivos.empty()) {
@@ -92,7 +92,7 @@ std::optional<QDate> InterfazGuionada::ElegirFecha(const QString& titulo) {
     return r;
 }
 
-int InterfazGuionada::MostrarModal(QWidget* ventana) {
+int InterfazGuionada::mostrarModal(QWidget* ventana) {
     if (mModales.empty()) {
         ADD_FAILURE() << "Ventana modal inesperada: " << ventana->objectName().toStdString();
         return 0;
@@ -102,33 +102,33 @@ int InterfazGuionada::MostrarModal(QWidget* ventana) {
     return f(ventana);
 }
 
-qint64 InterfazGuionada::IniciarProceso(const QString& programa, const QStringList& argumentos) {
+qint64 InterfazGuionada::iniciarProceso(const QString& programa, const QStringList& argumentos) {
     procesos.push_back({programa, argumentos});
     return pidProceso;
 }
 
-bool InterfazGuionada::CrearAccesoDirecto(const QString& nombre, const QString&, const QString&,
+bool InterfazGuionada::crearAccesoDirecto(const QString& nombre, const QString&, const QString&,
                                           const QString&) {
     accesosDirectos.push_back(nombre);
     return true;
 }
 
-void InterfazGuionada::ProcesarEventos() {
+void InterfazGuionada::procesarEventos() {
     if (alProcesarEventos) alProcesarEventos();
     if (QCoreApplication::instance()) QCoreApplication::processEvents();
 }
 
-void InterfazGuionada::TerminarPrograma(int codigo) {
+void InterfazGuionada::terminarPrograma(int codigo) {
     throw ProgramaTerminado{codigo};
 }
 
 Guion::Guion()
     : mInterfaz(new InterfazGuionada) {
-    mAnterior = ui::Instalar(std::unique_ptr<ui::Interfaz>(mInterfaz));
+    mAnterior = ui::instalar(std::unique_ptr<ui::Interfaz>(mInterfaz));
 }
 
 Guion::~Guion() {
-    ui::Instalar(std::move(mAnterior));
+    ui::instalar(std::move(mAnterior));
 }
 
 } // namespace prueba

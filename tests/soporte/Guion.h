@@ -50,15 +50,15 @@ public:
     int MsgBox(const QString& texto, int estilo, const QString& titulo) override;
     std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
                                     const QString& defecto) override;
-    std::optional<QString> AbrirArchivo(const QString& titulo, const QString& filtro,
+    std::optional<QString> abrirArchivo(const QString& titulo, const QString& filtro,
                                         const QString& carpeta) override;
     std::optional<QDate> ElegirFecha(const QString& titulo) override;
-    int MostrarModal(QWidget* ventana) override;
-    qint64 IniciarProceso(const QString& programa, const QStringList& argumentos) override;
-    bool CrearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
+    int mostrarModal(QWidget* ventana) override;
+    qint64 iniciarProceso(const QString& programa, const QStringList& argumentos) override;
+    bool crearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
                             const QString& carpetaTrabajo) override;
-    void ProcesarEventos() override;
-    [[noreturn]] void TerminarPrograma(int codigo) override;
+    void procesarEventos() override;
+    [[noreturn]] void terminarPrograma(int codigo) override;
 
 private:
     struct Respuesta {
