@@ -14,6 +14,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quenzar"));
+    ui::instalar(ui::crearInterfazQt());
     shell::registrarDialogoAcceso();
     editor::registrarEditorEnLista();
     // Start-up points the lookup service at the database, creating it there.

@@ -2,7 +2,7 @@
 
 #include "data/DB_Dll.h"
 #include "platform/Rutina.h"
-#include "shell/ModGlobal.h"
+#include "shell/helperlib/OrVexa2.h"
 
 #include <QDate>
 #include <QRegularExpression>
@@ -49,7 +49,7 @@ void asentarCuenta(datos::DB_Dll& db, const DatosChequera& d, const QString& cod
 
 // One box into its column, by the column's type.
 void guardarCaja(datos::DB_Dll& db, ado::Recordset& rs, const DatosChequera::Caja& c) {
-    auto& u = shell::G().utilidades;
+    const orvexa::Utilidades u;
     ado::Field f = rs(c.campo);
     const int tipo = f.Type();
     const QString& texto = c.texto;
@@ -102,7 +102,7 @@ QString sentenciaCuentaPrincipal(const QString& cuenta, const QString& cuentaDif
 }
 
 QString buscarSolape(datos::DB_Dll& db, const DatosChequera& d, const QList<double>& numeros, bool bloquear) {
-    auto& u = shell::G().utilidades;
+    const orvexa::Utilidades u;
     // Inside a save the read keeps the range locked until the commit, so that
     // a second writer checks after this one has stored.
     const QString pistas = bloquear ? db.gCnn().pistaLecturaBloqueante() : QString();

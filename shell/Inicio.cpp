@@ -24,54 +24,6 @@ namespace shell {
 
 using plataforma::ErrorEjecucion;
 
-ValoresComando cortarComando(const QString& comando) {
-    auto& u = G().utilidades;
-    struct Clave {
-        const char* clave;
-        QString* destino;
-        const char* defecto;
-    };
-    ValoresComando v;
-    const Clave claves[] = {{"@ParametroAdicional", &v.parametroAdicional, ""},
-                            {"@Menu", &v.menu, ""},
-                            {"@Server", &v.servidor, ""},
-                            {"@DbName", &v.base, ""},
-                            {"@Usuario", &v.usuario, ""},
-                            {"@Password", &v.clave, ""},
-                            {"@UsuarioLogeado", &v.usuarioLogeado, ""},
-                            {"@Caja", &v.caja, "1"}};
-    for (const auto& c : claves) {
-        const QString K = QLatin1String(c.clave);
-        const int p = static_cast<int>(comando.indexOf(K, 0, Qt::CaseInsensitive));
-        if (p < 0) {
-            *c.destino = QLatin1String(c.defecto);
-            continue;
-        }
-        const int q = static_cast<int>(comando.indexOf(QLatin1Char(';'), p));
-        QString valor;
-        if (q < 0) {
-            // No ";" follows: the cut's length is negative. Only the first key
-            // has its own way out: the 19 characters after it.
-            if (K == QLatin1String("@ParametroAdicional")) valor = comando.mid(p + K.size(), 19);
-        } else {
-            valor = comando.mid(p + K.size(), q - K.size() - p);
-        }
-        *c.destino = u.QuitarCaracter(valor, QStringLiteral("=")).trimmed();
-    }
-    return v;
-}
-
-QString NormalizaServidor(const QString& servidor) {
-    // A PostgreSQL server's port stays, like Oracle's mark.
-    if (ado::servidorDeNombreEntero(servidor)) return servidor.trimmed();
-    QString s = servidor;
-    const int barra = static_cast<int>(s.indexOf(QLatin1Char('/')));
-    if (barra >= 0) s = s.mid(barra + 1);
-    const int dp = static_cast<int>(s.indexOf(QLatin1Char(':')));
-    if (dp >= 0) s = s.left(dp);
-    return s;
-}
-
 void ConectaEstadisticas() {
     auto& g = G();
     auto& e = gDBEstadisticas();

@@ -3,6 +3,8 @@
 // sessions, loads the settings, writes the access-log row. And the windows'
 // appearance: the skin and the toolbar style.
 
+#include "shell/Arranque.h"
+
 #include <QString>
 #include <functional>
 
@@ -10,14 +12,6 @@ class QWidget;
 
 namespace shell {
 
-// The values the command line carries (the keys of the suite's launcher).
-struct ValoresComando {
-    QString parametroAdicional, menu, servidor, base, usuario, clave, usuarioLogeado, caja;
-};
-// Cuts the command text key by key, as start-up does (quirks included).
-ValoresComando cortarComando(const QString& comando);
-
-QString NormalizaServidor(const QString& servidor);
 void ConectaEstadisticas();
 void IniciarAplicacion(const QString& comando, QString& connString, int cursorLocation);
 // The lookup service, which the lookup module installs: start-up points it at

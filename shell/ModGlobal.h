@@ -3,7 +3,7 @@
 // process ends; reiniciarModGlobal() gives a fresh state (tests).
 
 #include "data/DB_Dll.h"
-#include "shell/helperlib/OrVexa2.h"
+#include "shell/helperlib/OrVexa2Ventanas.h"
 
 #include <QString>
 #include <cstdint>

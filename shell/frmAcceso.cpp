@@ -31,38 +31,6 @@ int tw(int twips) {
     return (twips + 7) / 15;
 }
 
-// The usual reading of comma-separated lines: a field may be a double-quoted text.
-QStringList camposCsv(const QString& linea) {
-    QStringList r;
-    QString actual;
-    bool entreComillas = false;
-    for (int i = 0; i < linea.size(); ++i) {
-        const QChar c = linea[i];
-        if (entreComillas) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < linea.size() && linea[i + 1] == QLatin1Char('"')) {
-                    actual += c;
-                    ++i;
-                } else {
-                    entreComillas = false;
-                }
-            } else {
-                actual += c;
-            }
-        } else if (c == QLatin1Char('"') && actual.trimmed().isEmpty()) {
-            actual.clear();
-            entreComillas = true;
-        } else if (c == QLatin1Char(',')) {
-            r << actual.trimmed();
-            actual.clear();
-        } else {
-            actual += c;
-        }
-    }
-    r << actual.trimmed();
-    return r;
-}
-
 // A text box whose hint shows whole: drawn while the box is empty, in a
 // smaller letter where the box is too narrow for it, and never part of the
 // text the box holds.
@@ -104,30 +72,6 @@ protected:
 
 QString rutaBasesRegistradas() {
     return carpetaDelPrograma() + QStringLiteral("BASES.TXT");
-}
-
-QList<BaseRegistrada> leerBasesRegistradas(const QString& ruta) {
-    QList<BaseRegistrada> r;
-    QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly)) return r;
-    const QByteArray todo = f.read(4 * 1024 * 1024); // a connection list is a few lines
-    for (QString linea : plataforma::desde1252(todo).split(QLatin1Char('\n'))) {
-        if (linea.endsWith(QLatin1Char('\r'))) linea.chop(1);
-        const QStringList c = camposCsv(linea);
-        if (c.size() < 5 || c[0].trimmed().isEmpty()) continue;
-        BaseRegistrada b;
-        b.nombre = c[0];
-        b.base = c[1];
-        b.usuario = c[2];
-        try {
-            b.clave = G().utilidades.Desencriptar(c[3]);
-        } catch (const ErrorEjecucion&) {
-            b.clave.clear();
-        }
-        b.servidor = c[4];
-        r << b;
-    }
-    return r;
 }
 
 frmAcceso::frmAcceso(QWidget* padre)

@@ -4,6 +4,8 @@
 // password of the company database; register new connections; put a
 // launcher of the program on the desktop.
 
+#include "shell/Arranque.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -15,14 +17,6 @@ class QPushButton;
 
 namespace shell {
 
-// One record of "BASES.TXT".
-struct BaseRegistrada {
-    QString nombre, base, usuario, clave, servidor;
-};
-
-// Reads every record whose five fields are there; damaged or foreign lines
-// are skipped. A password that cannot be deciphered reads as empty.
-QList<BaseRegistrada> leerBasesRegistradas(const QString& ruta);
 QString rutaBasesRegistradas();
 
 class frmAcceso : public QDialog {

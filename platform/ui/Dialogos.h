@@ -62,11 +62,31 @@ public:
     [[noreturn]] virtual void terminarPrograma(int codigo) = 0;
 };
 
+// What needs no window: starting programs, the desktop shortcut, events, the
+// end. A box shown without windows gives its default answer and says so on
+// the standard error; a dialog is cancelled. It is what Actual() gives until
+// the program installs its windows (crearInterfazQt, in plataforma_ui).
+class InterfazSinVentanas : public Interfaz {
+public:
+    int MsgBox(const QString& texto, int estilo, const QString& titulo) override;
+    std::optional<QString> InputBox(const QString& mensaje, const QString& titulo,
+                                    const QString& defecto) override;
+    std::optional<QString> abrirArchivo(const QString& titulo, const QString& filtro,
+                                        const QString& carpeta) override;
+    std::optional<QDate> ElegirFecha(const QString& titulo) override;
+    int mostrarModal(QWidget* ventana) override;
+    qint64 iniciarProceso(const QString& programa, const QStringList& argumentos) override;
+    bool crearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
+                            const QString& carpetaTrabajo) override;
+    void procesarEventos() override;
+    [[noreturn]] void terminarPrograma(int codigo) override;
+};
+
 Interfaz& Actual();
 // Replaces the implementation in use; returns the previous one.
 std::unique_ptr<Interfaz> instalar(std::unique_ptr<Interfaz> nueva);
 
-// The Qt implementation.
+// The Qt implementation (plataforma_ui).
 std::unique_ptr<Interfaz> crearInterfazQt();
 
 // The program's title (the executable's name without folder or extension).

@@ -4,16 +4,11 @@
 #include <QCalendarWidget>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QVBoxLayout>
-#include <cstdlib>
 
 namespace ui {
 
@@ -68,7 +63,7 @@ QWidget* padreDeDialogo() {
     return w;
 }
 
-class InterfazQt final : public Interfaz {
+class InterfazQt final : public InterfazSinVentanas {
 public:
     int MsgBox(const QString& texto, int estilo, const QString& titulo) override {
         QMessageBox caja(padreDeDialogo());
@@ -161,50 +156,6 @@ public:
             QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         return 0;
     }
-
-    qint64 iniciarProceso(const QString& programa, const QStringList& argumentos) override {
-        qint64 pid = 0;
-        if (!QProcess::startDetached(programa, argumentos, QString(), &pid)) return 0;
-        return pid;
-    }
-
-    bool crearAccesoDirecto(const QString& nombre, const QString& destino, const QString& argumentos,
-                            const QString& carpetaTrabajo) override {
-        QString escritorio = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        if (escritorio.isEmpty()) return false;
-        QDir().mkpath(escritorio);
-        QFile f(escritorio + QLatin1Char('/') + nombre + QStringLiteral(".desktop"));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-        // The command line of a desktop entry: each argument in double quotes, with
-        // the characters the entry reserves inside quotes escaped, then the
-        // backslashes of the whole value doubled.
-        auto citado = [](QString a) {
-            QString r;
-            for (const QChar c : a) {
-                if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
-                    c == QLatin1Char('\\'))
-                    r += QLatin1Char('\\');
-                r += c;
-            }
-            return QLatin1Char('"') + r + QLatin1Char('"');
-        };
-        QString cmd = citado(destino);
-        if (!argumentos.isEmpty()) cmd += QLatin1Char(' ') + citado(argumentos);
-        cmd.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-        const QString texto = QStringLiteral("[Desktop Entry]\nType=Application\nName=") + nombre +
-                              QStringLiteral("\nExec=") + cmd + QStringLiteral("\nPath=") + carpetaTrabajo +
-                              QStringLiteral("\nTerminal=false\n");
-        f.write(texto.toUtf8());
-        f.close();
-        f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-        return true;
-    }
-
-    void procesarEventos() override {
-        if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    }
-
-    [[noreturn]] void terminarPrograma(int codigo) override { std::_Exit(codigo); }
 };
 
 } // namespace

@@ -11,9 +11,6 @@
 #include <QVector>
 #include <optional>
 
-class QLineEdit;
-class QWidget;
-
 namespace ado {
 class Recordset;
 }
@@ -70,35 +67,11 @@ public:
     std::optional<QDate> ElegirFecha() const;
     // True shows the busy pointer; false puts the normal pointer back, however
     // many busy pointers were stacked (what a routine does before it reports).
+    // Defined with the windows (OrVexa2Ventanas.cpp): only windows call it.
     void punteroOcupado(bool ocupado) const;
     // The library's error box (Abort, Retry, Ignore by default); the answer code.
     int MostrarError(const plataforma::ErrorEjecucion& error, int botones = 18,
                      const QString& rutina = {}) const;
-};
-
-// Data-entry keyboard flow: Enter advances; numeric columns accept only numbers.
-// Each box carries its column in the "DataField" property, and PreparaCampos
-// records the column's ADO type in "TipoCampo".
-class Teclado {
-public:
-    int IndiceControl(const QString& campo, const QVector<QLineEdit*>& controles) const;
-    bool EsTeclaAvance(int tecla) const;
-    // The key goes to the focused control; `desde`, when given, stands for it
-    // (the control whose key is passed on, when a window that just closed
-    // has not handed the focus back yet).
-    void EnviarTecla(int tecla, QWidget* desde = nullptr) const;
-    // The character to let through: unchanged, or a null QChar to drop it.
-    QChar FiltraTecla(const QLineEdit* caja, QChar caracter) const;
-    void LimpiaFormulario(QWidget* formulario) const;
-    void PreparaCampos(const QVector<QLineEdit*>& cajas, const QString& tabla,
-                       const QString& cadenaConexion) const;
-    void LlenaCampos(const QVector<QLineEdit*>& cajas, ado::Recordset& rs) const;
-};
-
-class Planilla {
-public:
-    // Shows the table's rows in a read-only window (modal).
-    void AbrePlanilla(const QString& tabla, const QString& cadenaConexion, const QString& titulo) const;
 };
 
 class DialogoArchivo {

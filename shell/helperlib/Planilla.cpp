@@ -1,7 +1,7 @@
 // The library's data sheet: a table's rows in a read-only window. Rows are
 // read from the engine as the user scrolls, so a large table opens at once.
 
-#include "shell/helperlib/OrVexa2.h"
+#include "shell/helperlib/OrVexa2Ventanas.h"
 #include "shell/helperlib/VentanaPlanilla.h"
 
 #include "platform/ado/Ado.h"

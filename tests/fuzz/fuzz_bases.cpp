@@ -1,5 +1,5 @@
 // The reader of the connection list "BASES.TXT".
-#include "shell/frmAcceso.h"
+#include "shell/Arranque.h"
 
 #include <QFile>
 #include <QTemporaryDir>

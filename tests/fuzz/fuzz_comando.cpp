@@ -1,5 +1,5 @@
 // The start-up's reader of the command line.
-#include "shell/Inicio.h"
+#include "shell/Arranque.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The suite's helper library.
 
 #include "platform/ado/Ado.h"
-#include "shell/helperlib/OrVexa2.h"
+#include "shell/helperlib/OrVexa2Ventanas.h"
 #include "shell/helperlib/VentanaPlanilla.h"
 #include "tests/soporte/Base.h"
 #include "tests/soporte/Guion.h"
