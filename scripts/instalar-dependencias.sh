@@ -5,6 +5,8 @@ set -euo pipefail
 
 PAQUETES=(
     build-essential cmake ninja-build ccache pkg-config clang-format
+    # The sanitizers' build and the fuzz targets.
+    clang libclang-rt-dev
     qt6-base-dev libgl-dev
     libsqlite3-dev sqlite3
     unixodbc unixodbc-dev tdsodbc libsqliteodbc
