@@ -403,6 +403,8 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
             b.exec(recurso("demo.sql"));
             generarChequeras(b, o.chequeras);
         }
+        // The list's search index, filled once the rows are in, and its triggers.
+        b.exec(recurso("busqueda.sql"));
         b.exec(QStringLiteral("PRAGMA optimize"));
     }
 

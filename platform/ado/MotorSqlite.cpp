@@ -424,6 +424,15 @@ void MotorSqlite::abrirArchivo(const QString& ruta, int tiempoEsperaSeg) {
         throw;
     }
     registrarFunciones(mDb);
+    // Rows written through a view's INSTEAD OF triggers count as the view's:
+    // those of its tables, not those an index kept in step by triggers writes.
+    sqlite3_update_hook(
+        mDb,
+        [](void* yo, int, const char*, const char* tabla, sqlite3_int64) {
+            auto* m = static_cast<MotorSqlite*>(yo);
+            if (!m->esTablaSombra(tabla)) ++m->mFilasTocadas;
+        },
+        this);
     prepararClaves();
     // Long statements give the user interface a turn, so that a cancel button works.
     sqlite3_progress_handler(
@@ -558,6 +567,8 @@ void MotorSqlite::cerrar() {
     mClavesDeOrden.clear();
     mTiposDeColumna.clear();
     mSoloAscii.clear();
+    mGrupos.clear();
+    mAccesosLeidos = false;
 }
 
 Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
@@ -570,6 +581,13 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
     opciones.claveDeOrden = [this](const QString& f) { return claveDeOrden(f); };
     opciones.paginasPorDesplazamiento = mPaginasPorDesplazamiento;
     opciones.tipoDeColumna = [this](const QString& f, const QString& c) { return tipoDeColumna(f, c); };
+    if (mLecturasRapidas) {
+        opciones.candidatosDeBusqueda = [this](const QString& f, const QStringList& c, const QString& t) {
+            return candidatosDeBusqueda(f, c, t);
+        };
+        opciones.clavesDePagina = [this](const QString& f, const QString& w, const QStringList& o, qint64 n,
+                                         qint64 s) { return clavesDePagina(f, w, o, n, s); };
+    }
     opciones.intercalacionDeColumna = [this](const QString& f, const QString& c) {
         return intercalacionDeColumna(f, c);
     };
@@ -596,6 +614,9 @@ void MotorSqlite::ejecutarSentencia(const tsql::Sentencia& s, bool ultima, Resul
         mClavesDeOrden.clear();
         mTiposDeColumna.clear();
         mSoloAscii.clear();
+        mGrupos.clear();
+        mAccesosLeidos = false;
+        mSombrasLeidas = false;
         // The key triggers name tables and columns: they step aside while the schema changes.
         quitarClaves();
     }
@@ -617,7 +638,7 @@ void MotorSqlite::ejecutarSentencia(const tsql::Sentencia& s, bool ultima, Resul
     };
     if (rc != SQLITE_OK) abortar(rc);
     if (!st) return; // only blanks
-    const int antesTotal = sqlite3_total_changes(mDb);
+    const qint64 antesTotal = mFilasTocadas;
     rc = sqlite3_step(st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) abortar(rc);
     // A definition returns no rows in ADO, though SQLite's check of a column
@@ -646,7 +667,7 @@ void MotorSqlite::ejecutarSentencia(const tsql::Sentencia& s, bool ultima, Resul
     if (!sqlite3_stmt_readonly(st)) {
         qint64 n = sqlite3_changes(mDb);
         // Rows written through a view's INSTEAD OF triggers count as the view's.
-        if (n == 0) n = sqlite3_total_changes(mDb) - antesTotal;
+        if (n == 0) n = mFilasTocadas - antesTotal;
         const QString inicio = s.texto.trimmed().left(8).toUpper();
         if (inicio.startsWith(QLatin1String("INSERT")) || inicio.startsWith(QLatin1String("UPDATE")) ||
             inicio.startsWith(QLatin1String("DELETE")) || inicio.startsWith(QLatin1String("REPLACE")))
@@ -673,7 +694,7 @@ qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVar
     }
     for (int i = 0; i < valores.size(); ++i)
         vincular(st, i + 1, valores[i]);
-    const int antesTotal = sqlite3_total_changes(mDb);
+    const qint64 antesTotal = mFilasTocadas;
     rc = sqlite3_step(st);
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
         const QString msg = QString::fromUtf8(sqlite3_errmsg(mDb));
@@ -681,7 +702,7 @@ qint64 MotorSqlite::ejecutarConParametros(const QString& sql, const QVector<QVar
         fallar(rc, msg);
     }
     qint64 n = sqlite3_changes(mDb);
-    if (n == 0) n = sqlite3_total_changes(mDb) - antesTotal;
+    if (n == 0) n = mFilasTocadas - antesTotal;
     sqlite3_finalize(st);
     return n;
 }
@@ -948,16 +969,42 @@ const char* const kFueraDeAscii = "GLOB '*[^ -~]*'";
 
 } // namespace
 
-bool MotorSqlite::soloAscii(const QString& fuente, const QString& columna) {
+bool MotorSqlite::esTablaSombra(const char* tabla) {
+    if (!mSombrasLeidas) {
+        mSombrasLeidas = true;
+        mSombras.clear();
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(
+                mDb, "SELECT name FROM sqlite_master WHERE type = 'table' AND sql LIKE 'CREATE VIRTUAL%'", -1,
+                &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                mSombras << QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower() +
+                                '_';
+        sqlite3_finalize(st);
+    }
+    if (mSombras.isEmpty()) return false;
+    const QByteArray t = QByteArray(tabla).toLower();
+    for (const QByteArray& v : mSombras)
+        if (t.startsWith(v)) return true;
+    return false;
+}
+
+void MotorSqlite::vigilarVersion() {
     // Another connection's commit moves the data version; this one's own writes, the change count.
     unsigned int version = 0;
     sqlite3_file_control(mDb, "main", SQLITE_FCNTL_DATA_VERSION, &version);
     const qint64 cambios = sqlite3_total_changes64(mDb);
     if (version != mVersionLeida || cambios != mCambiosLeidos) {
         mSoloAscii.clear();
+        mGrupos.clear();
+        mAccesosLeidos = false;
         mVersionLeida = version;
         mCambiosLeidos = cambios;
     }
+}
+
+bool MotorSqlite::soloAscii(const QString& fuente, const QString& columna) {
+    vigilarVersion();
     const QString clave = nombreDeFuente(fuente).toLower() + QLatin1Char('.') + columna.toLower();
     if (const auto it = mSoloAscii.constFind(clave); it != mSoloAscii.constEnd()) return *it;
     // The column's own table: a view's column reads one.

@@ -59,6 +59,9 @@ public:
     // The grid's paged statements read by offset (on by default); off runs
     // the plain translation, which the tests compare against.
     void setPaginasPorDesplazamiento(bool v) { mPaginasPorDesplazamiento = v; }
+    // The schema's faster readings of searches and sorts (KV_ACCESOS; on by
+    // default); off runs the plain translation, which the tests compare against.
+    void setLecturasRapidas(bool v) { mLecturasRapidas = v; }
 
 private:
     void abrirArchivo(const QString& ruta, int tiempoEsperaSeg);
@@ -71,6 +74,24 @@ private:
     QString tipoDeColumna(const QString& fuente, const QString& columna);
     QString intercalacionDeColumna(const QString& fuente, const QString& columna);
     bool soloAscii(const QString& fuente, const QString& columna);
+    // Forgets what was read of the data when another connection or this one wrote.
+    void vigilarVersion();
+    // A table a virtual table keeps (an index's own storage), whose rows are no rows of the program's.
+    bool esTablaSombra(const char* tabla);
+    // The fast readings the schema declares (KV_ACCESOS; LecturasSqlite.cpp).
+    struct Acceso {
+        QString indice, tabla, enlace;
+    };
+    const Acceso* acceso(const QString& fuente, const QString& columna);
+    QString candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto);
+    QString clavesDePagina(const QString& fuente, const QString& condicion, const QStringList& orden,
+                           qint64 cuantas, qint64 desde);
+    // The rows of `fuente` in the groups of a column that comes from another table, in its order.
+    struct Grupo {
+        QStringList claves; // the linking column's values, as SQL literals; empty: the NULL group
+        qint64 filas = 0;
+    };
+    const std::vector<Grupo>& gruposDe(const QString& fuente, const QString& columna, const Acceso& a);
     void prepararClaves();
     void quitarClaves();
 
@@ -86,9 +107,16 @@ private:
     QHash<QString, QHash<QString, QString>> mTiposDeColumna; // by source, then column
     // Columns known to hold ASCII text only (or not), while the file stays as it was read.
     QHash<QString, bool> mSoloAscii;
+    QHash<QString, QHash<QString, Acceso>> mAccesos; // by source, then column
+    bool mAccesosLeidos = false;
+    QHash<QString, std::vector<Grupo>> mGrupos;
     quint64 mVersionLeida = 0;
     qint64 mCambiosLeidos = -1;
     bool mPaginasPorDesplazamiento = true;
+    bool mLecturasRapidas = true;
+    qint64 mFilasTocadas = 0;
+    QList<QByteArray> mSombras; // name prefixes of the virtual tables' own tables
+    bool mSombrasLeidas = false;
 };
 
 // SQL Server's functions the program uses, for an open SQLite handle.

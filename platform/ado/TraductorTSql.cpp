@@ -973,6 +973,150 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     return conBlancos;
 }
 
+// The items of an ORDER BY list [a, b), each as one normalised text.
+QStringList itemsDeOrden(const Toks& q, size_t a, size_t b) {
+    QStringList r;
+    int prof = 0;
+    size_t desde = a;
+    for (size_t i = a; i <= b; ++i) {
+        if (i < b && q[i].sim('('))
+            ++prof;
+        else if (i < b && q[i].sim(')'))
+            --prof;
+        else if (i == b || (prof == 0 && q[i].sim(','))) {
+            QStringList partes;
+            for (size_t k = desde; k < i; ++k)
+                partes << q[k].s;
+            r << partes.join(QLatin1Char(' '));
+            desde = i + 1;
+        }
+    }
+    return r;
+}
+
+// In a page read by offset, K IN (SELECT K FROM T [WHERE w] ORDER BY o LIMIT n
+// OFFSET s): the keys' SELECT as the engine reads it faster, when it can.
+Toks conClavesDePagina(const Toks& s) {
+    if (!gOpciones || !gOpciones->clavesDePagina) return s;
+    const Toks q = significativos(s, 0, s.size());
+    const size_t n = q.size();
+    for (size_t i = 0; i + 6 < n; ++i) {
+        if (!q[i].es("IN") || !q[i + 1].sim('(') || !q[i + 2].es("SELECT") || !esNombre(q[i + 3]) ||
+            !q[i + 4].es("FROM") || !esNombre(q[i + 5]))
+            continue;
+        const size_t c = cierre(q, i + 1, n);
+        if (c >= n || c < i + 10 || !q[c - 4].es("LIMIT") || !q[c - 2].es("OFFSET")) continue;
+        const size_t o = ordenEn(q, i + 6, c - 4);
+        if (o >= c - 4) continue;
+        if (o > i + 6 && !q[i + 6].es("WHERE")) continue;
+        bool ok1 = false, ok2 = false;
+        const qint64 cuantas = q[c - 3].s.toLongLong(&ok1);
+        const qint64 desde = q[c - 1].s.toLongLong(&ok2);
+        if (!ok1 || !ok2) continue;
+        const QString condicion = o > i + 6 ? unir(q, i + 7, o).trimmed() : QString();
+        const QString claves = gOpciones->clavesDePagina(nombreSinCorchetes(q[i + 5]), condicion,
+                                                         itemsDeOrden(q, o + 2, c - 4), cuantas, desde);
+        if (claves.isEmpty()) continue;
+        Toks r(q.begin(), q.begin() + static_cast<long>(i + 2));
+        agregar(r, tokenizar(claves));
+        r.insert(r.end(), q.begin() + static_cast<long>(c), q.end());
+        Toks conBlancos;
+        for (const Tok& k : r) {
+            if (!conBlancos.empty()) conBlancos.push_back(blanco());
+            conBlancos.push_back(k);
+        }
+        return conBlancos;
+    }
+    return s;
+}
+
+// '%x%' with x free of LIKE's wildcards: x; empty otherwise.
+QString textoContenido(const Tok& literal) {
+    if (literal.t != TT::Cadena) return {};
+    QString v = literal.s;
+    if (v.startsWith(QLatin1Char('N')) || v.startsWith(QLatin1Char('n'))) v = v.mid(1);
+    if (v.size() < 4 || !v.startsWith(QLatin1String("'%")) || !v.endsWith(QLatin1String("%'"))) return {};
+    v = v.mid(2, v.size() - 4).replace(QLatin1String("''"), QLatin1String("'"));
+    if (v.contains(QLatin1Char('%')) || v.contains(QLatin1Char('_')) || v.contains(QLatin1Char('[')))
+        return {};
+    return v;
+}
+
+// The columns of a list's search, ( CONVERT(NVARCHAR, c) LIKE '%x%' or ... ),
+// whose "(" is at a and ")" at b; nothing when it is not one, or x differs.
+std::optional<std::pair<QStringList, QString>> busquedaDeLista(const Toks& q, size_t a, size_t b) {
+    QStringList columnas;
+    QString texto;
+    size_t i = a + 1;
+    while (i < b) {
+        // CONVERT ( NVARCHAR , c ) LIKE 'lit'
+        if (i + 7 > b || !q[i].es("CONVERT") || !q[i + 1].sim('(') || !q[i + 2].es("NVARCHAR") ||
+            !q[i + 3].sim(',') || !esNombre(q[i + 4]) || !q[i + 5].sim(')') || !q[i + 6].es("LIKE"))
+            return std::nullopt;
+        const QString x = textoContenido(q[i + 7]);
+        if (x.isEmpty() || (!texto.isEmpty() && x != texto)) return std::nullopt;
+        texto = x;
+        columnas << nombreSinCorchetes(q[i + 4]);
+        i += 8;
+        if (i == b) break;
+        if (!q[i].es("OR")) return std::nullopt;
+        ++i;
+    }
+    if (columnas.isEmpty()) return std::nullopt;
+    return std::make_pair(columnas, texto);
+}
+
+// FROM T WHERE ... ( search ) ...: the engine's narrower reading of the rows
+// that may match is added as one more condition.
+Toks conCandidatosDeBusqueda(const Toks& s) {
+    if (!gOpciones || !gOpciones->candidatosDeBusqueda) return s;
+    Toks q = significativos(s, 0, s.size());
+    bool cambio = false;
+    for (size_t w = 2; w < q.size(); ++w) {
+        if (!q[w].es("WHERE") || !q[w - 2].es("FROM") || !esNombre(q[w - 1])) continue;
+        // The conditions up to the end of this level.
+        int prof = 0;
+        size_t fin = w + 1;
+        for (; fin < q.size(); ++fin) {
+            if (q[fin].sim('('))
+                ++prof;
+            else if (q[fin].sim(')')) {
+                if (prof == 0) break;
+                --prof;
+            } else if (prof == 0 && (q[fin].es("ORDER") || q[fin].es("GROUP") || q[fin].es("LIMIT") ||
+                                     q[fin].es("UNION") || q[fin].es("HAVING")))
+                break;
+        }
+        for (size_t k = w + 1; k < fin; ++k) {
+            if (!q[k].sim('(')) continue;
+            const size_t c = cierre(q, k, fin);
+            if (c >= fin) break;
+            const bool conjunto = (k == w + 1 || q[k - 1].es("AND")) && (c + 1 == fin || q[c + 1].es("AND"));
+            const auto busqueda = conjunto ? busquedaDeLista(q, k, c) : std::nullopt;
+            if (busqueda) {
+                const QString cond = gOpciones->candidatosDeBusqueda(nombreSinCorchetes(q[w - 1]),
+                                                                     busqueda->first, busqueda->second);
+                if (!cond.isEmpty()) {
+                    Toks mas = significativos(tokenizar(cond), 0, tokenizar(cond).size());
+                    mas.push_back(palabra("AND"));
+                    q.insert(q.begin() + static_cast<long>(w + 1), mas.begin(), mas.end());
+                    cambio = true;
+                    w += mas.size();
+                    break;
+                }
+            }
+            k = c;
+        }
+    }
+    if (!cambio) return s;
+    Toks conBlancos;
+    for (const Tok& k : q) {
+        if (!conBlancos.empty()) conBlancos.push_back(blanco());
+        conBlancos.push_back(k);
+    }
+    return conBlancos;
+}
+
 // The declared types of a SELECT's list items converted to decimal or numeric.
 QStringList tiposDeLaLista(const Toks& s) {
     const Toks q = significativos(s, 0, s.size());
@@ -996,8 +1140,8 @@ QStringList tiposDeLaLista(const Toks& s) {
                 .arg(m.captured(1), m.captured(2).isEmpty() ? QStringLiteral("0") : m.captured(2));
         // A text without a length holds 30 characters in a conversion.
         if (const auto m = texto.match(t.trimmed()); m.hasMatch())
-            return QStringLiteral("%1(%2)").arg(m.captured(1),
-                                                m.captured(2).isEmpty() ? QStringLiteral("30") : m.captured(2));
+            return QStringLiteral("%1(%2)").arg(m.captured(1), m.captured(2).isEmpty() ? QStringLiteral("30")
+                                                                                       : m.captured(2));
         // Any other type of the program's SQL is the item's as it stands (datetime, bit, int...).
         return tipoSqlPorNombre(t.trimmed()) ? t.trimmed().toLower() : QString();
     };
@@ -1050,9 +1194,15 @@ Sentencia clasificar(const Toks& s) {
     if (k.es("SELECT")) r.tiposColumnas = tiposDeLaLista(s);
     if (gOpciones && gOpciones->paginasPorDesplazamiento && k.es("SELECT")) {
         if (auto pagina = paginaPorDesplazamiento(s)) {
-            r.texto = unir(transformar(*pagina, 0, pagina->size()));
+            const Toks leida = conCandidatosDeBusqueda(conClavesDePagina(*pagina));
+            r.texto = unir(transformar(leida, 0, leida.size()));
             return r;
         }
+    }
+    if (k.es("SELECT")) {
+        const Toks leida = conCandidatosDeBusqueda(s);
+        r.texto = unir(transformar(leida, 0, leida.size()));
+        return r;
     }
     r.texto = reforzarDefinicion(unir(transformar(s, 0, s.size())));
     return r;

@@ -37,6 +37,21 @@ using TipoDeColumna = std::function<QString(const QString& fuente, const QString
 // Spanish rule otherwise (also for a name that is no column of the source).
 using IntercalacionDeColumna = std::function<QString(const QString& fuente, const QString& columna)>;
 
+// The rows of `fuente` that may hold `texto` (letter case aside) in one of
+// `columnas`, as a condition on the key ("ID IN (SELECT ...)") in the
+// program's dialect; empty when the engine has no faster reading. The
+// search's own condition stays and decides: this only narrows the rows it
+// looks at.
+using CandidatosDeBusqueda =
+    std::function<QString(const QString& fuente, const QStringList& columnas, const QString& texto)>;
+
+// The keys of the rows at [desde, desde + cuantas) of `fuente` under
+// `condicion` (empty: every row) in the order of `orden` (the ORDER BY's
+// items, the key last), as a SELECT of the key in the program's dialect;
+// empty when the engine has no faster reading.
+using ClavesDePagina = std::function<QString(const QString& fuente, const QString& condicion,
+                                             const QStringList& orden, qint64 cuantas, qint64 desde)>;
+
 struct Opciones {
     ClaveDeOrden claveDeOrden;
     TipoDeColumna tipoDeColumna;
@@ -47,6 +62,10 @@ struct Opciones {
     // over one source with a total order, are read as the keys at offset s:
     // the same rows in the same order, without excluding s keys one by one.
     bool paginasPorDesplazamiento = false;
+    // A search of the list over one source: OR of CONVERT(NVARCHAR, c) LIKE '%x%'.
+    CandidatosDeBusqueda candidatosDeBusqueda;
+    // A page read by offset (above) whose keys the engine finds faster.
+    ClavesDePagina clavesDePagina;
 };
 
 // Splits a batch and translates each statement.
