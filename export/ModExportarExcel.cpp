@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace exportacion {
@@ -80,6 +81,9 @@ struct Libro {
         suma.resize(c + 1, 0);
     }
     lxw_format* formato(bool sombra, Formato f) {
+        // The plain style is the sheet's default: the writer would look a format equal to it up for
+        // every cell, instead of once.
+        if (!sombra && f == Formato::Ninguno) return nullptr;
         auto& p = formatos[sombra ? 1 : 0][static_cast<int>(f)];
         if (!p) {
             p = workbook_add_format(wb);
@@ -155,8 +159,18 @@ double serialHora(const QTime& t) {
 }
 
 // The display text of a number in "#,##0.00", for fitting columns.
+// The length of "#,##0.00" as the sheet shows the value: the fixed text with
+// two decimals and one separator per three whole digits (printf rounds as
+// the sheet does; measured for every cell, so without building a locale).
 int largoMoneda(double v) {
-    return static_cast<int>(QLocale(QLocale::English).toString(v, 'f', 2).size());
+    char b[400];
+    const int n = std::snprintf(b, sizeof b, "%.2f", v);
+    if (n <= 0 || n >= static_cast<int>(sizeof b)) return 0;
+    const char* p = b[0] == '-' ? b + 1 : b;
+    int enteros = 0;
+    while (p[enteros] && p[enteros] != '.')
+        ++enteros;
+    return n + (enteros > 0 ? (enteros - 1) / 3 : 0);
 }
 
 void cerrarSinGuardar() {
@@ -312,6 +326,17 @@ Columnas columnasExportadas(ado::Recordset& rs) {
     return c;
 }
 
+// What a number's text can start with, blanks aside (digits, a sign, a
+// separator, the currency sign): any other text is none, without parsing it.
+bool puedeSerNumero(const QString& t) {
+    for (const QChar c : t) {
+        if (c.isSpace()) continue;
+        return c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('.') ||
+               c == QLatin1Char(',') || c == QLatin1Char('$');
+    }
+    return false;
+}
+
 // One value in row R, column C (1-based): numbers as numbers, dates as
 // serials, the rest as text.
 void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& columna,
@@ -329,10 +354,11 @@ void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& c
     const int tipo = v.typeId();
     const bool esFecha = tipo == QMetaType::QDateTime || tipo == QMetaType::QDate || tipo == QMetaType::QTime;
     const bool esNumero = tipo != QMetaType::QString && tipo != QMetaType::QByteArray && !esFecha;
-    const QString texto = datos::textoDeCelda(v);
-    // The number test on the value's text; a numeric value skips the text round trip.
-    const bool pasaNumero =
-        esNumero ? std::round(v.toDouble() * 10000.0) != 0 : (!esFecha && u.ANumero(texto) != 0);
+    const QString texto = esNumero || esFecha ? QString() : datos::textoDeCelda(v);
+    // The number test on the value's text; a numeric value skips the text round trip, and so
+    // does a text that cannot start a number.
+    const bool pasaNumero = esNumero ? std::round(v.toDouble() * 10000.0) != 0
+                                     : (!esFecha && puedeSerNumero(texto) && u.ANumero(texto) != 0);
     if (pasaNumero) {
         const Formato f = columna.tipo == ado::adInteger ? Formato::Ninguno
                           : (columna.tipo == ado::adNumeric || columna.tipo == ado::adCurrency)
@@ -367,7 +393,8 @@ void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& c
         l.autoAjuste = true;
         return;
     }
-    escribirTexto(R, C, texto.trimmed(), l.formato(sombra, Formato::Ninguno));
+    escribirTexto(R, C, (esNumero ? datos::textoDeCelda(v) : texto).trimmed(),
+                  l.formato(sombra, Formato::Ninguno));
 }
 
 // Below the last row F, the sum of each column the caller names.

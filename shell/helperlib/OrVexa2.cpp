@@ -10,8 +10,10 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QSysInfo>
+#include <charconv>
 #include <cmath>
 #include <sodium.h>
+#include <string>
 
 namespace orvexa {
 
@@ -40,9 +42,24 @@ std::optional<double> leerNumero(const QString& texto) {
         s.replace(QLatin1Char(','), QLatin1Char('.'));
     }
     if (s.startsWith(QLatin1Char('$'))) s = s.mid(1).trimmed();
-    bool ok = false;
-    const double v = s.toDouble(&ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
+    // What QString::toDouble reads (ASCII, an optional sign, no hexadecimal),
+    // without its locale machinery: this runs for every cell of an export.
+    std::string ascii;
+    ascii.reserve(static_cast<size_t>(s.size()));
+    for (const QChar c : s) {
+        if (c.unicode() > 0x7f) return std::nullopt;
+        ascii.push_back(static_cast<char>(c.unicode()));
+    }
+    const char* p = ascii.data();
+    const char* fin = p + ascii.size();
+    if (p != fin && *p == '+') {
+        ++p;
+        if (p != fin && (*p == '+' || *p == '-')) return std::nullopt;
+    }
+    if (p == fin) return std::nullopt;
+    double v = 0;
+    const auto r = std::from_chars(p, fin, v);
+    if (r.ec != std::errc() || r.ptr != fin || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 
