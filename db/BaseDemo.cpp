@@ -418,11 +418,21 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
     return empresa;
 }
 
+void instalarBusqueda(const QString& rutaEmpresa) {
+    iniciarRecursos();
+    Base b(rutaEmpresa);
+    b.exec(recurso("busqueda.sql"));
+}
+
 QString asegurarDemo(const QString& carpeta, const OpcionesDemo& o) {
     const QString empresa = carpeta + QLatin1Char('/') + o.nombre + QStringLiteral(".db");
     const QString estad =
         carpeta + QLatin1Char('/') + QLatin1String(kNombreEstadisticas) + QStringLiteral(".db");
-    if (QFileInfo::exists(empresa) && QFileInfo::exists(estad)) return empresa;
+    if (QFileInfo::exists(empresa) && QFileInfo::exists(estad)) {
+        // A database made before the list's search index gets it (once; nothing is replaced).
+        instalarBusqueda(empresa);
+        return empresa;
+    }
     return crearDemo(carpeta, o);
 }
 

@@ -28,6 +28,10 @@ inline constexpr const char* kNombreEstadisticas = "KV_ESTADISTICAS";
 // with `reemplazar`). Returns the path of the company database.
 QString crearDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 
+// The list's search index and its triggers (busqueda.sql) on an embedded
+// company database; a database that has them is left as it is.
+void instalarBusqueda(const QString& rutaEmpresa);
+
 // Only when missing: what the start command uses.
 QString asegurarDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 

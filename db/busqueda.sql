@@ -44,6 +44,9 @@ BEGIN
             NEW.CuentaBanco, NEW.CuentaBancoDiferido);
 END;
 
+-- A page sorted by the bank's name, then by series, reads each bank's rows in that order.
+CREATE INDEX IF NOT EXISTS IX_TA_QUENZAR_BANCO_SERIE ON TA_QUENZAR (IDBANCO, SERIE, ID);
+
 -- Where the engine may read a column of a view faster. A row with INDICE:
 -- that trigram index, whose rowid is the view's key, holds the column's text.
 -- A row with TABLA and ENLACE: the column's value is TABLA's column of the
