@@ -363,6 +363,8 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
         ejecutarComoPrograma(cn, recurso("demo.sql"));
         generarChequerasPg(cn, o.chequeras);
     }
+    // The list's search index and counts, built once the rows are in.
+    cn.exec(recurso("postgres/busqueda.sql"));
     cn.exec(QStringLiteral("ANALYZE"));
 }
 

@@ -87,30 +87,31 @@ const MotorSqlite::Acceso* MotorSqlite::acceso(const QString& fuente, const QStr
     return c == f->constEnd() ? nullptr : &*c;
 }
 
-QString MotorSqlite::candidatosDeBusqueda(const QString& fuente, const QStringList& columnas,
-                                          const QString& texto) {
+std::optional<tsql::LecturaDeBusqueda>
+MotorSqlite::candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto) {
     // Three letters make a trigram; a shorter text is read the plain way.
-    if (texto.size() < 3) return {};
-    const QString clave = claveDeOrden(fuente);
-    if (clave.isEmpty()) return {};
-    QStringList indices, partes;
+    if (texto.size() < 3) return std::nullopt;
+    tsql::LecturaDeBusqueda r;
+    r.clave = claveDeOrden(fuente);
+    if (r.clave.isEmpty()) return std::nullopt;
+    QStringList indices;
     for (const QString& c : columnas) {
         const Acceso* a = acceso(fuente, c);
-        if (!a) return {};
+        if (!a) return std::nullopt;
         if (!a->indice.isEmpty()) {
             if (!indices.contains(a->indice, Qt::CaseInsensitive)) indices << a->indice;
         } else if (!a->tabla.isEmpty() && !a->enlace.isEmpty()) {
-            partes << QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (SELECT %3 FROM %4 WHERE %5 LIKE %6)")
-                          .arg(clave, corchetes(fuente), corchetes(a->enlace), corchetes(a->tabla),
-                               corchetes(c), literal(QLatin1Char('%') + texto + QLatin1Char('%')));
+            r.enlaces.push_back({c, a->tabla, a->enlace});
         } else {
-            return {};
+            return std::nullopt;
         }
     }
+    QStringList partes;
     for (const QString& i : indices)
-        partes.prepend(QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH %2")
-                           .arg(corchetes(i), literal(trigramas(texto))));
-    return clave + QStringLiteral(" IN (") + partes.join(QStringLiteral(" UNION ALL ")) + QLatin1Char(')');
+        partes << QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH %2")
+                      .arg(corchetes(i), literal(trigramas(texto)));
+    r.candidatos = partes.join(QStringLiteral(" UNION ALL "));
+    return r;
 }
 
 const std::vector<MotorSqlite::Grupo>& MotorSqlite::gruposDe(const QString& fuente, const QString& columna,

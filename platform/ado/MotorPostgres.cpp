@@ -7,6 +7,9 @@
 #include "platform/ado/LexicoTSql.h"
 #include "platform/ado/Lote.h"
 
+#include <QRegularExpression>
+#include <algorithm>
+
 namespace ado {
 
 namespace {
@@ -264,6 +267,7 @@ void MotorPostgres::leerNombres() {
         declarados << f.value(0).toString();
     mNombres = pg::nombresDe(declarados);
     mClaves.clear();
+    mAccesosLeidos = false;
 }
 
 QString MotorPostgres::claveDeOrden(const QString& fuente) {
@@ -298,7 +302,15 @@ QString MotorPostgres::claveDeOrden(const QString& fuente) {
 
 Resultado MotorPostgres::ejecutar(const QString& sql, int tiempoEspera) {
     if (!abierto()) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
-    const auto sentencias = pg::traducirLote(sql, mNombres);
+    tsql::Opciones lecturas;
+    if (mLecturasRapidas) {
+        lecturas.candidatosDeBusqueda = [this](const QString& f, const QStringList& c, const QString& t) {
+            return candidatosDeBusqueda(f, c, t);
+        };
+        lecturas.clavesDePagina = [this](const QString& f, const QString& w, const QStringList& o, qint64 n,
+                                         qint64 s) { return clavesDePagina(f, w, o, n, s); };
+    }
+    const auto sentencias = pg::traducirLote(sql, mNombres, mLecturasRapidas ? &lecturas : nullptr);
     if (sentencias.size() == 1 && sentencias.front().clase == tsql::Sentencia::Clase::Normal)
         if (auto c = porTramosSiSePuede(sentencias.front().texto, tiempoEspera)) {
             Resultado r;
@@ -342,6 +354,183 @@ std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sq
         consulta += (ordenada ? QStringLiteral(", ") : QStringLiteral(" ORDER BY ")) + clave;
     anotarEnviado(consulta);
     return std::make_unique<CursorPorTramos>(weak_from_this(), consulta, sql, tiempoEspera);
+}
+
+namespace {
+
+QString corchetes(const QString& nombre) {
+    return QLatin1Char('[') + QString(nombre).replace(QLatin1Char(']'), QLatin1String("]]")) +
+           QLatin1Char(']');
+}
+
+QString literal(const QString& texto) {
+    return QLatin1Char('\'') + QString(texto).replace(QLatin1Char('\''), QLatin1String("''")) +
+           QLatin1Char('\'');
+}
+
+QString comillasPg(const QString& nombre) {
+    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
+QStringList MotorPostgres::columna(const QString& sql) {
+    QStringList r;
+    try {
+        const Resultado res = ejecutarUna(sql, 0);
+        Fila f;
+        while (res.cursor && res.cursor->siguiente(f))
+            r << f.value(0).toString();
+    } catch (const FalloMotor&) {
+        r.clear();
+    }
+    return r;
+}
+
+const MotorPostgres::Acceso* MotorPostgres::acceso(const QString& fuente, const QString& columnaBuscada) {
+    if (!mAccesosLeidos) {
+        mAccesosLeidos = true;
+        mAccesos.clear();
+        // Read once per schema: a database without the table has no faster readings.
+        if (mNombres.contains(QStringLiteral("kv_accesos"))) {
+            try {
+                const Resultado r = ejecutarUna(
+                    QStringLiteral(
+                        "SELECT \"FUENTE\", \"COLUMNA\", \"INDICE\", \"TABLA\", \"ENLACE\", \"CONTEOS\" FROM "
+                        "%1")
+                        .arg(comillasPg(mNombres.value(QStringLiteral("kv_accesos")))),
+                    0);
+                Fila f;
+                while (r.cursor && r.cursor->siguiente(f))
+                    mAccesos[f.value(0).toString().toLower()][f.value(1).toString().toLower()] = {
+                        f.value(2).toString(), f.value(3).toString(), f.value(4).toString(),
+                        f.value(5).toString()};
+            } catch (const FalloMotor&) {
+                mAccesos.clear();
+            }
+        }
+    }
+    const auto f = mAccesos.constFind(fuente.toLower());
+    if (f == mAccesos.constEnd()) return nullptr;
+    const auto c = f->constFind(columnaBuscada.toLower());
+    return c == f->constEnd() ? nullptr : &*c;
+}
+
+std::optional<tsql::LecturaDeBusqueda> MotorPostgres::candidatosDeBusqueda(const QString& fuente,
+                                                                           const QStringList& columnas,
+                                                                           const QString& texto) {
+    // Three letters make a trigram; a shorter text is read the plain way.
+    if (texto.size() < 3) return std::nullopt;
+    const QString clave = claveDeOrden(comillasPg(mNombres.value(fuente.toLower(), fuente)));
+    if (clave.isEmpty()) return std::nullopt;
+    tsql::LecturaDeBusqueda r;
+    r.clave = corchetes(clave.mid(1, clave.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\"")));
+    QStringList indices;
+    for (const QString& c : columnas) {
+        const Acceso* a = acceso(fuente, c);
+        if (!a) return std::nullopt;
+        if (!a->indice.isEmpty()) {
+            if (!indices.contains(a->indice, Qt::CaseInsensitive)) indices << a->indice;
+        } else if (!a->tabla.isEmpty() && !a->enlace.isEmpty()) {
+            r.enlaces.push_back({c, a->tabla, a->enlace});
+        } else {
+            return std::nullopt;
+        }
+    }
+    QStringList partes;
+    for (const QString& i : indices)
+        partes << QStringLiteral("SELECT %1 FROM %2 WHERE [TEXTO] LIKE %3")
+                      .arg(r.clave, corchetes(i), literal(QLatin1Char('%') + texto + QLatin1Char('%')));
+    r.candidatos = partes.join(QStringLiteral(" UNION ALL "));
+    return r;
+}
+
+QString MotorPostgres::clavesDePagina(const QString& fuente, const QString& condicion,
+                                      const QStringList& orden, qint64 cuantas, qint64 desde) {
+    if (!condicion.isEmpty() || orden.size() < 2 || cuantas <= 0 || desde < 0) return {};
+    static const QRegularExpression item(QStringLiteral(R"(^\s*\[?([^\]\s]+)\]?\s*(ASC|DESC)?\s*$)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const auto m = item.match(orden.front());
+    if (!m.hasMatch()) return {};
+    const QString col = m.captured(1);
+    const bool descendente = m.captured(2).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    const Acceso* a = acceso(fuente, col);
+    if (!a || a->tabla.isEmpty() || a->enlace.isEmpty() || a->conteos.isEmpty()) return {};
+    const QString clave = claveDeOrden(comillasPg(mNombres.value(fuente.toLower(), fuente)));
+    if (clave.isEmpty()) return {};
+    const QString k = clave.mid(1, clave.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+    auto nombre = [&](const QString& n) { return comillasPg(mNombres.value(n.toLower(), n)); };
+    // The rows each value of the link holds, kept by the server.
+    QHash<QString, qint64> filas;
+    qint64 total = 0;
+    try {
+        const Resultado r = ejecutarUna(
+            QStringLiteral("SELECT %1, \"FILAS\" FROM %2").arg(nombre(a->enlace), nombre(a->conteos)), 0);
+        Fila f;
+        while (r.cursor && r.cursor->siguiente(f)) {
+            filas[f.value(0).toString().toLower()] += f.value(1).toLongLong();
+            total += f.value(1).toLongLong();
+        }
+    } catch (const FalloMotor&) {
+        return {};
+    }
+    // The joined table's values in the column's own order; equal ones (under its collation) are one group.
+    struct Grupo {
+        QStringList claves;
+        qint64 filas = 0;
+    };
+    std::vector<Grupo> grupos;
+    qint64 enGrupos = 0;
+    try {
+        const Resultado r = ejecutarUna(
+            QStringLiteral(
+                "SELECT array_to_string(array_agg(%1::text), chr(31)) FROM %2 WHERE %3 IS NOT NULL GROUP BY "
+                "%3 ORDER BY %3")
+                .arg(nombre(a->enlace), nombre(a->tabla), nombre(col)),
+            0);
+        Fila f;
+        while (r.cursor && r.cursor->siguiente(f)) {
+            Grupo g;
+            for (const QString& v : f.value(0).toString().split(QChar(31))) {
+                g.claves << literal(v);
+                g.filas += filas.value(v.toLower());
+            }
+            enGrupos += g.filas;
+            grupos.push_back(std::move(g));
+        }
+    } catch (const FalloMotor&) {
+        return {};
+    }
+    // The rows without a joined value sort last here, as PostgreSQL orders NULLs.
+    grupos.push_back({{}, total - enGrupos});
+    if (descendente) std::reverse(grupos.begin(), grupos.end());
+    const QString resto = orden.mid(1).join(QStringLiteral(", "));
+    QStringList partes;
+    qint64 inicio = 0;
+    for (const Grupo& g : grupos) {
+        const qint64 fin = inicio + g.filas;
+        if (fin > desde && inicio < desde + cuantas && g.filas > 0) {
+            const qint64 salto = qMax<qint64>(0, desde - inicio);
+            const qint64 largo = qMin(fin, desde + cuantas) - (inicio + salto);
+            const QString donde = g.claves.isEmpty()
+                                      ? QStringLiteral("%1 NOT IN (SELECT %1 FROM %2 WHERE %3 IS NOT NULL)")
+                                            .arg(corchetes(a->enlace), corchetes(a->tabla), corchetes(col))
+                                      : QStringLiteral("%1 IN (%2)")
+                                            .arg(corchetes(a->enlace), g.claves.join(QStringLiteral(", ")));
+            partes
+                << QStringLiteral(
+                       "SELECT %1 FROM (SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT %5 OFFSET %6) AS kv_g%7")
+                       .arg(corchetes(k), corchetes(fuente), donde, resto)
+                       .arg(largo)
+                       .arg(salto)
+                       .arg(partes.size());
+        }
+        inicio = fin;
+    }
+    if (partes.isEmpty())
+        return QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0").arg(corchetes(k), corchetes(fuente));
+    return partes.join(QStringLiteral(" UNION ALL "));
 }
 
 } // namespace ado

@@ -25,6 +25,9 @@ public:
 
     // The server's diagnostic in SQL Server's terms: its native number and state.
     static void comoSqlServer(ErrorProveedor& e);
+    // The schema's faster readings of searches and sorts (KV_ACCESOS; on by
+    // default); off runs the plain translation, which the tests compare against.
+    void setLecturasRapidas(bool v) { mLecturasRapidas = v; }
 
 protected:
     QString origen() const override { return QStringLiteral("PostgreSQL"); }
@@ -43,8 +46,22 @@ private:
     // A long result read in slices; null when the statement cannot be.
     std::unique_ptr<CursorMotor> porTramosSiSePuede(const QString& sql, int tiempoEspera);
 
+    struct Acceso {
+        QString indice, tabla, enlace, conteos;
+    };
+    const Acceso* acceso(const QString& fuente, const QString& columna);
+    std::optional<tsql::LecturaDeBusqueda>
+    candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto);
+    QString clavesDePagina(const QString& fuente, const QString& condicion, const QStringList& orden,
+                           qint64 cuantas, qint64 desde);
+    // The first column of every row of a statement in the server's dialect; empty when it fails.
+    QStringList columna(const QString& sql);
+
     pg::Nombres mNombres;
     QHash<QString, QString> mClaves;
+    QHash<QString, QHash<QString, Acceso>> mAccesos; // by source, then column
+    bool mAccesosLeidos = false;
+    bool mLecturasRapidas = true;
 };
 
 } // namespace ado

@@ -4,6 +4,7 @@
 // SQL Server's native numbers.
 
 #include "platform/ado/Motor.h"
+#include "platform/ado/TraductorTSql.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -83,7 +84,8 @@ private:
         QString indice, tabla, enlace;
     };
     const Acceso* acceso(const QString& fuente, const QString& columna);
-    QString candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto);
+    std::optional<tsql::LecturaDeBusqueda>
+    candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto);
     QString clavesDePagina(const QString& fuente, const QString& condicion, const QStringList& orden,
                            qint64 cuantas, qint64 desde);
     // The rows of `fuente` in the groups of a column that comes from another table, in its order.

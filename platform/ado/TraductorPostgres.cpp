@@ -316,7 +316,7 @@ Toks definicion(const Toks& s, const Nombres& nombres) {
     return out;
 }
 
-tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres) {
+tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres, const tsql::Opciones* lecturas) {
     tsql::Sentencia r;
     r.clase = claseDe(s);
     if (r.clase != tsql::Sentencia::Clase::Normal) {
@@ -330,7 +330,8 @@ tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres) {
     }
     // The grid's pages by key offset: NOT IN over a million keys has no good plan here either.
     if (k.es("SELECT")) {
-        const QString pagina = tsql::paginaPorDesplazamiento(unir(s));
+        QString pagina = tsql::paginaPorDesplazamiento(unir(s));
+        if (lecturas) pagina = tsql::conLecturasRapidas(pagina.isEmpty() ? unir(s) : pagina, *lecturas);
         if (!pagina.isEmpty()) {
             const Toks p = tokenizar(pagina);
             r.texto = unir(Traductor(nombres).transformar(p, 0, p.size())).trimmed();
@@ -364,10 +365,11 @@ Nombres nombresDe(const QStringList& declarados) {
     return r;
 }
 
-std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres) {
+std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres,
+                                          const tsql::Opciones* lecturas) {
     std::vector<tsql::Sentencia> r;
     for (const Toks& s : dividir(tokenizar(lote))) {
-        tsql::Sentencia x = clasificar(s, nombres);
+        tsql::Sentencia x = clasificar(s, nombres, lecturas);
         if (x.clase == tsql::Sentencia::Clase::Nada && x.texto.isEmpty()) continue;
         r.push_back(std::move(x));
     }

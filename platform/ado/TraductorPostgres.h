@@ -30,7 +30,9 @@ inline constexpr const char* kConsultaDeNombres =
     "c.relkind IN ('r', 'v', 'm', 'p', 'f') AND a.attnum > 0 AND NOT a.attisdropped";
 Nombres nombresDe(const QStringList& declarados);
 
-std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres);
+// `lecturas`: the engine's faster readings of the list's searches and sorts.
+std::vector<tsql::Sentencia> traducirLote(const QString& lote, const Nombres& nombres,
+                                          const tsql::Opciones* lecturas = nullptr);
 
 // One statement; the statements' texts joined by "; " when the batch holds several.
 QString traducir(const QString& sentencia, const Nombres& nombres);

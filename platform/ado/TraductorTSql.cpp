@@ -1042,11 +1042,16 @@ QString textoContenido(const Tok& literal) {
     return v;
 }
 
-// The columns of a list's search, ( CONVERT(NVARCHAR, c) LIKE '%x%' or ... ),
-// whose "(" is at a and ")" at b; nothing when it is not one, or x differs.
-std::optional<std::pair<QStringList, QString>> busquedaDeLista(const Toks& q, size_t a, size_t b) {
-    QStringList columnas;
+// A list's search, ( CONVERT(NVARCHAR, c) LIKE '%x%' or ... ) with "(" at a
+// and ")" at b: its text, and each column with its own comparison's tokens.
+struct BusquedaDeLista {
     QString texto;
+    QStringList columnas;
+    std::vector<std::pair<size_t, size_t>> comparaciones; // [desde, hasta) in q
+};
+
+std::optional<BusquedaDeLista> busquedaDeLista(const Toks& q, size_t a, size_t b) {
+    BusquedaDeLista r;
     size_t i = a + 1;
     while (i < b) {
         // CONVERT ( NVARCHAR , c ) LIKE 'lit'
@@ -1054,20 +1059,40 @@ std::optional<std::pair<QStringList, QString>> busquedaDeLista(const Toks& q, si
             !q[i + 3].sim(',') || !esNombre(q[i + 4]) || !q[i + 5].sim(')') || !q[i + 6].es("LIKE"))
             return std::nullopt;
         const QString x = textoContenido(q[i + 7]);
-        if (x.isEmpty() || (!texto.isEmpty() && x != texto)) return std::nullopt;
-        texto = x;
-        columnas << nombreSinCorchetes(q[i + 4]);
+        if (x.isEmpty() || (!r.texto.isEmpty() && x != r.texto)) return std::nullopt;
+        r.texto = x;
+        r.columnas << nombreSinCorchetes(q[i + 4]);
+        r.comparaciones.emplace_back(i, i + 8);
         i += 8;
         if (i == b) break;
         if (!q[i].es("OR")) return std::nullopt;
         ++i;
     }
-    if (columnas.isEmpty()) return std::nullopt;
-    return std::make_pair(columnas, texto);
+    if (r.columnas.isEmpty()) return std::nullopt;
+    return r;
 }
 
-// FROM T WHERE ... ( search ) ...: the engine's narrower reading of the rows
-// that may match is added as one more condition.
+QString entreCorchetes(const QString& nombre) {
+    return QLatin1Char('[') + QString(nombre).replace(QLatin1Char(']'), QLatin1String("]]")) +
+           QLatin1Char(']');
+}
+
+Toks conBlancos(const Toks& q) {
+    Toks r;
+    for (const Tok& k : q) {
+        if (!r.empty()) r.push_back(blanco());
+        r.push_back(k);
+    }
+    return r;
+}
+
+// FROM T WHERE pre (search) post, read the engine's faster way. With links
+// (see LecturaDeBusqueda), as two disjoint parts: the rows a link matches,
+// whatever the rest of the search says; and the others, narrowed to the
+// candidates of their own columns, where the search itself decides:
+//   FROM (SELECT * FROM T WHERE pre (links) post
+//         UNION ALL SELECT * FROM T WHERE pre (no link) AND K IN (candidates) AND (search) post) AS T
+// Without links, the candidates are one more condition.
 Toks conCandidatosDeBusqueda(const Toks& s) {
     if (!gOpciones || !gOpciones->candidatosDeBusqueda) return s;
     Toks q = significativos(s, 0, s.size());
@@ -1093,28 +1118,95 @@ Toks conCandidatosDeBusqueda(const Toks& s) {
             if (c >= fin) break;
             const bool conjunto = (k == w + 1 || q[k - 1].es("AND")) && (c + 1 == fin || q[c + 1].es("AND"));
             const auto busqueda = conjunto ? busquedaDeLista(q, k, c) : std::nullopt;
-            if (busqueda) {
-                const QString cond = gOpciones->candidatosDeBusqueda(nombreSinCorchetes(q[w - 1]),
-                                                                     busqueda->first, busqueda->second);
-                if (!cond.isEmpty()) {
-                    Toks mas = significativos(tokenizar(cond), 0, tokenizar(cond).size());
-                    mas.push_back(palabra("AND"));
-                    q.insert(q.begin() + static_cast<long>(w + 1), mas.begin(), mas.end());
-                    cambio = true;
-                    w += mas.size();
-                    break;
+            const auto lectura = busqueda
+                                     ? gOpciones->candidatosDeBusqueda(nombreSinCorchetes(q[w - 1]),
+                                                                       busqueda->columnas, busqueda->texto)
+                                     : std::nullopt;
+            if (!lectura || (lectura->candidatos.isEmpty() && lectura->enlaces.empty())) {
+                k = c;
+                continue;
+            }
+            auto tramo = [&](size_t desde, size_t hasta) {
+                return Toks(q.begin() + static_cast<long>(desde), q.begin() + static_cast<long>(hasta));
+            };
+            auto sinBlancos = [](const QString& sql) {
+                const Toks t = tokenizar(sql);
+                return significativos(t, 0, t.size());
+            };
+            const Toks claveEn = sinBlancos(lectura->clave + QStringLiteral(" IN (") + lectura->candidatos +
+                                            QStringLiteral(")"));
+            Toks reemplazo;
+            size_t desde = k, hasta = c + 1;
+            if (lectura->enlaces.empty()) {
+                agregar(reemplazo, claveEn);
+                reemplazo.push_back(palabra("AND"));
+                hasta = k;
+            } else {
+                // Each link's match, on the joined table, with the search's own comparison of its column.
+                std::vector<Toks> enlazadas;
+                for (const auto& e : lectura->enlaces) {
+                    const qsizetype i = busqueda->columnas.indexOf(e.columna, 0);
+                    if (i < 0) break;
+                    const auto [a, b] = busqueda->comparaciones[static_cast<size_t>(i)];
+                    Toks t = sinBlancos(QStringLiteral("%1 IN (SELECT %1 FROM %2 WHERE")
+                                            .arg(entreCorchetes(e.enlace), entreCorchetes(e.tabla)));
+                    agregar(t, tramo(a, b));
+                    t.push_back(simbolo(")"));
+                    enlazadas.push_back(std::move(t));
+                }
+                if (enlazadas.size() != lectura->enlaces.size()) {
+                    k = c;
+                    continue;
+                }
+                Toks alguna{simbolo("(")};
+                for (size_t i = 0; i < enlazadas.size(); ++i) {
+                    if (i) alguna.push_back(palabra("OR"));
+                    agregar(alguna, enlazadas[i]);
+                }
+                alguna.push_back(simbolo(")"));
+                if (lectura->candidatos.isEmpty()) {
+                    reemplazo = alguna;
+                } else {
+                    const Toks cabeza = sinBlancos(QStringLiteral("SELECT * FROM"));
+                    Toks parteA = cabeza, parteB = cabeza;
+                    for (Toks* p : {&parteA, &parteB}) {
+                        agregar(*p, tramo(w - 1, w + 1));
+                        agregar(*p, tramo(w + 1, k));
+                    }
+                    agregar(parteA, alguna);
+                    agregar(parteA, tramo(c + 1, fin));
+                    for (size_t i = 0; i < enlazadas.size(); ++i) {
+                        const auto& e = lectura->enlaces[i];
+                        agregar(
+                            parteB,
+                            sinBlancos(QStringLiteral("(%1 IS NULL OR NOT").arg(entreCorchetes(e.enlace))));
+                        agregar(parteB, enlazadas[i]);
+                        parteB.push_back(simbolo(")"));
+                        parteB.push_back(palabra("AND"));
+                    }
+                    agregar(parteB, claveEn);
+                    parteB.push_back(palabra("AND"));
+                    agregar(parteB, tramo(k, fin));
+                    reemplazo = {simbolo("(")};
+                    agregar(reemplazo, parteA);
+                    agregar(reemplazo, sinBlancos(QStringLiteral("UNION ALL")));
+                    agregar(reemplazo, parteB);
+                    reemplazo.push_back(simbolo(")"));
+                    reemplazo.push_back(palabra("AS"));
+                    reemplazo.push_back(q[w - 1]);
+                    desde = w - 1;
+                    hasta = fin;
                 }
             }
-            k = c;
+            q.erase(q.begin() + static_cast<long>(desde), q.begin() + static_cast<long>(hasta));
+            q.insert(q.begin() + static_cast<long>(desde), reemplazo.begin(), reemplazo.end());
+            cambio = true;
+            // What was put in holds the search again: go on after it.
+            w = desde + reemplazo.size();
+            break;
         }
     }
-    if (!cambio) return s;
-    Toks conBlancos;
-    for (const Tok& k : q) {
-        if (!conBlancos.empty()) conBlancos.push_back(blanco());
-        conBlancos.push_back(k);
-    }
-    return conBlancos;
+    return cambio ? conBlancos(q) : s;
 }
 
 // The declared types of a SELECT's list items converted to decimal or numeric.
@@ -1368,6 +1460,18 @@ std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opcione
         r.push_back(std::move(x));
     }
     return r;
+}
+
+QString conLecturasRapidas(const QString& sentencia, const Opciones& opciones) {
+    const Opciones* anteriores = gOpciones;
+    gOpciones = &opciones;
+    struct Restaurar {
+        const Opciones* o;
+        ~Restaurar() { gOpciones = o; }
+    } restaurar{anteriores};
+    const Toks s = tokenizar(sentencia);
+    const Toks r = conCandidatosDeBusqueda(conClavesDePagina(s));
+    return unir(r);
 }
 
 QString paginaPorDesplazamiento(const QString& sentencia) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace ado::tsql {
@@ -37,13 +38,26 @@ using TipoDeColumna = std::function<QString(const QString& fuente, const QString
 // Spanish rule otherwise (also for a name that is no column of the source).
 using IntercalacionDeColumna = std::function<QString(const QString& fuente, const QString& columna)>;
 
-// The rows of `fuente` that may hold `texto` (letter case aside) in one of
-// `columnas`, as a condition on the key ("ID IN (SELECT ...)") in the
-// program's dialect; empty when the engine has no faster reading. The
-// search's own condition stays and decides: this only narrows the rows it
-// looks at.
-using CandidatosDeBusqueda =
-    std::function<QString(const QString& fuente, const QStringList& columnas, const QString& texto)>;
+// How the engine reads faster a search of `texto` (letter case aside) in
+// `columnas` of `fuente`; none when it has no faster reading.
+struct LecturaDeBusqueda {
+    // The source's key.
+    QString clave;
+    // A SELECT of the keys of the rows whose own columns (those of the search
+    // that are no link below) may hold the text, in the program's dialect;
+    // the search's own condition still decides, this only narrows the rows
+    // it looks at. Empty when every column is a link.
+    QString candidatos;
+    // A column that is `tabla`'s column of that name, joined on `enlace`
+    // (`tabla`'s key, and the source's column of that name): the rows it
+    // matches are those whose `enlace` is that of a matching row of `tabla`.
+    struct Enlace {
+        QString columna, tabla, enlace;
+    };
+    std::vector<Enlace> enlaces;
+};
+using CandidatosDeBusqueda = std::function<std::optional<LecturaDeBusqueda>(
+    const QString& fuente, const QStringList& columnas, const QString& texto)>;
 
 // The keys of the rows at [desde, desde + cuantas) of `fuente` under
 // `condicion` (empty: every row) in the order of `orden` (the ORDER BY's
@@ -67,6 +81,12 @@ struct Opciones {
     // A page read by offset (above) whose keys the engine finds faster.
     ClavesDePagina clavesDePagina;
 };
+
+// A statement of the program's dialect with the engine's faster readings
+// (Opciones::clavesDePagina, then candidatosDeBusqueda) put in, still in the
+// program's dialect; as it is when none applies. For an engine that
+// translates it with a translator of its own.
+QString conLecturasRapidas(const QString& sentencia, const Opciones& opciones);
 
 // Splits a batch and translates each statement.
 std::vector<Sentencia> traducirLote(const QString& lote, const ClaveDeOrden& claveDeOrden = {});
