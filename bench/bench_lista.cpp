@@ -13,8 +13,6 @@
 #include "bench/BaseBench.h"
 #include "bench/Lista.h"
 #include "bench/PisoXlsx.h"
-#include "data/DB_Dll.h"
-#include "editor/GrabacionChequera.h"
 #include "export/ModExportarExcel.h"
 #include "grid/KvDbGrid.h"
 #include "platform/ado/MotorSqlite.h"
@@ -23,21 +21,14 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QTextStream>
 #include <algorithm>
 #include <functional>
-#include <malloc.h>
 #include <sqlite3.h>
 #include <vector>
 
 namespace {
-
-double ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
 
 // Runs a statement to its end, reading every value, as a client would.
 double motor(sqlite3* db, const QString& sql) {
@@ -54,25 +45,7 @@ double motor(sqlite3* db, const QString& sql) {
         for (int i = 0; i < cols; ++i)
             sqlite3_column_text(st, i);
     sqlite3_finalize(st);
-    return ms(t);
-}
-
-double cronometrar(const std::function<void()>& f) {
-    QElapsedTimer t;
-    t.start();
-    f();
-    return ms(t);
-}
-
-// Resident memory and heap in use, in kB.
-qint64 residente() {
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    const QList<QByteArray> p = f.readAll().split(' ');
-    return p.size() > 1 ? p[1].toLongLong() * 4 : 0;
-}
-qint64 montonEnUso() {
-    return static_cast<qint64>(mallinfo2().uordblks) / 1024;
+    return bench::ms(t);
 }
 
 const char* kColumnas = "Talonario, IDBANCO, DESCRIPCION, SERIE, NUMERO_DESDE, NUMERO_HASTA, CuentaBanco, "
@@ -103,13 +76,9 @@ int main(int argc, char** argv) {
     sqlite3_open_v2(base.ruta.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     ado::registrarFunciones(db);
 
-    struct Fila {
-        QString accion;
-        double programa, piso, objetivo;
-        bool relativo; // the target is a ratio to the floor, else milliseconds
-        QString queEsElPiso = QStringLiteral("sqlite3, la sentencia más simple");
-    };
-    std::vector<Fila> filas;
+    using bench::cronometrar;
+    const QString simple = QStringLiteral("sqlite3, la sentencia más simple");
+    std::vector<bench::Fila> filas;
 
     // Probe, count and page 1, the simplest way.
     auto pisoCarga = [&] {
@@ -128,7 +97,7 @@ int main(int argc, char** argv) {
     const qint64 total = base.chequeras;
     const int ultima = g->UltimaPagina();
     filas.push_back({QStringLiteral("apertura (sentencia de la lista a primera página)"), apertura,
-                     pisoCarga(), 1.3, true});
+                     pisoCarga(), 1.3, true, simple});
 
     std::vector<double> p, m;
     for (int r = 0; r < 5; ++r) {
@@ -138,7 +107,7 @@ int main(int argc, char** argv) {
         }));
         m.push_back(pisoCarga());
     }
-    filas.push_back({QStringLiteral("F1, recarga"), bench::mediana(p), bench::mediana(m), 1.3, true});
+    filas.push_back({QStringLiteral("F1, recarga"), bench::mediana(p), bench::mediana(m), 1.3, true, simple});
 
     auto pagina = [&](const QString& accion, int numero, const QString& orden) {
         std::vector<double> tp, tm;
@@ -153,7 +122,7 @@ int main(int argc, char** argv) {
                               .arg(columnas, orden)
                               .arg(static_cast<qint64>(numero - 1) * 10)));
         }
-        filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), 0, false});
+        filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), 0, false, simple});
     };
     pagina(QStringLiteral("última página (%1)").arg(ultima), ultima, QStringLiteral("ID"));
     filas.back().objetivo = 100;
@@ -291,47 +260,9 @@ int main(int argc, char** argv) {
     {
         sqlite3* rw = nullptr;
         sqlite3_open_v2(base.ruta.toUtf8().constData(), &rw, SQLITE_OPEN_READWRITE, nullptr);
-        auto& sesion = datos::gDB();
         int numero = 0;
-        auto guardar = [&] {
-            ++numero;
-            editor::DatosChequera d;
-            d.banco = QStringLiteral("10");
-            d.serie = QStringLiteral("QZ");
-            d.talonario = QString::number(9000000 + numero);
-            d.desde = QString::number(numero * 100);
-            d.hasta = QString::number(numero * 100 + 49);
-            d.cuenta = QStringLiteral("1119%1").arg(numero, 4, 10, QLatin1Char('0'));
-            d.cuentaDiferido = QStringLiteral("2119%1").arg(numero, 4, 10, QLatin1Char('0'));
-            d.descripcionBanco = QStringLiteral("BANCO SUPERVIELLE");
-            d.cajas = {{QStringLiteral("IDBANCO"), d.banco, QStringLiteral("V_TA_BANCOS")},
-                       {QStringLiteral("SERIE"), d.serie, {}},
-                       {QStringLiteral("Talonario"), d.talonario, {}},
-                       {QStringLiteral("NUMERO_DESDE"), d.desde, {}},
-                       {QStringLiteral("NUMERO_Hasta"), d.hasta, {}},
-                       {QStringLiteral("CuentaBancoDiferido"), d.cuentaDiferido, {}},
-                       {QStringLiteral("CuentaBanco"), d.cuenta, {}}};
-            ado::Recordset rs;
-            QString sql = QStringLiteral("SELECT TOP 1 * FROM V_TA_QUENZAR");
-            sesion.AbrirRecordset(sql, rs, &sesion.gCnn(), ado::adOpenDynamic, ado::adLockOptimistic, -1,
-                                  true);
-            const double t = cronometrar([&] {
-                const auto r = editor::grabarChequera(sesion, rs, d, editor::Operacion::Alta, {});
-                if (r.estado != editor::ResultadoGrabacion::Estado::Hecha) {
-                    QTextStream(stderr) << "guardado fallido: " << r.error.Description() << "\n";
-                    std::exit(1);
-                }
-            });
-            sesion.CierraRecordset(rs);
-            return t;
-        };
-        auto quitarGuardadas = [&] {
-            sqlite3_exec(
-                rw,
-                "DELETE FROM TA_QUENZAR WHERE TALONARIO > 9000000 AND SERIE = 'QZ'; DELETE FROM MA_CUENTAS "
-                "WHERE CODIGO LIKE '1119____' OR CODIGO LIKE '2119____'",
-                nullptr, nullptr, nullptr);
-        };
+        auto guardar = [&] { return bench::guardarNueva(++numero); };
+        auto quitarGuardadas = [&] { sqlite3_exec(rw, bench::kQuitarGuardadas, nullptr, nullptr, nullptr); };
         std::vector<double> sin, con;
         sqlite3_exec(rw,
                      "DROP TRIGGER TA_QUENZAR_TEXTO_INS; DROP TRIGGER TA_QUENZAR_TEXTO_UPD; DROP TRIGGER "
@@ -366,65 +297,9 @@ int main(int argc, char** argv) {
                          1.2, true, QStringLiteral("libxlsxwriter, mismas celdas y formatos")});
     }
 
-    // Memory: page turns and reloads after a warm-up.
-    ventana.Cargar();
-    for (int i = 0; i < 200; ++i)
-        g->cmdSiguiente_Click();
-    for (int i = 0; i < 20; ++i)
-        ventana.Cargar();
-    app.processEvents();
-    const qint64 rssAntes = residente(), montonAntes = montonEnUso();
-    const double tMemoria = cronometrar([&] {
-        // Each page is shown, as it is to the user.
-        for (int i = 0; i < vueltas; ++i) {
-            if (g->PaginaActual() >= g->UltimaPagina()) g->cmdPrimero_Click();
-            g->cmdSiguiente_Click();
-            app.processEvents();
-        }
-        for (int i = 0; i < recargas; ++i) {
-            ventana.Cargar();
-            app.processEvents();
-        }
-        app.processEvents();
-    });
-    const qint64 rss = residente() - rssAntes, monton = montonEnUso() - montonAntes;
-
+    const bench::Memoria memoria = bench::memoriaTrasVueltas(app, ventana, vueltas, recargas);
     out << "chequeras: " << total << ", páginas: " << ultima << "\n\n";
-    out << QStringLiteral("%1 %2 %3 %4 %5   %6\n")
-               .arg(QStringLiteral("acción"), -52)
-               .arg(QStringLiteral("programa ms"), 12)
-               .arg(QStringLiteral("piso ms"), 10)
-               .arg(QStringLiteral("razón"), 7)
-               .arg(QStringLiteral("objetivo"), 14)
-               .arg(QStringLiteral("piso"));
-    int cumplidos = 0;
-    for (const Fila& f : filas) {
-        const double razon = f.programa / qMax(0.001, f.piso);
-        const bool ok = f.relativo ? razon <= f.objetivo : f.programa <= f.objetivo;
-        cumplidos += ok ? 1 : 0;
-        out << QStringLiteral("%1 %2 %3 %4 %5 %6   %7\n")
-                   .arg(f.accion, -52)
-                   .arg(f.programa, 12, 'f', 1)
-                   .arg(f.piso, 10, 'f', 1)
-                   .arg(razon, 7, 'f', 2)
-                   .arg(f.relativo ? QStringLiteral("≤ %1×").arg(f.objetivo)
-                                   : QStringLiteral("≤ %1 ms").arg(f.objetivo),
-                        14)
-                   .arg(ok ? QStringLiteral("sí") : QStringLiteral("NO"), -3)
-                   .arg(f.queEsElPiso);
-    }
-    const bool memoriaOk = rss <= 1024;
-    cumplidos += memoriaOk ? 1 : 0;
-    out << QStringLiteral(
-               "memoria, %1 vueltas de página y %2 recargas (%3 s): residente %4 kB, montón %5 kB; "
-               "objetivo ≤ 1024 kB %6\n")
-               .arg(vueltas)
-               .arg(recargas)
-               .arg(tMemoria / 1000, 0, 'f', 1)
-               .arg(rss >= 0 ? QStringLiteral("+%1").arg(rss) : QString::number(rss))
-               .arg(monton >= 0 ? QStringLiteral("+%1").arg(monton) : QString::number(monton))
-               .arg(memoriaOk ? QStringLiteral("sí") : QStringLiteral("NO"));
-    out << QStringLiteral("RESUMEN: %1 de %2 objetivos cumplidos\n").arg(cumplidos).arg(filas.size() + 1);
+    bench::imprimir(out, filas, memoria, vueltas, recargas);
     sqlite3_close(db);
     return 0;
 }

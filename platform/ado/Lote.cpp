@@ -43,4 +43,36 @@ Resultado ejecutarLote(Motor& motor, const std::vector<tsql::Sentencia>& sentenc
     return total;
 }
 
+std::optional<QStringList> valoresComoLiterales(Motor& motor, const QString& sentencia, int maximo) {
+    try {
+        const Resultado r = motor.ejecutar(sentencia, 0);
+        QStringList valores;
+        Fila f;
+        while (r.cursor && r.cursor->siguiente(f)) {
+            const QVariant v = f.value(0);
+            if (v.isNull()) continue;
+            if (valores.size() >= maximo) return std::nullopt;
+            switch (v.typeId()) {
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::ULongLong:
+                valores << v.toString();
+                break;
+            case QMetaType::QString:
+                valores << QStringLiteral("N'") +
+                               v.toString().replace(QLatin1Char('\''), QLatin1String("''")) +
+                               QLatin1Char('\'');
+                break;
+            default:
+                // Dates and decimals have no literal here that every engine reads alike.
+                return std::nullopt;
+            }
+        }
+        return valores;
+    } catch (const FalloMotor&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace ado

@@ -7,6 +7,7 @@
 #include "platform/ado/TraductorTSql.h"
 
 #include <functional>
+#include <optional>
 
 namespace ado {
 
@@ -21,5 +22,10 @@ Resultado ejecutarLote(Motor& motor, const std::vector<tsql::Sentencia>& sentenc
 inline void sumarFilas(Resultado& total, qint64 filas) {
     if (filas >= 0) total.filasAfectadas = (total.filasAfectadas < 0 ? 0 : total.filasAfectadas) + filas;
 }
+
+// The values of the one column of a SELECT in the program's dialect, as
+// literals of that dialect (NULLs left out); none past `maximo` values or on
+// a failure. For tsql::Opciones::valoresDe.
+std::optional<QStringList> valoresComoLiterales(Motor& motor, const QString& sentencia, int maximo = 500);
 
 } // namespace ado

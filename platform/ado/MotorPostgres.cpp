@@ -9,6 +9,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <functional>
 
 namespace ado {
 
@@ -66,10 +67,11 @@ bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
 // between two pages of the list.
 class CursorPorTramos final : public CursorMotor {
 public:
-    // `consulta` is read; `contada` (the same rows, maybe without the added order) is counted.
-    CursorPorTramos(std::weak_ptr<MotorPostgres> motor, QString consulta, QString contada, int espera)
+    // `tramo(n, s)` reads n rows from s; `contada` (the same rows, maybe without the added order) is counted.
+    using Tramo = std::function<QString(qint64 cuantas, qint64 desde)>;
+    CursorPorTramos(std::weak_ptr<MotorPostgres> motor, Tramo tramo, QString contada, int espera)
         : mMotor(std::move(motor))
-        , mConsulta(std::move(consulta))
+        , mTramoDe(std::move(tramo))
         , mContada(std::move(contada))
         , mEspera(espera) {
         leerTramo();
@@ -122,8 +124,7 @@ private:
             return;
         }
         // One row more than the slice tells whether another follows.
-        const Resultado r = m->ejecutarUna(
-            QStringLiteral("%1 LIMIT %2 OFFSET %3").arg(mConsulta).arg(mTramo + 1).arg(mDesde), mEspera);
+        const Resultado r = m->ejecutarUna(mTramoDe(mTramo + 1, mDesde), mEspera);
         mFilas.clear();
         mPos = 0;
         if (!r.cursor) {
@@ -141,7 +142,7 @@ private:
     }
 
     std::weak_ptr<MotorPostgres> mMotor;
-    QString mConsulta;
+    Tramo mTramoDe;
     QString mContada;
     int mEspera;
     QVector<DescCampo> mCampos;
@@ -232,11 +233,15 @@ QString MotorPostgres::cadenaOdbc(const QString& cadenaProveedor, const QString&
 
 void MotorPostgres::alConectar(int tiempoEspera) {
     // Day before month in date texts, as the suite's Spanish servers read them.
-    ejecutarUna(QStringLiteral("SET datestyle = 'ISO, DMY'"), tiempoEspera);
     // A scan starts at the table's first block, so that slices of one result follow one another.
-    ejecutarUna(QStringLiteral("SET synchronize_seqscans = off"), tiempoEspera);
     // A backslash is an ordinary character in SQL Server's literals.
-    ejecutarUna(QStringLiteral("SET standard_conforming_strings = on"), tiempoEspera);
+    // The program's statements are short: starting parallel workers or compiling a plan costs
+    // them more than it saves (a search that finds nothing waited 30 ms for its workers). One round trip.
+    ejecutarUna(
+        QStringLiteral("SET datestyle = 'ISO, DMY'; SET synchronize_seqscans = off; "
+                       "SET standard_conforming_strings = on; SET max_parallel_workers_per_gather = 0; "
+                       "SET jit = off"),
+        tiempoEspera);
     leerNombres();
 }
 
@@ -284,9 +289,11 @@ QString MotorPostgres::claveDeOrden(const QString& fuente) {
                 "SELECT n FROM (SELECT a.attname::text AS n, 0 AS p FROM pg_index i JOIN pg_class c ON "
                 "c.oid = i.indrelid JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = "
                 "i.indkey[0] WHERE i.indisprimary AND i.indnkeyatts = 1 AND c.relname = '%1' AND "
-                "c.relnamespace = current_schema()::regnamespace UNION ALL SELECT column_name::text, 1 "
-                "FROM information_schema.columns WHERE table_schema = current_schema() AND table_name = "
-                "'%1' AND column_name = 'ID') AS k ORDER BY p LIMIT 1")
+                "c.relnamespace = current_schema()::regnamespace UNION ALL SELECT a.attname::text, 1 "
+                "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid WHERE c.relname = '%1' AND "
+                "c.relnamespace = current_schema()::regnamespace AND a.attname = 'ID' AND a.attnum > 0 AND "
+                "NOT "
+                "a.attisdropped) AS k ORDER BY p LIMIT 1")
                 .arg(nombre),
             0);
         Fila f;
@@ -309,14 +316,34 @@ Resultado MotorPostgres::ejecutar(const QString& sql, int tiempoEspera) {
         };
         lecturas.clavesDePagina = [this](const QString& f, const QString& w, const QStringList& o, qint64 n,
                                          qint64 s) { return clavesDePagina(f, w, o, n, s); };
+        lecturas.valoresDe = [this](const QString& sentencia) {
+            return valoresComoLiterales(*this, sentencia);
+        };
     }
     const auto sentencias = pg::traducirLote(sql, mNombres, mLecturasRapidas ? &lecturas : nullptr);
-    if (sentencias.size() == 1 && sentencias.front().clase == tsql::Sentencia::Clase::Normal)
-        if (auto c = porTramosSiSePuede(sentencias.front().texto, tiempoEspera)) {
+    if (sentencias.size() == 1 && sentencias.front().clase == tsql::Sentencia::Clase::Normal) {
+        // A faster reading of the same rows is read in slices when the plain one would be; each
+        // slice is then read the faster way too (its order and limit may go into the reading).
+        QString plana;
+        if (mLecturasRapidas) {
+            const auto llanas = pg::traducirLote(sql, mNombres);
+            if (llanas.size() == 1 && llanas.front().texto != sentencias.front().texto)
+                plana = llanas.front().texto;
+        }
+        auto rapida = [this, sql, lecturas](const QString& orden, qint64 n, qint64 s) {
+            const auto t = pg::traducirLote(
+                QStringLiteral("%1 %2 LIMIT %3 OFFSET %4").arg(sql.trimmed(), orden).arg(n).arg(s), mNombres,
+                &lecturas);
+            return t.size() == 1 ? t.front().texto : QString();
+        };
+        const TramoRapido tramoRapido = rapida;
+        if (auto c = porTramosSiSePuede(sentencias.front().texto, tiempoEspera, plana,
+                                        plana.isEmpty() ? nullptr : &tramoRapido)) {
             Resultado r;
             r.cursor = std::move(c);
             return r;
         }
+    }
     bool definicion = false;
     Resultado total;
     try {
@@ -340,10 +367,12 @@ Resultado MotorPostgres::ejecutar(const QString& sql, int tiempoEspera) {
     return total;
 }
 
-std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sql, int tiempoEspera) {
+std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sql, int tiempoEspera,
+                                                               const QString& plana,
+                                                               const TramoRapido* rapido) {
     bool ordenada = false;
     QString fuente;
-    if (weak_from_this().expired() || !porTramos(sql, ordenada, fuente)) return {};
+    if (weak_from_this().expired() || !porTramos(plana.isEmpty() ? sql : plana, ordenada, fuente)) return {};
     // Slices follow one another only in a total order: the source's key
     // completes the statement's own order, or gives it one (as SQL Server
     // reads its clustered key). A result without one is read whole.
@@ -353,7 +382,24 @@ std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sq
     if (!clave.isEmpty())
         consulta += (ordenada ? QStringLiteral(", ") : QStringLiteral(" ORDER BY ")) + clave;
     anotarEnviado(consulta);
-    return std::make_unique<CursorPorTramos>(weak_from_this(), consulta, sql, tiempoEspera);
+    CursorPorTramos::Tramo tramo = [consulta](qint64 n, qint64 s) {
+        return QStringLiteral("%1 LIMIT %2 OFFSET %3").arg(consulta).arg(n).arg(s);
+    };
+    if (rapido) {
+        // The same order in the program's dialect.
+        QString orden;
+        if (!clave.isEmpty()) {
+            const QString k =
+                clave.mid(1, clave.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\""));
+            orden = (ordenada ? QStringLiteral(", [") : QStringLiteral(" ORDER BY [")) +
+                    QString(k).replace(QLatin1Char(']'), QLatin1String("]]")) + QLatin1Char(']');
+        }
+        tramo = [r = *rapido, orden, tramo](qint64 n, qint64 s) {
+            const QString t = r(orden, n, s);
+            return t.isEmpty() ? tramo(n, s) : t;
+        };
+    }
+    return std::make_unique<CursorPorTramos>(weak_from_this(), std::move(tramo), sql, tiempoEspera);
 }
 
 namespace {

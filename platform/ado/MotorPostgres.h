@@ -44,7 +44,12 @@ private:
     // key, or a view's ID), as SQL Server reads its clustered key.
     QString claveDeOrden(const QString& fuente);
     // A long result read in slices; null when the statement cannot be.
-    std::unique_ptr<CursorMotor> porTramosSiSePuede(const QString& sql, int tiempoEspera);
+    // `plana`, when given: the plain translation of the same rows, whose shape decides;
+    // `rapido` then gives each slice (the order to add in the program's dialect, n, from).
+    using TramoRapido = std::function<QString(const QString& orden, qint64 cuantas, qint64 desde)>;
+    std::unique_ptr<CursorMotor> porTramosSiSePuede(const QString& sql, int tiempoEspera,
+                                                    const QString& plana = {},
+                                                    const TramoRapido* rapido = nullptr);
 
     struct Acceso {
         QString indice, tabla, enlace, conteos;

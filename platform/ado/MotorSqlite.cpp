@@ -587,6 +587,9 @@ Resultado MotorSqlite::ejecutar(const QString& sql, int tiempoEspera) {
         };
         opciones.clavesDePagina = [this](const QString& f, const QString& w, const QStringList& o, qint64 n,
                                          qint64 s) { return clavesDePagina(f, w, o, n, s); };
+        opciones.valoresDe = [this](const QString& sentencia) {
+            return valoresComoLiterales(*this, sentencia);
+        };
     }
     opciones.intercalacionDeColumna = [this](const QString& f, const QString& c) {
         return intercalacionDeColumna(f, c);

@@ -1077,12 +1077,188 @@ QString entreCorchetes(const QString& nombre) {
            QLatin1Char(']');
 }
 
+// The names a SELECT's list at [a, b) gives to computed values (x AS n, x not the column n).
+QStringList alias(const Toks& q, size_t a, size_t b) {
+    QStringList r;
+    int prof = 0;
+    size_t desde = a;
+    for (size_t i = a; i <= b; ++i) {
+        if (i < b && q[i].sim('('))
+            ++prof;
+        else if (i < b && q[i].sim(')'))
+            --prof;
+        else if (i == b || (prof == 0 && q[i].sim(','))) {
+            if (i >= desde + 3 && q[i - 2].es("AS") && esNombre(q[i - 1]) &&
+                !(i == desde + 3 && esNombre(q[desde]) &&
+                  nombreSinCorchetes(q[desde]).compare(nombreSinCorchetes(q[i - 1]), Qt::CaseInsensitive) ==
+                      0))
+                r << nombreSinCorchetes(q[i - 1]);
+            desde = i + 1;
+        }
+    }
+    return r;
+}
+
+// ORDER BY ... LIMIT n [OFFSET s] from `desde`, at its level, of the SELECT
+// whose FROM is at `from`: the ORDER BY's tokens and n + s, the rows any part
+// of a union needs to give. Only an order by the source's own columns (no
+// name the list gives a computed value), which the parts have too.
+std::optional<std::pair<Toks, qint64>> ordenYLimite(const Toks& q, size_t from, size_t desde) {
+    if (desde + 1 >= q.size() || !q[desde].es("ORDER") || !q[desde + 1].es("BY")) return std::nullopt;
+    size_t sel = from;
+    for (int p = 0; sel-- > 0;) {
+        if (q[sel].sim(')'))
+            ++p;
+        else if (q[sel].sim('(') && p-- == 0)
+            return std::nullopt;
+        else if (p == 0 && q[sel].es("SELECT"))
+            break;
+    }
+    if (sel >= from) return std::nullopt;
+    const QStringList calculados = alias(q, sel + 1, from);
+    int prof = 0;
+    for (size_t j = desde + 2; j < q.size(); ++j) {
+        if (q[j].sim('('))
+            ++prof;
+        else if (q[j].sim(')') && prof-- == 0)
+            return std::nullopt;
+        else if (prof == 0 && q[j].es("LIMIT")) {
+            // name [ASC | DESC], or T.name, each.
+            for (const QString& item : itemsDeOrden(q, desde + 2, j)) {
+                QStringList partes = item.split(QLatin1Char(' '));
+                if (partes.size() > 1 &&
+                    (partes.last().compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0 ||
+                     partes.last().compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0))
+                    partes.removeLast();
+                if (partes.size() == 3 && partes[1] == QLatin1String(".")) partes = partes.mid(2);
+                if (partes.size() != 1) return std::nullopt;
+                const Toks t = tokenizar(partes[0]);
+                if (t.size() != 1 || !esNombre(t[0]) ||
+                    calculados.contains(nombreSinCorchetes(t[0]), Qt::CaseInsensitive))
+                    return std::nullopt;
+            }
+            bool ok = false;
+            qint64 n = j + 1 < q.size() ? q[j + 1].s.toLongLong(&ok) : 0;
+            if (!ok) return std::nullopt;
+            if (j + 3 < q.size() && q[j + 2].es("OFFSET")) {
+                n += q[j + 3].s.toLongLong(&ok);
+                if (!ok) return std::nullopt;
+            }
+            return std::make_pair(
+                Toks(q.begin() + static_cast<long>(desde), q.begin() + static_cast<long>(j)), n);
+        }
+    }
+    return std::nullopt;
+}
+
 Toks conBlancos(const Toks& q) {
     Toks r;
     for (const Tok& k : q) {
         if (!r.empty()) r.push_back(blanco());
         r.push_back(k);
     }
+    return r;
+}
+
+Toks sinBlancos(const QString& sql) {
+    const Toks t = tokenizar(sql);
+    return significativos(t, 0, t.size());
+}
+
+// Each link's match as a condition on the source: the joined table's
+// matching keys as values when the engine reads them first (nothing when
+// none matches), else a subquery; none when a link is no column of the search.
+std::optional<std::vector<Toks>> condicionesDeEnlaces(const Toks& q, const BusquedaDeLista& busqueda,
+                                                      const LecturaDeBusqueda& lectura) {
+    std::vector<Toks> r;
+    for (const auto& e : lectura.enlaces) {
+        const qsizetype i = busqueda.columnas.indexOf(e.columna, 0);
+        if (i < 0) return std::nullopt;
+        // The search's own comparison of the column, on the joined table.
+        const auto [a, b] = busqueda.comparaciones[static_cast<size_t>(i)];
+        Toks coincide = sinBlancos(
+            QStringLiteral("SELECT %1 FROM %2 WHERE").arg(entreCorchetes(e.enlace), entreCorchetes(e.tabla)));
+        coincide.insert(coincide.end(), q.begin() + static_cast<long>(a), q.begin() + static_cast<long>(b));
+        const auto valores = gOpciones->valoresDe ? gOpciones->valoresDe(unir(conBlancos(coincide))) : std::nullopt;
+        if (valores && valores->isEmpty()) continue;
+        Toks t = sinBlancos(entreCorchetes(e.enlace) + QStringLiteral(" IN ("));
+        if (valores)
+            agregar(t, sinBlancos(valores->join(QStringLiteral(", "))));
+        else
+            agregar(t, coincide);
+        t.push_back(simbolo(")"));
+        r.push_back(std::move(t));
+    }
+    return r;
+}
+
+// The search at [k, c] of FROM T WHERE (at w) ... up to fin, read the
+// engine's way (see conCandidatosDeBusqueda): what replaces [desde, hasta).
+std::optional<Toks> lecturaDeBusqueda(const Toks& q, size_t w, size_t k, size_t c, size_t fin,
+                                      const BusquedaDeLista& busqueda, const LecturaDeBusqueda& lectura,
+                                      size_t& desde, size_t& hasta) {
+    auto tramo = [&](size_t x, size_t y) {
+        return Toks(q.begin() + static_cast<long>(x), q.begin() + static_cast<long>(y));
+    };
+    const auto enlazadas = condicionesDeEnlaces(q, busqueda, lectura);
+    if (!enlazadas) return std::nullopt;
+    desde = k;
+    hasta = c + 1;
+    const Toks claveEn =
+        sinBlancos(lectura.clave + QStringLiteral(" IN (") + lectura.candidatos + QStringLiteral(")"));
+    if (enlazadas->empty()) {
+        // No link matches: the candidates narrow the search, or nothing does.
+        if (lectura.candidatos.isEmpty()) return sinBlancos(QStringLiteral("( 1 = 0 )"));
+        Toks r = claveEn;
+        r.push_back(palabra("AND"));
+        hasta = k;
+        return r;
+    }
+    Toks alguna{simbolo("(")};
+    for (size_t i = 0; i < enlazadas->size(); ++i) {
+        if (i) alguna.push_back(palabra("OR"));
+        agregar(alguna, (*enlazadas)[i]);
+    }
+    alguna.push_back(simbolo(")"));
+    if (lectura.candidatos.isEmpty()) return alguna;
+    Toks parteA = sinBlancos(QStringLiteral("SELECT * FROM")), parteB = parteA;
+    for (Toks* p : {&parteA, &parteB}) {
+        agregar(*p, tramo(w - 1, w + 1));
+        agregar(*p, tramo(w + 1, k));
+    }
+    agregar(parteA, alguna);
+    agregar(parteA, tramo(c + 1, fin));
+    for (size_t i = 0; i < enlazadas->size(); ++i) {
+        // Compared with NULL, IN is unknown, and so NOT IN: a row without the link is no match of it.
+        const QString enlace = entreCorchetes(lectura.enlaces[i].enlace);
+        agregar(parteB, sinBlancos(QStringLiteral("(%1 IS NULL OR NOT").arg(enlace)));
+        agregar(parteB, (*enlazadas)[i]);
+        agregar(parteB, sinBlancos(QStringLiteral(") AND")));
+    }
+    agregar(parteB, claveEn);
+    parteB.push_back(palabra("AND"));
+    agregar(parteB, tramo(k, fin));
+    // Read in an order up to a limit, each part gives only the rows that may
+    // come first: an engine need not sort the whole of either.
+    if (const auto orden = ordenYLimite(q, w - 2, fin)) {
+        int n = 0;
+        for (Toks* p : {&parteA, &parteB}) {
+            Toks t = sinBlancos(QStringLiteral("SELECT * FROM ("));
+            agregar(t, *p);
+            agregar(t, orden->first);
+            agregar(t, sinBlancos(QStringLiteral("LIMIT %1 ) AS kv_parte%2").arg(orden->second).arg(++n)));
+            *p = std::move(t);
+        }
+    }
+    Toks r{simbolo("(")};
+    agregar(r, parteA);
+    agregar(r, sinBlancos(QStringLiteral("UNION ALL")));
+    agregar(r, parteB);
+    r.push_back(simbolo(")"));
+    r.push_back(palabra("AS"));
+    r.push_back(q[w - 1]);
+    desde = w - 1;
+    hasta = fin;
     return r;
 }
 
@@ -1126,83 +1302,17 @@ Toks conCandidatosDeBusqueda(const Toks& s) {
                 k = c;
                 continue;
             }
-            auto tramo = [&](size_t desde, size_t hasta) {
-                return Toks(q.begin() + static_cast<long>(desde), q.begin() + static_cast<long>(hasta));
-            };
-            auto sinBlancos = [](const QString& sql) {
-                const Toks t = tokenizar(sql);
-                return significativos(t, 0, t.size());
-            };
-            const Toks claveEn = sinBlancos(lectura->clave + QStringLiteral(" IN (") + lectura->candidatos +
-                                            QStringLiteral(")"));
-            Toks reemplazo;
             size_t desde = k, hasta = c + 1;
-            if (lectura->enlaces.empty()) {
-                agregar(reemplazo, claveEn);
-                reemplazo.push_back(palabra("AND"));
-                hasta = k;
-            } else {
-                // Each link's match, on the joined table, with the search's own comparison of its column.
-                std::vector<Toks> enlazadas;
-                for (const auto& e : lectura->enlaces) {
-                    const qsizetype i = busqueda->columnas.indexOf(e.columna, 0);
-                    if (i < 0) break;
-                    const auto [a, b] = busqueda->comparaciones[static_cast<size_t>(i)];
-                    Toks t = sinBlancos(QStringLiteral("%1 IN (SELECT %1 FROM %2 WHERE")
-                                            .arg(entreCorchetes(e.enlace), entreCorchetes(e.tabla)));
-                    agregar(t, tramo(a, b));
-                    t.push_back(simbolo(")"));
-                    enlazadas.push_back(std::move(t));
-                }
-                if (enlazadas.size() != lectura->enlaces.size()) {
-                    k = c;
-                    continue;
-                }
-                Toks alguna{simbolo("(")};
-                for (size_t i = 0; i < enlazadas.size(); ++i) {
-                    if (i) alguna.push_back(palabra("OR"));
-                    agregar(alguna, enlazadas[i]);
-                }
-                alguna.push_back(simbolo(")"));
-                if (lectura->candidatos.isEmpty()) {
-                    reemplazo = alguna;
-                } else {
-                    const Toks cabeza = sinBlancos(QStringLiteral("SELECT * FROM"));
-                    Toks parteA = cabeza, parteB = cabeza;
-                    for (Toks* p : {&parteA, &parteB}) {
-                        agregar(*p, tramo(w - 1, w + 1));
-                        agregar(*p, tramo(w + 1, k));
-                    }
-                    agregar(parteA, alguna);
-                    agregar(parteA, tramo(c + 1, fin));
-                    for (size_t i = 0; i < enlazadas.size(); ++i) {
-                        const auto& e = lectura->enlaces[i];
-                        agregar(
-                            parteB,
-                            sinBlancos(QStringLiteral("(%1 IS NULL OR NOT").arg(entreCorchetes(e.enlace))));
-                        agregar(parteB, enlazadas[i]);
-                        parteB.push_back(simbolo(")"));
-                        parteB.push_back(palabra("AND"));
-                    }
-                    agregar(parteB, claveEn);
-                    parteB.push_back(palabra("AND"));
-                    agregar(parteB, tramo(k, fin));
-                    reemplazo = {simbolo("(")};
-                    agregar(reemplazo, parteA);
-                    agregar(reemplazo, sinBlancos(QStringLiteral("UNION ALL")));
-                    agregar(reemplazo, parteB);
-                    reemplazo.push_back(simbolo(")"));
-                    reemplazo.push_back(palabra("AS"));
-                    reemplazo.push_back(q[w - 1]);
-                    desde = w - 1;
-                    hasta = fin;
-                }
+            const auto reemplazo = lecturaDeBusqueda(q, w, k, c, fin, *busqueda, *lectura, desde, hasta);
+            if (!reemplazo) {
+                k = c;
+                continue;
             }
             q.erase(q.begin() + static_cast<long>(desde), q.begin() + static_cast<long>(hasta));
-            q.insert(q.begin() + static_cast<long>(desde), reemplazo.begin(), reemplazo.end());
+            q.insert(q.begin() + static_cast<long>(desde), reemplazo->begin(), reemplazo->end());
             cambio = true;
             // What was put in holds the search again: go on after it.
-            w = desde + reemplazo.size();
+            w = desde + reemplazo->size();
             break;
         }
     }

@@ -80,6 +80,13 @@ struct Opciones {
     CandidatosDeBusqueda candidatosDeBusqueda;
     // A page read by offset (above) whose keys the engine finds faster.
     ClavesDePagina clavesDePagina;
+    // The values of the one column of a SELECT in the program's dialect, as
+    // literals of that dialect; none when the engine would rather not (too
+    // many, a failure). A search's joined table is then read first, and the
+    // keys it matches are written into the statement, which an engine plans
+    // better than a subquery (a bank added between the two is a change made
+    // between two statements, as between the count and the page).
+    std::function<std::optional<QStringList>(const QString& sentencia)> valoresDe;
 };
 
 // A statement of the program's dialect with the engine's faster readings

@@ -176,6 +176,9 @@ TEST_P(Lecturas, LaBusquedaYElOrdenPorBancoDanLoMismoQueLaLecturaLlana) {
             comparar(conteo(cond), true, b.propia);
             for (const int n : {1, 2, ultima / 2, ultima, ultima + 3})
                 comparar(pagina(cond, QStringLiteral("ID Asc"), n), false, nullptr);
+            // Another order, with ties, descending.
+            for (const int n : {1, ultima / 2})
+                comparar(pagina(cond, QStringLiteral("[SERIE] Desc, ID Asc"), n), false, nullptr);
         }
     }
     // Sorted by the bank's name, a column of the joined table: ties between
