@@ -152,6 +152,14 @@ int main(int argc, char** argv) {
             ventana.Cargar();
             app.processEvents();
         });
+        if (detallar) {
+            // Then F1, statement by statement.
+            QTextStream(stderr) << "F1\n";
+            reloj.restart();
+            ventana.Cargar();
+            app.processEvents();
+            QTextStream(stderr) << bench::ms(reloj) << " ms: fin\n";
+        }
         out << t << " " << sentencias << " " << conexiones << "\n";
         return 0;
     }
@@ -343,8 +351,12 @@ int main(int argc, char** argv) {
             g->setFind(2);
             g->CboFiltroCampo->setCurrentIndex(0);
             g->txtBuscar->setText(texto);
+            QElapsedTimer reloj;
+            reloj.start();
             if (detallar)
-                ado::ganchos().alEnviar = [](const QString& sql) { QTextStream(stderr) << sql << "\n"; };
+                ado::ganchos().alEnviar = [&](const QString& sql) {
+                    QTextStream(stderr) << bench::ms(reloj) << " ms: " << sql.left(200) << "\n";
+                };
             tp.push_back(cronometrar([&] {
                 g->BuscarTexto();
                 app.processEvents();

@@ -9,6 +9,7 @@
 #include "platform/ui/Dialogos.h"
 #include "shell/helperlib/OrVexa2.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
@@ -23,10 +24,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QStringListModel>
 #include <QStyle>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace grid {
 
@@ -36,6 +38,29 @@ using plataforma::Rutina;
 namespace {
 
 constexpr Qt::CaseSensitivity ci = Qt::CaseInsensitive;
+
+// The page numbers 1..n, each made when shown: 100,000 pages are not 100,000 strings.
+class ModeloPaginas final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+    void fijar(qint64 n) {
+        beginResetModel();
+        mPaginas = static_cast<int>(std::clamp<qint64>(n, 0, std::numeric_limits<int>::max()));
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& padre = {}) const override { return padre.isValid() ? 0 : mPaginas; }
+    QVariant data(const QModelIndex& i, int rol) const override {
+        if (!i.isValid() || i.row() >= mPaginas || (rol != Qt::DisplayRole && rol != Qt::EditRole)) return {};
+        return QString::number(i.row() + 1);
+    }
+
+private:
+    int mPaginas = 0;
+};
+
+ModeloPaginas* paginasDe(QComboBox* c) {
+    return static_cast<ModeloPaginas*>(c->model());
+}
 
 KvDbGrid::Exportador& exportador() {
     static KvDbGrid::Exportador f;
@@ -143,7 +168,7 @@ void KvDbGrid::construir() {
     lblPag->setObjectName(QStringLiteral("lblPagSelect"));
     cboPagSelect = new QComboBox(FrmComandos);
     cboPagSelect->setObjectName(QStringLiteral("cboPagSelect"));
-    cboPagSelect->setModel(new QStringListModel(cboPagSelect));
+    cboPagSelect->setModel(new ModeloPaginas(cboPagSelect));
     cboPagSelect->setMinimumWidth(90);
     // A list of 100,000 pages must not be measured item by item to size the box.
     cboPagSelect->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -697,23 +722,13 @@ void KvDbGrid::CargarPaginas() {
         const qint64 paginas = mTotalRegistros == 0 ? 0
                                                     : (mTotalRegistros + qMax(1, mEstado.PageSize) - 1) /
                                                           qMax(1, mEstado.PageSize);
-        QStringList lista;
-        lista.reserve(static_cast<int>(paginas));
-        for (qint64 p = 1; p <= paginas; ++p) {
-            lista << QString::number(p);
-            if ((p & 0x3fff) == 0) {
-                ui::DoEvents();
-                if (mCancelarCarga) return;
-            }
-        }
         const QSignalBlocker bloqueo(cboPagSelect);
-        static_cast<QStringListModel*>(cboPagSelect->model())->setStringList(lista);
+        paginasDe(cboPagSelect)->fijar(paginas);
         cboPagSelect->setCurrentIndex(-1);
         progreso(90);
         mUltimaPagina = static_cast<int>(paginas);
         if (mPaginaActual > mUltimaPagina) mPaginaActual = mUltimaPagina;
-        if (cboPagSelect->count() == 0)
-            static_cast<QStringListModel*>(cboPagSelect->model())->setStringList({QStringLiteral("1")});
+        if (cboPagSelect->count() == 0) paginasDe(cboPagSelect)->fijar(1);
     });
     if (r.abandonada() || mCancelarCarga) return;
     progreso(100);

@@ -8,6 +8,7 @@
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/Traza.h"
 
+#include <algorithm>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
@@ -478,9 +479,10 @@ void Recordset::abrirSobre(std::unique_ptr<CursorMotor> cursor, Connection* cone
     mAbierto = true;
     if (mTipoBloqueo == adLockUnspecified) mTipoBloqueo = adLockReadOnly;
     // Read a first slice: small results are then complete, and the type of
-    // each column is known.
+    // each column is known. From a cursor that reads in slices, the one it holds.
     try {
-        asegurar(999);
+        const qint64 enMano = mCursor->enMano();
+        asegurar(enMano < 0 ? 999 : std::clamp<qint64>(enMano - 1, 0, 999));
     } catch (...) {
         mAbierto = false;
         throw;

@@ -45,7 +45,9 @@ Resultado ejecutarLote(Motor& motor, const std::vector<tsql::Sentencia>& sentenc
 
 std::optional<QStringList> valoresComoLiterales(Motor& motor, const QString& sentencia, int maximo) {
     try {
-        const Resultado r = motor.ejecutar(sentencia, 0);
+        // Read as it comes, up to one past the most: no order for the engine to add and follow.
+        const Resultado r = motor.ejecutar(
+            QStringLiteral("SELECT TOP %1 * FROM (%2) AS kv_valores").arg(maximo + 1).arg(sentencia), 0);
         QStringList valores;
         Fila f;
         while (r.cursor && r.cursor->siguiente(f)) {

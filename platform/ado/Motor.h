@@ -34,6 +34,8 @@ public:
     virtual qint64 contarResto() = 0;
     // Back to before the first row (the statement runs again); false when not possible.
     virtual bool reiniciar() = 0;
+    // The rows it holds already (reading them sends nothing more); -1 when it does not say.
+    virtual qint64 enMano() const { return -1; }
 };
 
 // A cursor over rows already in memory.

@@ -6,9 +6,11 @@
 #include "platform/ado/FallosSqlServer.h"
 
 #include <QDateTime>
+#include <cstring>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
+#include <vector>
 
 namespace ado {
 
@@ -270,6 +272,139 @@ QVariant MotorOdbc::leerValor(void* st, unsigned short i, int tipo) const {
     }
 }
 
+namespace {
+
+// How a column is read into a bound array; Ninguna: it is not (binary, or text of no known length).
+enum class Enlace { Ninguna, Entero, Doble, Fecha, Texto };
+
+Enlace enlaceDe(const DescCampo& c) {
+    switch (c.tipo) {
+    case adInteger:
+    case adSmallInt:
+    case adUnsignedTinyInt:
+    case adTinyInt:
+    case adBigInt:
+    case adBoolean:
+        return Enlace::Entero;
+    case adNumeric:
+    case adCurrency:
+    case adDouble:
+    case adSingle:
+        return Enlace::Doble;
+    case adDBTimeStamp:
+    case adDBDate:
+    case adDBTime:
+        return Enlace::Fecha;
+    case adBinary:
+    case adVarBinary:
+    case adLongVarBinary:
+        return Enlace::Ninguna;
+    default:
+        return c.tamano > 0 && c.tamano <= 2000 ? Enlace::Texto : Enlace::Ninguna;
+    }
+}
+
+} // namespace
+
+bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::vector<Fila>& filas) const {
+    constexpr SQLULEN kFilas = 512;
+    struct Columna {
+        Enlace enlace;
+        SQLLEN ancho; // bytes per row
+        std::vector<char> datos;
+        std::vector<SQLLEN> indicadores;
+    };
+    std::vector<Columna> cols;
+    for (const DescCampo& c : campos) {
+        const Enlace e = enlaceDe(c);
+        if (e == Enlace::Ninguna) return false;
+        // Any n characters fit in 2n UTF-16 units (and the terminator).
+        const SQLLEN ancho = e == Enlace::Entero  ? sizeof(SQLBIGINT)
+                             : e == Enlace::Doble ? sizeof(double)
+                             : e == Enlace::Fecha
+                                 ? sizeof(SQL_TIMESTAMP_STRUCT)
+                                 : static_cast<SQLLEN>((2 * c.tamano + 1) * sizeof(SQLWCHAR));
+        cols.push_back(
+            {e, ancho, std::vector<char>(static_cast<size_t>(ancho) * kFilas), std::vector<SQLLEN>(kFilas)});
+    }
+    SQLULEN leidas = 0;
+    std::vector<SQLUSMALLINT> estados(kFilas);
+    SQLSetStmtAttr(st, SQL_ATTR_ROW_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQL_BIND_BY_COLUMN), 0);
+    if (!SQL_SUCCEEDED(SQLSetStmtAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(kFilas), 0)))
+        return false;
+    SQLSetStmtAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, &leidas, 0);
+    SQLSetStmtAttr(st, SQL_ATTR_ROW_STATUS_PTR, estados.data(), 0);
+    struct Desatar {
+        void* st;
+        ~Desatar() {
+            SQLFreeStmt(st, SQL_UNBIND);
+            SQLSetStmtAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
+            SQLSetStmtAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+            SQLSetStmtAttr(st, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
+        }
+    } desatar{st};
+    static constexpr SQLSMALLINT tiposC[] = {0, SQL_C_SBIGINT, SQL_C_DOUBLE, SQL_C_TYPE_TIMESTAMP,
+                                             SQL_C_WCHAR};
+    for (size_t i = 0; i < cols.size(); ++i) {
+        Columna& c = cols[i];
+        if (!SQL_SUCCEEDED(SQLBindCol(st, static_cast<SQLUSMALLINT>(i + 1),
+                                      tiposC[static_cast<int>(c.enlace)], c.datos.data(), c.ancho,
+                                      c.indicadores.data())))
+            fallar(SQL_HANDLE_STMT, st, "SQLBindCol");
+    }
+    for (;;) {
+        const SQLRETURN rc = SQLFetch(st);
+        if (rc == SQL_NO_DATA) break;
+        if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLFetch");
+        for (SQLULEN r = 0; r < leidas; ++r) {
+            if (estados[r] == SQL_ROW_ERROR) fallar(SQL_HANDLE_STMT, st, "SQLFetch");
+            Fila f(static_cast<qsizetype>(cols.size()));
+            for (size_t i = 0; i < cols.size(); ++i) {
+                const Columna& c = cols[i];
+                const SQLLEN ind = c.indicadores[r];
+                if (ind == SQL_NULL_DATA) continue;
+                const char* p = c.datos.data() + static_cast<size_t>(c.ancho) * r;
+                QVariant& v = f[static_cast<qsizetype>(i)];
+                switch (c.enlace) {
+                case Enlace::Entero: {
+                    SQLBIGINT x;
+                    std::memcpy(&x, p, sizeof x);
+                    const int tipo = campos[static_cast<qsizetype>(i)].tipo;
+                    v = tipo == adBoolean  ? QVariant(x != 0)
+                        : tipo == adBigInt ? QVariant(static_cast<qlonglong>(x))
+                                           : QVariant(static_cast<int>(x));
+                    break;
+                }
+                case Enlace::Doble: {
+                    double x;
+                    std::memcpy(&x, p, sizeof x);
+                    v = x;
+                    break;
+                }
+                case Enlace::Fecha: {
+                    SQL_TIMESTAMP_STRUCT ts;
+                    std::memcpy(&ts, p, sizeof ts);
+                    v = QDateTime(
+                        QDate(ts.year, ts.month, ts.day),
+                        QTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000)));
+                    break;
+                }
+                case Enlace::Texto: {
+                    const SQLLEN max = c.ancho - static_cast<SQLLEN>(sizeof(SQLWCHAR));
+                    v = desdeW(reinterpret_cast<const SQLWCHAR*>(p),
+                               ind == SQL_NO_TOTAL || ind > max ? max : ind);
+                    break;
+                }
+                case Enlace::Ninguna:
+                    break;
+                }
+            }
+            filas.push_back(std::move(f));
+        }
+    }
+    return true;
+}
+
 std::unique_ptr<CursorMotor> MotorOdbc::leerTodo(void* st) const {
     SQLSMALLINT n = 0;
     SQLNumResultCols(st, &n);
@@ -277,6 +412,10 @@ std::unique_ptr<CursorMotor> MotorOdbc::leerTodo(void* st) const {
     for (SQLUSMALLINT i = 1; i <= n; ++i)
         campos.push_back(describirColumna(st, i));
     std::vector<Fila> filas;
+    // Rows a block at a time into bound arrays (one call per block, not one per value) when
+    // every column has a known width; else row by row.
+    if (n > 0 && leerEnBloques(st, campos, filas))
+        return std::make_unique<CursorMemoria>(campos, std::move(filas));
     for (;;) {
         const SQLRETURN rc = SQLFetch(st);
         if (rc == SQL_NO_DATA) break;

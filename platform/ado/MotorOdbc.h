@@ -71,6 +71,9 @@ private:
     std::vector<ErrorProveedor> diagnosticos(short tipo, void* h) const;
     [[noreturn]] void fallar(short tipo, void* h, const char* contexto) const;
     std::unique_ptr<CursorMotor> leerTodo(void* st) const;
+    // The rows of `st` read a block at a time into `filas`; false, with nothing read, when a
+    // column cannot be bound (binary, or text of no known length).
+    bool leerEnBloques(void* st, const QVector<DescCampo>& campos, std::vector<Fila>& filas) const;
     QVariant leerValor(void* st, unsigned short i, int tipo) const;
 
     std::unique_ptr<Impl> d;

@@ -77,6 +77,7 @@ public:
         leerTramo();
     }
     const QVector<DescCampo>& campos() const override { return mCampos; }
+    qint64 enMano() const override { return static_cast<qint64>(mFilas.size() - mPos); }
     bool siguiente(Fila& fila) override {
         if (mPos >= mFilas.size()) {
             if (mCompleto) return false;
@@ -114,7 +115,8 @@ public:
     }
 
 private:
-    static constexpr qint64 kPrimerTramo = 1000;
+    // Small: a list's page, a probe of its columns and a count need no more.
+    static constexpr qint64 kPrimerTramo = 100;
     static constexpr qint64 kMayorTramo = 64000;
 
     void leerTramo() {

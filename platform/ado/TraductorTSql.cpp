@@ -1179,7 +1179,8 @@ std::optional<std::vector<Toks>> condicionesDeEnlaces(const Toks& q, const Busqu
         Toks coincide = sinBlancos(
             QStringLiteral("SELECT %1 FROM %2 WHERE").arg(entreCorchetes(e.enlace), entreCorchetes(e.tabla)));
         coincide.insert(coincide.end(), q.begin() + static_cast<long>(a), q.begin() + static_cast<long>(b));
-        const auto valores = gOpciones->valoresDe ? gOpciones->valoresDe(unir(conBlancos(coincide))) : std::nullopt;
+        const auto valores =
+            gOpciones->valoresDe ? gOpciones->valoresDe(unir(conBlancos(coincide))) : std::nullopt;
         if (valores && valores->isEmpty()) continue;
         Toks t = sinBlancos(entreCorchetes(e.enlace) + QStringLiteral(" IN ("));
         if (valores)
@@ -1204,8 +1205,16 @@ std::optional<Toks> lecturaDeBusqueda(const Toks& q, size_t w, size_t k, size_t 
     if (!enlazadas) return std::nullopt;
     desde = k;
     hasta = c + 1;
-    const Toks claveEn =
-        sinBlancos(lectura.clave + QStringLiteral(" IN (") + lectura.candidatos + QStringLiteral(")"));
+    // The candidates' keys, read first when few (an engine then reads just those rows, in any
+    // order asked, instead of guessing how many a subquery gives).
+    const auto claves = gOpciones->valoresDe && !lectura.candidatos.isEmpty()
+                            ? gOpciones->valoresDe(lectura.candidatos)
+                            : std::nullopt;
+    const Toks claveEn = claves && claves->isEmpty()
+                             ? sinBlancos(QStringLiteral("1 = 0"))
+                             : sinBlancos(lectura.clave + QStringLiteral(" IN (") +
+                                          (claves ? claves->join(QStringLiteral(", ")) : lectura.candidatos) +
+                                          QStringLiteral(")"));
     if (enlazadas->empty()) {
         // No link matches: the candidates narrow the search, or nothing does.
         if (lectura.candidatos.isEmpty()) return sinBlancos(QStringLiteral("( 1 = 0 )"));

@@ -6,6 +6,7 @@
 #include "platform/ado/FallosSqlServer.h"
 #include "tests/soporte/Motores.h"
 
+#include <QDateTime>
 #include <QMap>
 
 using namespace ado;
@@ -123,6 +124,49 @@ TEST_P(Tablas, CadaFalloLlevaElNumeroDeLaTabla) {
                 << sql << ": " << e.Description().toStdString();
             EXPECT_EQ(cn.Errors().Item(0).SQLState, QLatin1String(esperado->estado)) << sql;
         }
+    }
+}
+
+// Rows come back whole whatever way the engine reads them: across blocks of
+// rows, NULLs, letters outside the basic plane filling a short column, and a
+// text longer than any bound buffer.
+TEST_P(Tablas, LosValoresVuelvenEnteros) {
+    SIN_ERROR(
+        cn.Execute(QStringLiteral("CREATE TABLE VALORES (ID int NOT NULL PRIMARY KEY, C varchar(3) NULL, "
+                                  "N numeric(12,2) NULL, F datetime NULL, L varchar(8000) NULL)")));
+    const QString tres = QString::fromUtf8("\xF0\x9F\x98\x80\xC3\xB1\xF0\x9D\x84\x9E"); // 😀ñ𝄞
+    const QString largo(5000, QLatin1Char('x'));
+    SIN_ERROR(cn.Execute(QStringLiteral("INSERT INTO VALORES (ID, C, N, F, L) VALUES (1, N'%1', 12.5, "
+                                        "'2024-03-05 14:07:09', '%2')")
+                             .arg(tres, largo)));
+    SIN_ERROR(cn.Execute(QStringLiteral("INSERT INTO VALORES (ID) VALUES (2)")));
+    QStringList muchas;
+    for (int i = 3; i <= 1200; ++i)
+        muchas << QStringLiteral("(%1, 'a%2', %1)").arg(i).arg(i % 10);
+    SIN_ERROR(
+        cn.Execute(QStringLiteral("INSERT INTO VALORES (ID, C, N) VALUES ") + muchas.join(QLatin1Char(','))));
+    for (const char* sql :
+         {"SELECT ID, C, N, F FROM VALORES ORDER BY ID", "SELECT ID, C, N, F, L FROM VALORES ORDER BY ID"}) {
+        SCOPED_TRACE(sql);
+        Recordset rs;
+        SIN_ERROR(rs.Open(QLatin1String(sql), cn));
+        ASSERT_FALSE(rs.Eof());
+        EXPECT_EQ(rs(1).Value().toString(), tres);
+        EXPECT_DOUBLE_EQ(rs(2).Value().toDouble(), 12.5);
+        EXPECT_EQ(rs(3).Value().toDateTime(), QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)));
+        if (rs.fields().Count() > 4) EXPECT_EQ(rs(4).Value().toString(), largo);
+        rs.MoveNext();
+        EXPECT_TRUE(rs(1).Value().isNull());
+        EXPECT_TRUE(rs(2).Value().isNull());
+        EXPECT_TRUE(rs(3).Value().isNull());
+        int filas = 2;
+        for (rs.MoveNext(); !rs.Eof(); rs.MoveNext()) {
+            ++filas;
+            ASSERT_EQ(rs(0).Value().toInt(), filas);
+            ASSERT_EQ(rs(1).Value().toString(), QStringLiteral("a%1").arg(filas % 10));
+            ASSERT_DOUBLE_EQ(rs(2).Value().toDouble(), filas);
+        }
+        EXPECT_EQ(filas, 1200);
     }
 }
 
