@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 namespace ado {
 
@@ -19,8 +20,15 @@ namespace {
 // in slices by appending them. `ordenada`: it has an ORDER BY at that level;
 // `fuente`: its one source (a quoted name) when it reads one table or view
 // without grouping, else empty.
-bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
+// `partes`, of a simple one: its list, its FROM clause, its WHERE's condition (empty when none).
+struct Partes {
+    QString lista, from, condicion;
+    bool conWhere = false;
+};
+
+bool porTramos(const QString& sql, bool& ordenada, QString& fuente, Partes* partes = nullptr) {
     const tsql::Toks t = tsql::tokenizar(sql);
+    size_t desdeFrom = t.size(), where = t.size();
     const size_t i = tsql::sig(t, 0, t.size());
     if (i >= t.size() || !t[i].es("SELECT")) return false;
     int prof = 0;
@@ -48,6 +56,7 @@ bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
             simple = false; // an aggregate: one row, no order to give it
         } else if (k.es("FROM")) {
             trasFrom = true;
+            if (desdeFrom == t.size()) desdeFrom = j;
             const size_t n = tsql::sig(t, j + 1, t.size());
             if (n < t.size() && t[n].t == tsql::TT::Ident)
                 fuente = t[n].s;
@@ -55,9 +64,14 @@ bool porTramos(const QString& sql, bool& ordenada, QString& fuente) {
                 simple = false;
         } else if (k.es("WHERE")) {
             trasFrom = false;
+            if (where == t.size()) where = j;
         }
     }
     if (!simple) fuente.clear();
+    if (partes && !fuente.isEmpty() && desdeFrom < t.size())
+        *partes = {tsql::unir(t, i + 1, desdeFrom).trimmed(), tsql::unir(t, desdeFrom, where).trimmed(),
+                   where < t.size() ? tsql::unir(t, where + 1, t.size()).trimmed() : QString(),
+                   where < t.size()};
     return prof == 0;
 }
 
@@ -69,11 +83,20 @@ class CursorPorTramos final : public CursorMotor {
 public:
     // `tramo(n, s)` reads n rows from s; `contada` (the same rows, maybe without the added order) is counted.
     using Tramo = std::function<QString(qint64 cuantas, qint64 desde)>;
-    CursorPorTramos(std::weak_ptr<MotorPostgres> motor, Tramo tramo, QString contada, int espera)
+    // A statement in its key's order alone: after its first slice, each starts at the last key
+    // read (an offset would have the server pass over every row before it, slice after slice).
+    struct PorClave {
+        Partes partes;
+        QString clave;
+    };
+    CursorPorTramos(std::weak_ptr<MotorPostgres> motor, Tramo tramo, QString contada, int espera,
+                    std::optional<PorClave> porClave = std::nullopt)
         : mMotor(std::move(motor))
         , mTramoDe(std::move(tramo))
         , mContada(std::move(contada))
-        , mEspera(espera) {
+        , mEspera(espera)
+        , mPorClaveDado(std::move(porClave))
+        , mPorClave(mPorClaveDado) {
         leerTramo();
     }
     const QVector<DescCampo>& campos() const override { return mCampos; }
@@ -110,6 +133,9 @@ public:
         mDesde = 0;
         mTramo = kPrimerTramo;
         mCompleto = false;
+        mDesdeClave.clear();
+        mSoloSinClave = false;
+        mPorClave = mPorClaveDado;
         leerTramo();
         return true;
     }
@@ -121,28 +147,118 @@ private:
 
     void leerTramo() {
         auto m = mMotor.lock();
+        mFilas.clear();
+        mPos = 0;
         if (!m) {
             mCompleto = true;
             return;
         }
-        // One row more than the slice tells whether another follows.
-        const Resultado r = m->ejecutarUna(mTramoDe(mTramo + 1, mDesde), mEspera);
-        mFilas.clear();
-        mPos = 0;
-        if (!r.cursor) {
-            mCompleto = true;
-            return;
-        }
-        if (mCampos.isEmpty()) mCampos = r.cursor->campos();
-        Fila f;
-        while (r.cursor->siguiente(f))
-            mFilas.push_back(std::move(f));
-        mCompleto = static_cast<qint64>(mFilas.size()) <= mTramo;
-        if (!mCompleto) mFilas.pop_back();
+        if (mPorClave)
+            leerPorClave(*m);
+        else
+            leerPorDesplazamiento(*m);
         mDesde += static_cast<qint64>(mFilas.size());
         mTramo = qMin(mTramo * 2, kMayorTramo);
     }
 
+    // Runs `sql` and adds its rows, taking off the key each one carries last when `claves`.
+    bool leer(MotorPostgres& m, const QString& sql, std::vector<QVariant>* claves) {
+        const Resultado r = m.ejecutarUna(sql, mEspera);
+        if (!r.cursor) return false;
+        if (mCampos.isEmpty()) {
+            mCampos = r.cursor->campos();
+            if (claves) mCampos.removeLast();
+        }
+        Fila f;
+        while (r.cursor->siguiente(f)) {
+            if (claves) claves->push_back(f.takeLast());
+            mFilas.push_back(std::move(f));
+        }
+        return true;
+    }
+
+    // One row more than the slice tells whether another follows.
+    void leerPorDesplazamiento(MotorPostgres& m) {
+        if (!leer(m, mTramoDe(mTramo + 1, mDesde), nullptr)) {
+            mCompleto = true;
+            return;
+        }
+        mCompleto = static_cast<qint64>(mFilas.size()) <= mTramo;
+        if (!mCompleto) mFilas.pop_back();
+    }
+
+    // A slice ends where a key ends: the rows of the key it stops at are all read by the next
+    // one, whatever order the server gives rows of one key. Rows without a key sort last and
+    // no key reaches them: they are read apart, at the end.
+    void leerPorClave(MotorPostgres& m) {
+        const QString& k = mPorClave->clave;
+        std::vector<QVariant> claves;
+        const QString sinClave = condicion(QStringLiteral("%1 IS NULL").arg(k));
+        if (mSoloSinClave) {
+            leer(m, sinClave, &claves);
+            mCompleto = true;
+            return;
+        }
+        const QString desde = mDesdeClave.isEmpty() ? QStringLiteral("TRUE") : mDesdeClave;
+        if (!leer(m, condicion(desde) + QStringLiteral(" ORDER BY %1 LIMIT %2").arg(k).arg(mTramo + 1),
+                  &claves)) {
+            mCompleto = true;
+            return;
+        }
+        if (static_cast<qint64>(mFilas.size()) <= mTramo) {
+            // Every key from here on is read; a first slice held the rows without one too.
+            if (!mDesdeClave.isEmpty()) leer(m, sinClave, &claves);
+            mCompleto = true;
+            return;
+        }
+        auto misma = [](const QVariant& a, const QVariant& b) {
+            return a.isNull() ? b.isNull() : !b.isNull() && a == b;
+        };
+        const QVariant ultima = claves.back();
+        size_t fin = mFilas.size();
+        while (fin > 0 && misma(claves[fin - 1], ultima))
+            --fin;
+        if (ultima.isNull()) {
+            mFilas.resize(fin);
+            mSoloSinClave = true;
+            return;
+        }
+        const QString literal = literalDe(ultima);
+        if (literal.isEmpty()) {
+            // A key no literal writes: by offset from here on.
+            mFilas.pop_back();
+            mPorClave.reset();
+            return;
+        }
+        if (fin == 0) {
+            // One key fills the slice: all its rows, then on past it.
+            mFilas.clear();
+            leer(m, condicion(QStringLiteral("%1 = %2").arg(k, literal)), &claves);
+            mDesdeClave = QStringLiteral("%1 > %2").arg(k, literal);
+            return;
+        }
+        mFilas.resize(fin);
+        mDesdeClave = QStringLiteral("%1 >= %2").arg(k, literal);
+    }
+
+    static QString literalDe(const QVariant& v) {
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            return v.toString();
+        case QMetaType::QString:
+            return QLatin1Char('\'') + v.toString().replace(QLatin1Char('\''), QLatin1String("''")) +
+                   QLatin1Char('\'');
+        default:
+            return {};
+        }
+    }
+    QString condicion(const QString& extra) const {
+        const Partes& p = mPorClave->partes;
+        return QStringLiteral("SELECT %1, %2 AS kv_clave %3 WHERE %4%5")
+            .arg(p.lista, mPorClave->clave, p.from,
+                 p.condicion.isEmpty() ? QString() : QStringLiteral("(%1) AND ").arg(p.condicion), extra);
+    }
     std::weak_ptr<MotorPostgres> mMotor;
     Tramo mTramoDe;
     QString mContada;
@@ -154,6 +270,10 @@ private:
     qint64 mDesde = 0;
     qint64 mTramo = kPrimerTramo;
     bool mCompleto = false;
+    const std::optional<PorClave> mPorClaveDado;
+    std::optional<PorClave> mPorClave;
+    QString mDesdeClave;        // where the next slice starts ("k >= v"); empty: the first
+    bool mSoloSinClave = false; // what is left: the rows without a key
 };
 
 } // namespace
@@ -374,7 +494,9 @@ std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sq
                                                                const TramoRapido* rapido) {
     bool ordenada = false;
     QString fuente;
-    if (weak_from_this().expired() || !porTramos(plana.isEmpty() ? sql : plana, ordenada, fuente)) return {};
+    Partes partes;
+    if (weak_from_this().expired() || !porTramos(plana.isEmpty() ? sql : plana, ordenada, fuente, &partes))
+        return {};
     // Slices follow one another only in a total order: the source's key
     // completes the statement's own order, or gives it one (as SQL Server
     // reads its clustered key). A result without one is read whole.
@@ -401,7 +523,13 @@ std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sq
             return t.isEmpty() ? tramo(n, s) : t;
         };
     }
-    return std::make_unique<CursorPorTramos>(weak_from_this(), std::move(tramo), sql, tiempoEspera);
+    // In the key's order alone, the slices after the first start at the last key read.
+    std::optional<CursorPorTramos::PorClave> porClave;
+    // (A WHERE with nothing after it keeps its text, and its failure.)
+    if (!rapido && !ordenada && !clave.isEmpty() && !(partes.conWhere && partes.condicion.isEmpty()))
+        porClave = CursorPorTramos::PorClave{partes, clave};
+    return std::make_unique<CursorPorTramos>(weak_from_this(), std::move(tramo), sql, tiempoEspera,
+                                             std::move(porClave));
 }
 
 namespace {
