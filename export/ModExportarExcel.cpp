@@ -20,6 +20,12 @@
 #include <QTemporaryFile>
 #include <QTime>
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
 #include <xlsxwriter.h>
 
 #include <algorithm>
@@ -117,6 +123,111 @@ template <class F> void intentar(F&& f) {
         throw;
     } catch (...) {
         // The cell stays empty and the export goes on, as a skipped step does.
+    }
+}
+
+// The cells of a long export go to the workbook on a thread of their own, in
+// batches, while the rows are read: writing (compressing, formatting numbers)
+// and reading (the engine, the values) then take a core each. Only that thread
+// touches the workbook meanwhile; its formats are made there too.
+class Escritor {
+public:
+    struct Celda {
+        enum class Tipo : uint8_t { Vacia, Numero, Texto };
+        lxw_row_t fila;
+        lxw_col_t col;
+        Tipo tipo;
+        bool sombra;
+        Formato formato;
+        double numero;
+        QByteArray texto;
+    };
+    Escritor()
+        : mHilo([this] { escribir(); }) {}
+    ~Escritor() {
+        enviar();
+        {
+            std::lock_guard<std::mutex> g(mMutex);
+            mFin = true;
+        }
+        mHay.notify_one();
+        mHilo.join();
+    }
+    Escritor(const Escritor&) = delete;
+    Escritor& operator=(const Escritor&) = delete;
+    void agregar(Celda c) {
+        mLote.push_back(std::move(c));
+        if (mLote.size() >= kLote) enviar();
+    }
+
+private:
+    static constexpr size_t kLote = 4096, kEnEspera = 8; // cells per batch, batches waiting at most
+    void enviar() {
+        if (mLote.empty()) return;
+        std::unique_lock<std::mutex> g(mMutex);
+        mLibre.wait(g, [&] { return mCola.size() < kEnEspera; });
+        mCola.push_back(std::move(mLote));
+        mLote.clear();
+        mLote.reserve(kLote);
+        g.unlock();
+        mHay.notify_one();
+    }
+    void escribir() {
+        for (;;) {
+            std::vector<Celda> lote;
+            {
+                std::unique_lock<std::mutex> g(mMutex);
+                mHay.wait(g, [&] { return mFin || !mCola.empty(); });
+                if (mCola.empty()) return;
+                lote = std::move(mCola.front());
+                mCola.pop_front();
+            }
+            mLibre.notify_one();
+            for (const Celda& c : lote) {
+                lxw_format* f = gLibro.formato(c.sombra, c.formato);
+                // A cell the writer refuses stays empty, as when written at once.
+                switch (c.tipo) {
+                case Celda::Tipo::Vacia:
+                    worksheet_write_blank(gLibro.ws, c.fila, c.col, f);
+                    break;
+                case Celda::Tipo::Numero:
+                    worksheet_write_number(gLibro.ws, c.fila, c.col, c.numero, f);
+                    break;
+                case Celda::Tipo::Texto:
+                    worksheet_write_string(gLibro.ws, c.fila, c.col, c.texto.constData(), f);
+                    break;
+                }
+            }
+        }
+    }
+    std::vector<Celda> mLote;
+    std::deque<std::vector<Celda>> mCola;
+    std::mutex mMutex;
+    std::condition_variable mHay, mLibre;
+    bool mFin = false;
+    std::thread mHilo;
+};
+Escritor* gEscritor = nullptr;
+
+// A data cell (0-based row and column): to the writer's thread while there is one.
+void celda(int fila, lxw_col_t col, Escritor::Celda::Tipo tipo, bool sombra, Formato f, double numero = 0,
+           QByteArray texto = {}) {
+    const auto r = static_cast<lxw_row_t>(fila);
+    if (gEscritor) {
+        gEscritor->agregar({r, col, tipo, sombra, f, numero, std::move(texto)});
+        return;
+    }
+    lxw_format* x = gLibro.formato(sombra, f);
+    switch (tipo) {
+    case Escritor::Celda::Tipo::Vacia:
+        falla("celda", worksheet_write_blank(gLibro.ws, r, col, x));
+        break;
+    case Escritor::Celda::Tipo::Numero:
+        falla("celda", worksheet_write_number(gLibro.ws, r, col, numero, x));
+        break;
+    case Escritor::Celda::Tipo::Texto:
+        falla("celda", worksheet_write_string(gLibro.ws, r, col, texto.constData(), x));
+        break;
     }
 }
 
@@ -337,6 +448,17 @@ bool puedeSerNumero(const QString& t) {
     return false;
 }
 
+// A text of the data (0-based row and column), measured for the column's width as escribirTexto does.
+void textoDeDatos(int fila, lxw_col_t col, const QString& t, bool sombra, Formato f) {
+    QByteArray b = textoCelda(t);
+    if (b.isEmpty())
+        celda(fila, col, Escritor::Celda::Tipo::Vacia, sombra, f);
+    else
+        celda(fila, col, Escritor::Celda::Tipo::Texto, sombra, f, 0, std::move(b));
+    gLibro.columna(static_cast<int>(col));
+    if (gLibro.medir) gLibro.largo[col] = std::max(gLibro.largo[col], static_cast<int>(t.size()));
+}
+
 // One value in row R, column C (1-based): numbers as numbers, dates as
 // serials, the rest as text.
 void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& columna,
@@ -347,8 +469,9 @@ void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& c
     const bool sombra = R % 2 == 1;
     const int fila = R - 1;
     const auto col = static_cast<lxw_col_t>(C - 1);
+    using Tipo = Escritor::Celda::Tipo;
     if (v.isNull() || !v.isValid()) {
-        falla("celda", worksheet_write_blank(l.ws, fila, col, l.formato(sombra, Formato::Ninguno)));
+        celda(fila, col, Tipo::Vacia, sombra, Formato::Ninguno);
         return;
     }
     const int tipo = v.typeId();
@@ -365,11 +488,11 @@ void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& c
                               ? Formato::Moneda
                               : Formato::Texto;
         if (!esNumero) {
-            escribirTexto(R, C, texto, l.formato(sombra, f));
+            textoDeDatos(fila, col, texto, sombra, f);
             return;
         }
         const double d = v.toDouble();
-        falla("celda", worksheet_write_number(l.ws, fila, col, d, l.formato(sombra, f)));
+        celda(fila, col, Tipo::Numero, sombra, f, d);
         if (R >= 3) l.suma[C - 1] += d;
         l.largo[C - 1] = std::max(
             l.largo[C - 1], f == Formato::Moneda ? largoMoneda(d) : static_cast<int>(v.toString().size()));
@@ -387,14 +510,13 @@ void escribirCelda(int R, int C, const QVariant& v, const datos::ColumnaLeida& c
         const bool comoHora = conHora && columna.nombre != QLatin1String("FhUltimoCosto");
         const Formato f = comoHora ? Formato::Hora : Formato::Fecha;
         const double serial = comoHora ? serialHora(t) : serialFecha(d);
-        falla("celda", worksheet_write_number(l.ws, fila, col, serial, l.formato(sombra, f)));
+        celda(fila, col, Tipo::Numero, sombra, f, serial);
         l.formatoColumna[C - 1] = f;
         l.largo[C - 1] = std::max(l.largo[C - 1], comoHora ? 8 : 10);
         l.autoAjuste = true;
         return;
     }
-    escribirTexto(R, C, (esNumero ? datos::textoDeCelda(v) : texto).trimmed(),
-                  l.formato(sombra, Formato::Ninguno));
+    textoDeDatos(fila, col, (esNumero ? datos::textoDeCelda(v) : texto).trimmed(), sombra, Formato::Ninguno);
 }
 
 // Below the last row F, the sum of each column the caller names.
@@ -527,6 +649,16 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
             }
         });
     };
+    // Until the last row is written: the totals and the file's end come after it.
+    std::optional<Escritor> escritor(std::in_place);
+    gEscritor = &*escritor;
+    struct Soltar {
+        std::optional<Escritor>& e;
+        ~Soltar() {
+            gEscritor = nullptr;
+            e.reset();
+        }
+    } soltar{escritor};
     while (!cancelado) {
         bool fin = true;
         intentar([&] { fin = rs.Eof(); });
@@ -545,6 +677,8 @@ void ExportarExcel(const QString& SentenciaSQL, bool VistaPrevia, const QString&
         ++F;
         intentar([&] { rs.MoveNext(); });
     }
+    gEscritor = nullptr;
+    escritor.reset();
     if (!cancelado) avisar();
     if (!cancelado && !CamposTotales.isEmpty()) escribirTotales(CamposTotales, columnas, F, r);
     r.paso([&] { cartel.CartelCerrar(); });
