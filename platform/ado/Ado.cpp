@@ -8,9 +8,9 @@
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/Traza.h"
 
-#include <algorithm>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace ado {
 

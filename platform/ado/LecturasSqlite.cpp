@@ -6,6 +6,7 @@
 // are the plain order's runs of equal values.
 
 #include "platform/Intercalacion.h"
+#include "platform/ado/LexicoTSql.h"
 #include "platform/ado/MotorSqlite.h"
 #include "platform/ado/TraductorTSql.h"
 
@@ -16,15 +17,8 @@ namespace ado {
 
 namespace {
 
-QString corchetes(const QString& nombre) {
-    return QLatin1Char('[') + QString(nombre).replace(QLatin1Char(']'), QLatin1String("]]")) +
-           QLatin1Char(']');
-}
-
-QString literal(const QString& texto) {
-    return QLatin1Char('\'') + QString(texto).replace(QLatin1Char('\''), QLatin1String("''")) +
-           QLatin1Char('\'');
-}
+using tsql::entreCorchetes;
+using tsql::literalDeTexto;
 
 // One value of a column as an SQL literal of its kind.
 QString literalDe(sqlite3_stmt* st, int i) {
@@ -36,7 +30,7 @@ QString literalDe(sqlite3_stmt* st, int i) {
     case SQLITE_FLOAT:
         return QString::number(sqlite3_column_double(st, i), 'g', 17);
     default:
-        return literal(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
+        return literalDeTexto(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
     }
 }
 
@@ -109,7 +103,7 @@ MotorSqlite::candidatosDeBusqueda(const QString& fuente, const QStringList& colu
     QStringList partes;
     for (const QString& i : indices)
         partes << QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH %2")
-                      .arg(corchetes(i), literal(trigramas(texto)));
+                      .arg(entreCorchetes(i), literalDeTexto(trigramas(texto)));
     r.candidatos = partes.join(QStringLiteral(" UNION ALL "));
     return r;
 }
@@ -124,15 +118,15 @@ const std::vector<MotorSqlite::Grupo>& MotorSqlite::gruposDe(const QString& fuen
     // How many rows of the source each value of the link holds.
     QHash<QString, qint64> filas;
     qint64 total = 0;
-    recorrer(
-        mDb,
-        QStringLiteral("SELECT %1, COUNT(*) FROM %2 GROUP BY %1").arg(corchetes(a.enlace), corchetes(fuente)),
-        [&](sqlite3_stmt* st) {
-            const qint64 n = sqlite3_column_int64(st, 1);
-            // The link compares without letter case, as the join does.
-            filas[literalDe(st, 0).toLower()] += n;
-            total += n;
-        });
+    recorrer(mDb,
+             QStringLiteral("SELECT %1, COUNT(*) FROM %2 GROUP BY %1")
+                 .arg(entreCorchetes(a.enlace), entreCorchetes(fuente)),
+             [&](sqlite3_stmt* st) {
+                 const qint64 n = sqlite3_column_int64(st, 1);
+                 // The link compares without letter case, as the join does.
+                 filas[literalDe(st, 0).toLower()] += n;
+                 total += n;
+             });
     // The joined table's values in the plain order's collation; equal ones are one group.
     std::vector<Grupo> r(1); // the NULL group: no joined row, or a NULL value
     QString anterior;
@@ -150,7 +144,7 @@ const std::vector<MotorSqlite::Grupo>& MotorSqlite::gruposDe(const QString& fuen
     const QString orden = intercalacion.isEmpty() ? QString() : QStringLiteral(" COLLATE ") + intercalacion;
     recorrer(mDb,
              QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 IS NOT NULL ORDER BY %2%4")
-                 .arg(corchetes(a.enlace), corchetes(columna), corchetes(a.tabla), orden),
+                 .arg(entreCorchetes(a.enlace), entreCorchetes(columna), entreCorchetes(a.tabla), orden),
              [&](sqlite3_stmt* st) {
                  const QString valor =
                      QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
@@ -196,19 +190,19 @@ QString MotorSqlite::clavesDePagina(const QString& fuente, const QString& condic
             const QString donde =
                 g->claves.isEmpty()
                     ? QStringLiteral("%1 IS NULL OR %1 NOT IN (SELECT %1 FROM %2 WHERE %3 IS NOT NULL)")
-                          .arg(corchetes(a->enlace), corchetes(a->tabla), corchetes(columna))
+                          .arg(entreCorchetes(a->enlace), entreCorchetes(a->tabla), entreCorchetes(columna))
                     : QStringLiteral("%1 IN (%2)")
-                          .arg(corchetes(a->enlace), g->claves.join(QStringLiteral(", ")));
+                          .arg(entreCorchetes(a->enlace), g->claves.join(QStringLiteral(", ")));
             partes << QStringLiteral(
                           "SELECT %1 FROM (SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT %5 OFFSET %6)")
-                          .arg(clave, corchetes(fuente), donde, resto)
+                          .arg(clave, entreCorchetes(fuente), donde, resto)
                           .arg(largo)
                           .arg(salto);
         }
         inicio = fin;
     }
     if (partes.isEmpty())
-        return QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0").arg(clave, corchetes(fuente));
+        return QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0").arg(clave, entreCorchetes(fuente));
     return partes.join(QStringLiteral(" UNION ALL "));
 }
 

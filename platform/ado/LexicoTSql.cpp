@@ -332,6 +332,16 @@ size_t asDelCast(const Toks& t, size_t i, size_t fin) {
     return as;
 }
 
+QString entreCorchetes(const QString& nombre) {
+    return QLatin1Char('[') + QString(nombre).replace(QLatin1Char(']'), QLatin1String("]]")) +
+           QLatin1Char(']');
+}
+
+QString literalDeTexto(const QString& texto) {
+    return QLatin1Char('\'') + QString(texto).replace(QLatin1Char('\''), QLatin1String("''")) +
+           QLatin1Char('\'');
+}
+
 QString nombreSinCorchetes(const Tok& k) {
     QString n = k.s;
     if (n.startsWith(QLatin1Char('[')) && n.endsWith(QLatin1Char(']'))) n = n.mid(1, n.size() - 2);

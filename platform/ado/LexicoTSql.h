@@ -50,6 +50,9 @@ std::vector<std::pair<size_t, size_t>> argumentos(const Toks& t, size_t i, size_
 size_t asDelCast(const Toks& t, size_t i, size_t fin);
 // A name without its brackets, in lower case.
 QString nombreSinCorchetes(const Tok& k);
+// A name between brackets, and a text as a literal, in the program's dialect.
+QString entreCorchetes(const QString& nombre);
+QString literalDeTexto(const QString& texto);
 // The TOP clause whose "TOP" is at i: its limit is [desde, hasta) (inside the
 // parentheses when `parentesis`), whether it is PERCENT, and `fin`, the last
 // token of the clause (WITH TIES included).

@@ -534,15 +534,8 @@ std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sq
 
 namespace {
 
-QString corchetes(const QString& nombre) {
-    return QLatin1Char('[') + QString(nombre).replace(QLatin1Char(']'), QLatin1String("]]")) +
-           QLatin1Char(']');
-}
-
-QString literal(const QString& texto) {
-    return QLatin1Char('\'') + QString(texto).replace(QLatin1Char('\''), QLatin1String("''")) +
-           QLatin1Char('\'');
-}
+using tsql::entreCorchetes;
+using tsql::literalDeTexto;
 
 QString comillasPg(const QString& nombre) {
     return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
@@ -601,7 +594,8 @@ std::optional<tsql::LecturaDeBusqueda> MotorPostgres::candidatosDeBusqueda(const
     const QString clave = claveDeOrden(comillasPg(mNombres.value(fuente.toLower(), fuente)));
     if (clave.isEmpty()) return std::nullopt;
     tsql::LecturaDeBusqueda r;
-    r.clave = corchetes(clave.mid(1, clave.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\"")));
+    r.clave =
+        entreCorchetes(clave.mid(1, clave.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\"")));
     QStringList indices;
     for (const QString& c : columnas) {
         const Acceso* a = acceso(fuente, c);
@@ -617,7 +611,8 @@ std::optional<tsql::LecturaDeBusqueda> MotorPostgres::candidatosDeBusqueda(const
     QStringList partes;
     for (const QString& i : indices)
         partes << QStringLiteral("SELECT %1 FROM %2 WHERE [TEXTO] LIKE %3")
-                      .arg(r.clave, corchetes(i), literal(QLatin1Char('%') + texto + QLatin1Char('%')));
+                      .arg(r.clave, entreCorchetes(i),
+                           literalDeTexto(QLatin1Char('%') + texto + QLatin1Char('%')));
     r.candidatos = partes.join(QStringLiteral(" UNION ALL "));
     return r;
 }
@@ -669,7 +664,7 @@ QString MotorPostgres::clavesDePagina(const QString& fuente, const QString& cond
         while (r.cursor && r.cursor->siguiente(f)) {
             Grupo g;
             for (const QString& v : f.value(0).toString().split(QChar(31))) {
-                g.claves << literal(v);
+                g.claves << literalDeTexto(v);
                 g.filas += filas.value(v.toLower());
             }
             enGrupos += g.filas;
@@ -689,15 +684,16 @@ QString MotorPostgres::clavesDePagina(const QString& fuente, const QString& cond
         if (fin > desde && inicio < desde + cuantas && g.filas > 0) {
             const qint64 salto = qMax<qint64>(0, desde - inicio);
             const qint64 largo = qMin(fin, desde + cuantas) - (inicio + salto);
-            const QString donde = g.claves.isEmpty()
-                                      ? QStringLiteral("%1 NOT IN (SELECT %1 FROM %2 WHERE %3 IS NOT NULL)")
-                                            .arg(corchetes(a->enlace), corchetes(a->tabla), corchetes(col))
-                                      : QStringLiteral("%1 IN (%2)")
-                                            .arg(corchetes(a->enlace), g.claves.join(QStringLiteral(", ")));
+            const QString donde =
+                g.claves.isEmpty()
+                    ? QStringLiteral("%1 NOT IN (SELECT %1 FROM %2 WHERE %3 IS NOT NULL)")
+                          .arg(entreCorchetes(a->enlace), entreCorchetes(a->tabla), entreCorchetes(col))
+                    : QStringLiteral("%1 IN (%2)")
+                          .arg(entreCorchetes(a->enlace), g.claves.join(QStringLiteral(", ")));
             partes
                 << QStringLiteral(
                        "SELECT %1 FROM (SELECT %1 FROM %2 WHERE %3 ORDER BY %4 LIMIT %5 OFFSET %6) AS kv_g%7")
-                       .arg(corchetes(k), corchetes(fuente), donde, resto)
+                       .arg(entreCorchetes(k), entreCorchetes(fuente), donde, resto)
                        .arg(largo)
                        .arg(salto)
                        .arg(partes.size());
@@ -705,7 +701,7 @@ QString MotorPostgres::clavesDePagina(const QString& fuente, const QString& cond
         inicio = fin;
     }
     if (partes.isEmpty())
-        return QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0").arg(corchetes(k), corchetes(fuente));
+        return QStringLiteral("SELECT %1 FROM %2 WHERE 1 = 0").arg(entreCorchetes(k), entreCorchetes(fuente));
     return partes.join(QStringLiteral(" UNION ALL "));
 }
 

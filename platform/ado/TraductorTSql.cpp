@@ -1072,11 +1072,6 @@ std::optional<BusquedaDeLista> busquedaDeLista(const Toks& q, size_t a, size_t b
     return r;
 }
 
-QString entreCorchetes(const QString& nombre) {
-    return QLatin1Char('[') + QString(nombre).replace(QLatin1Char(']'), QLatin1String("]]")) +
-           QLatin1Char(']');
-}
-
 // The names a SELECT's list at [a, b) gives to computed values (x AS n, x not the column n).
 QStringList alias(const Toks& q, size_t a, size_t b) {
     QStringList r;
