@@ -61,10 +61,10 @@ QString trigramas(const QString& texto) {
 
 } // namespace
 
-const MotorSqlite::Acceso* MotorSqlite::acceso(const QString& fuente, const QString& columna) {
+const tsql::Accesos& MotorSqlite::accesos() {
     vigilarVersion();
     if (!mAccesosLeidos) {
-        mAccesos.clear();
+        mAccesos.limpiar();
         mAccesosLeidos = true;
         recorrer(mDb, QStringLiteral("SELECT FUENTE, COLUMNA, INDICE, TABLA, ENLACE FROM KV_ACCESOS"),
                  [&](sqlite3_stmt* st) {
@@ -72,13 +72,10 @@ const MotorSqlite::Acceso* MotorSqlite::acceso(const QString& fuente, const QStr
                          const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
                          return p ? QString::fromUtf8(p) : QString();
                      };
-                     mAccesos[texto(0).toLower()][texto(1).toLower()] = {texto(2), texto(3), texto(4)};
+                     mAccesos.poner(texto(0), texto(1), {texto(2), texto(3), texto(4), {}});
                  });
     }
-    const auto f = mAccesos.constFind(fuente.toLower());
-    if (f == mAccesos.constEnd()) return nullptr;
-    const auto c = f->constFind(columna.toLower());
-    return c == f->constEnd() ? nullptr : &*c;
+    return mAccesos;
 }
 
 std::optional<tsql::LecturaDeBusqueda>
@@ -88,20 +85,10 @@ MotorSqlite::candidatosDeBusqueda(const QString& fuente, const QStringList& colu
     tsql::LecturaDeBusqueda r;
     r.clave = claveDeOrden(fuente);
     if (r.clave.isEmpty()) return std::nullopt;
-    QStringList indices;
-    for (const QString& c : columnas) {
-        const Acceso* a = acceso(fuente, c);
-        if (!a) return std::nullopt;
-        if (!a->indice.isEmpty()) {
-            if (!indices.contains(a->indice, Qt::CaseInsensitive)) indices << a->indice;
-        } else if (!a->tabla.isEmpty() && !a->enlace.isEmpty()) {
-            r.enlaces.push_back({c, a->tabla, a->enlace});
-        } else {
-            return std::nullopt;
-        }
-    }
+    const auto indices = accesos().indicesDeBusqueda(fuente, columnas, r);
+    if (!indices) return std::nullopt;
     QStringList partes;
-    for (const QString& i : indices)
+    for (const QString& i : *indices)
         partes << QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH %2")
                       .arg(entreCorchetes(i), literalDeTexto(trigramas(texto)));
     r.candidatos = partes.join(QStringLiteral(" UNION ALL "));
@@ -109,7 +96,7 @@ MotorSqlite::candidatosDeBusqueda(const QString& fuente, const QStringList& colu
 }
 
 const std::vector<MotorSqlite::Grupo>& MotorSqlite::gruposDe(const QString& fuente, const QString& columna,
-                                                             const Acceso& a) {
+                                                             const tsql::AccesoDeColumna& a) {
     vigilarVersion();
     const QString intercalacion = intercalacionDeColumna(fuente, columna);
     const QString clave =
@@ -169,7 +156,7 @@ QString MotorSqlite::clavesDePagina(const QString& fuente, const QString& condic
     if (!m.hasMatch()) return {};
     const QString columna = m.captured(1);
     const bool descendente = m.captured(2).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
-    const Acceso* a = acceso(fuente, columna);
+    const tsql::AccesoDeColumna* a = accesos().de(fuente, columna);
     if (!a || a->tabla.isEmpty() || a->enlace.isEmpty()) return {};
     const QString clave = claveDeOrden(fuente);
     if (clave.isEmpty()) return {};

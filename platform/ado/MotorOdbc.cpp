@@ -196,6 +196,21 @@ void MotorOdbc::fallarCon(const QString& estado, int32_t nativo, const QString& 
     throw FalloMotor(e.Number, {e});
 }
 
+namespace {
+
+// A whole number as the column's type reads it, and a timestamp as a date and time.
+QVariant entero(SQLBIGINT v, int tipo) {
+    if (tipo == adBoolean) return v != 0;
+    if (tipo == adBigInt) return static_cast<qlonglong>(v);
+    return static_cast<int>(v);
+}
+QVariant fechaHora(const SQL_TIMESTAMP_STRUCT& ts) {
+    return QDateTime(QDate(ts.year, ts.month, ts.day),
+                     QTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000)));
+}
+
+} // namespace
+
 QVariant MotorOdbc::leerValor(void* st, unsigned short i, int tipo) const {
     SQLLEN ind = 0;
     SQLRETURN rc;
@@ -210,9 +225,7 @@ QVariant MotorOdbc::leerValor(void* st, unsigned short i, int tipo) const {
         rc = SQLGetData(st, i, SQL_C_SBIGINT, &v, 0, &ind);
         if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
         if (ind == SQL_NULL_DATA) return {};
-        if (tipo == adBoolean) return v != 0;
-        if (tipo == adBigInt) return static_cast<qlonglong>(v);
-        return static_cast<int>(v);
+        return entero(v, tipo);
     }
     case adNumeric:
     case adCurrency:
@@ -231,8 +244,7 @@ QVariant MotorOdbc::leerValor(void* st, unsigned short i, int tipo) const {
         rc = SQLGetData(st, i, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &ind);
         if (!SQL_SUCCEEDED(rc)) fallar(SQL_HANDLE_STMT, st, "SQLGetData");
         if (ind == SQL_NULL_DATA) return {};
-        return QDateTime(QDate(ts.year, ts.month, ts.day),
-                         QTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000)));
+        return fechaHora(ts);
     }
     case adBinary:
     case adVarBinary:
@@ -369,10 +381,7 @@ bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::v
                 case Enlace::Entero: {
                     SQLBIGINT x;
                     std::memcpy(&x, p, sizeof x);
-                    const int tipo = campos[static_cast<qsizetype>(i)].tipo;
-                    v = tipo == adBoolean  ? QVariant(x != 0)
-                        : tipo == adBigInt ? QVariant(static_cast<qlonglong>(x))
-                                           : QVariant(static_cast<int>(x));
+                    v = entero(x, campos[static_cast<qsizetype>(i)].tipo);
                     break;
                 }
                 case Enlace::Doble: {
@@ -384,9 +393,7 @@ bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::v
                 case Enlace::Fecha: {
                     SQL_TIMESTAMP_STRUCT ts;
                     std::memcpy(&ts, p, sizeof ts);
-                    v = QDateTime(
-                        QDate(ts.year, ts.month, ts.day),
-                        QTime(ts.hour, ts.minute, ts.second, static_cast<int>(ts.fraction / 1000000)));
+                    v = fechaHora(ts);
                     break;
                 }
                 case Enlace::Texto: {

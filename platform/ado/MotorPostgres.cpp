@@ -447,20 +447,21 @@ Resultado MotorPostgres::ejecutar(const QString& sql, int tiempoEspera) {
         // A faster reading of the same rows is read in slices when the plain one would be; each
         // slice is then read the faster way too (its order and limit may go into the reading).
         QString plana;
-        if (mLecturasRapidas) {
+        std::optional<TramoRapido> tramoRapido;
+        if (sentencias.front().lecturaRapida) {
             const auto llanas = pg::traducirLote(sql, mNombres);
-            if (llanas.size() == 1 && llanas.front().texto != sentencias.front().texto)
+            if (llanas.size() == 1) {
                 plana = llanas.front().texto;
+                tramoRapido = [this, sql, lecturas](const QString& orden, qint64 n, qint64 s) {
+                    const auto t = pg::traducirLote(
+                        QStringLiteral("%1 %2 LIMIT %3 OFFSET %4").arg(sql.trimmed(), orden).arg(n).arg(s),
+                        mNombres, &lecturas);
+                    return t.size() == 1 ? t.front().texto : QString();
+                };
+            }
         }
-        auto rapida = [this, sql, lecturas](const QString& orden, qint64 n, qint64 s) {
-            const auto t = pg::traducirLote(
-                QStringLiteral("%1 %2 LIMIT %3 OFFSET %4").arg(sql.trimmed(), orden).arg(n).arg(s), mNombres,
-                &lecturas);
-            return t.size() == 1 ? t.front().texto : QString();
-        };
-        const TramoRapido tramoRapido = rapida;
         if (auto c = porTramosSiSePuede(sentencias.front().texto, tiempoEspera, plana,
-                                        plana.isEmpty() ? nullptr : &tramoRapido)) {
+                                        tramoRapido ? &*tramoRapido : nullptr)) {
             Resultado r;
             r.cursor = std::move(c);
             return r;
@@ -544,23 +545,10 @@ QString comillasPg(const QString& nombre) {
 
 } // namespace
 
-QStringList MotorPostgres::columna(const QString& sql) {
-    QStringList r;
-    try {
-        const Resultado res = ejecutarUna(sql, 0);
-        Fila f;
-        while (res.cursor && res.cursor->siguiente(f))
-            r << f.value(0).toString();
-    } catch (const FalloMotor&) {
-        r.clear();
-    }
-    return r;
-}
-
-const MotorPostgres::Acceso* MotorPostgres::acceso(const QString& fuente, const QString& columnaBuscada) {
+const tsql::Accesos& MotorPostgres::accesos() {
     if (!mAccesosLeidos) {
         mAccesosLeidos = true;
-        mAccesos.clear();
+        mAccesos.limpiar();
         // Read once per schema: a database without the table has no faster readings.
         if (mNombres.contains(QStringLiteral("kv_accesos"))) {
             try {
@@ -572,18 +560,15 @@ const MotorPostgres::Acceso* MotorPostgres::acceso(const QString& fuente, const 
                     0);
                 Fila f;
                 while (r.cursor && r.cursor->siguiente(f))
-                    mAccesos[f.value(0).toString().toLower()][f.value(1).toString().toLower()] = {
-                        f.value(2).toString(), f.value(3).toString(), f.value(4).toString(),
-                        f.value(5).toString()};
+                    mAccesos.poner(f.value(0).toString(), f.value(1).toString(),
+                                   {f.value(2).toString(), f.value(3).toString(), f.value(4).toString(),
+                                    f.value(5).toString()});
             } catch (const FalloMotor&) {
-                mAccesos.clear();
+                mAccesos.limpiar();
             }
         }
     }
-    const auto f = mAccesos.constFind(fuente.toLower());
-    if (f == mAccesos.constEnd()) return nullptr;
-    const auto c = f->constFind(columnaBuscada.toLower());
-    return c == f->constEnd() ? nullptr : &*c;
+    return mAccesos;
 }
 
 std::optional<tsql::LecturaDeBusqueda> MotorPostgres::candidatosDeBusqueda(const QString& fuente,
@@ -596,20 +581,10 @@ std::optional<tsql::LecturaDeBusqueda> MotorPostgres::candidatosDeBusqueda(const
     tsql::LecturaDeBusqueda r;
     r.clave =
         entreCorchetes(clave.mid(1, clave.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\"")));
-    QStringList indices;
-    for (const QString& c : columnas) {
-        const Acceso* a = acceso(fuente, c);
-        if (!a) return std::nullopt;
-        if (!a->indice.isEmpty()) {
-            if (!indices.contains(a->indice, Qt::CaseInsensitive)) indices << a->indice;
-        } else if (!a->tabla.isEmpty() && !a->enlace.isEmpty()) {
-            r.enlaces.push_back({c, a->tabla, a->enlace});
-        } else {
-            return std::nullopt;
-        }
-    }
+    const auto indices = accesos().indicesDeBusqueda(fuente, columnas, r);
+    if (!indices) return std::nullopt;
     QStringList partes;
-    for (const QString& i : indices)
+    for (const QString& i : *indices)
         partes << QStringLiteral("SELECT %1 FROM %2 WHERE [TEXTO] LIKE %3")
                       .arg(r.clave, entreCorchetes(i),
                            literalDeTexto(QLatin1Char('%') + texto + QLatin1Char('%')));
@@ -626,7 +601,7 @@ QString MotorPostgres::clavesDePagina(const QString& fuente, const QString& cond
     if (!m.hasMatch()) return {};
     const QString col = m.captured(1);
     const bool descendente = m.captured(2).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
-    const Acceso* a = acceso(fuente, col);
+    const tsql::AccesoDeColumna* a = accesos().de(fuente, col);
     if (!a || a->tabla.isEmpty() || a->enlace.isEmpty() || a->conteos.isEmpty()) return {};
     const QString clave = claveDeOrden(comillasPg(mNombres.value(fuente.toLower(), fuente)));
     if (clave.isEmpty()) return {};

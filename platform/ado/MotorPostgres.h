@@ -51,20 +51,15 @@ private:
                                                     const QString& plana = {},
                                                     const TramoRapido* rapido = nullptr);
 
-    struct Acceso {
-        QString indice, tabla, enlace, conteos;
-    };
-    const Acceso* acceso(const QString& fuente, const QString& columna);
+    const tsql::Accesos& accesos(); // KV_ACCESOS, read once per schema
     std::optional<tsql::LecturaDeBusqueda>
     candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto);
     QString clavesDePagina(const QString& fuente, const QString& condicion, const QStringList& orden,
                            qint64 cuantas, qint64 desde);
-    // The first column of every row of a statement in the server's dialect; empty when it fails.
-    QStringList columna(const QString& sql);
 
     pg::Nombres mNombres;
     QHash<QString, QString> mClaves;
-    QHash<QString, QHash<QString, Acceso>> mAccesos; // by source, then column
+    tsql::Accesos mAccesos;
     bool mAccesosLeidos = false;
     bool mLecturasRapidas = true;
 };

@@ -80,10 +80,7 @@ private:
     // A table a virtual table keeps (an index's own storage), whose rows are no rows of the program's.
     bool esTablaSombra(const char* tabla);
     // The fast readings the schema declares (KV_ACCESOS; LecturasSqlite.cpp).
-    struct Acceso {
-        QString indice, tabla, enlace;
-    };
-    const Acceso* acceso(const QString& fuente, const QString& columna);
+    const tsql::Accesos& accesos(); // KV_ACCESOS, read once per schema
     std::optional<tsql::LecturaDeBusqueda>
     candidatosDeBusqueda(const QString& fuente, const QStringList& columnas, const QString& texto);
     QString clavesDePagina(const QString& fuente, const QString& condicion, const QStringList& orden,
@@ -93,7 +90,8 @@ private:
         QStringList claves; // the linking column's values, as SQL literals; empty: the NULL group
         qint64 filas = 0;
     };
-    const std::vector<Grupo>& gruposDe(const QString& fuente, const QString& columna, const Acceso& a);
+    const std::vector<Grupo>& gruposDe(const QString& fuente, const QString& columna,
+                                       const tsql::AccesoDeColumna& a);
     void prepararClaves();
     void quitarClaves();
 
@@ -109,7 +107,7 @@ private:
     QHash<QString, QHash<QString, QString>> mTiposDeColumna; // by source, then column
     // Columns known to hold ASCII text only (or not), while the file stays as it was read.
     QHash<QString, bool> mSoloAscii;
-    QHash<QString, QHash<QString, Acceso>> mAccesos; // by source, then column
+    tsql::Accesos mAccesos;
     bool mAccesosLeidos = false;
     QHash<QString, std::vector<Grupo>> mGrupos;
     quint64 mVersionLeida = 0;

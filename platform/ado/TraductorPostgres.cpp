@@ -331,7 +331,14 @@ tsql::Sentencia clasificar(const Toks& s, const Nombres& nombres, const tsql::Op
     // The grid's pages by key offset: NOT IN over a million keys has no good plan here either.
     if (k.es("SELECT")) {
         QString pagina = tsql::paginaPorDesplazamiento(unir(s));
-        if (lecturas) pagina = tsql::conLecturasRapidas(pagina.isEmpty() ? unir(s) : pagina, *lecturas);
+        if (lecturas) {
+            const QString base = pagina.isEmpty() ? unir(s) : pagina;
+            const QString rapida = tsql::conLecturasRapidas(base, *lecturas);
+            if (rapida != base) {
+                pagina = rapida;
+                r.lecturaRapida = true;
+            }
+        }
         if (!pagina.isEmpty()) {
             const Toks p = tokenizar(pagina);
             r.texto = unir(Traductor(nombres).transformar(p, 0, p.size())).trimmed();

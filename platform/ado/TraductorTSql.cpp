@@ -782,6 +782,15 @@ Toks significativos(const Toks& t, size_t a, size_t b) {
     return r;
 }
 
+Toks conBlancos(const Toks& q) {
+    Toks r;
+    for (const Tok& k : q) {
+        if (!r.empty()) r.push_back(blanco());
+        r.push_back(k);
+    }
+    return r;
+}
+
 // One text per token sequence, for comparing two pieces of a statement.
 QString normal(const Toks& t, size_t a, size_t b) {
     QStringList partes;
@@ -965,31 +974,17 @@ std::optional<Toks> paginaPorDesplazamiento(const Toks& s) {
     r.push_back(palabra("AS"));
     r.push_back(q[x]);
     r.insert(r.end(), q.begin() + static_cast<long>(cola), q.end());
-    Toks conBlancos;
-    for (const Tok& k : r) {
-        if (!conBlancos.empty()) conBlancos.push_back(blanco());
-        conBlancos.push_back(k);
-    }
-    return conBlancos;
+    return conBlancos(r);
 }
 
 // The items of an ORDER BY list [a, b), each as one normalised text.
 QStringList itemsDeOrden(const Toks& q, size_t a, size_t b) {
     QStringList r;
-    int prof = 0;
-    size_t desde = a;
-    for (size_t i = a; i <= b; ++i) {
-        if (i < b && q[i].sim('('))
-            ++prof;
-        else if (i < b && q[i].sim(')'))
-            --prof;
-        else if (i == b || (prof == 0 && q[i].sim(','))) {
-            QStringList partes;
-            for (size_t k = desde; k < i; ++k)
-                partes << q[k].s;
-            r << partes.join(QLatin1Char(' '));
-            desde = i + 1;
-        }
+    for (const auto& [desde, hasta] : argumentos(q, a - 1, b)) {
+        QStringList partes;
+        for (size_t k = desde; k < hasta; ++k)
+            partes << q[k].s;
+        r << partes.join(QLatin1Char(' '));
     }
     return r;
 }
@@ -1020,12 +1015,7 @@ Toks conClavesDePagina(const Toks& s) {
         Toks r(q.begin(), q.begin() + static_cast<long>(i + 2));
         agregar(r, tokenizar(claves));
         r.insert(r.end(), q.begin() + static_cast<long>(c), q.end());
-        Toks conBlancos;
-        for (const Tok& k : r) {
-            if (!conBlancos.empty()) conBlancos.push_back(blanco());
-            conBlancos.push_back(k);
-        }
-        return conBlancos;
+        return conBlancos(r);
     }
     return s;
 }
@@ -1075,21 +1065,12 @@ std::optional<BusquedaDeLista> busquedaDeLista(const Toks& q, size_t a, size_t b
 // The names a SELECT's list at [a, b) gives to computed values (x AS n, x not the column n).
 QStringList alias(const Toks& q, size_t a, size_t b) {
     QStringList r;
-    int prof = 0;
-    size_t desde = a;
-    for (size_t i = a; i <= b; ++i) {
-        if (i < b && q[i].sim('('))
-            ++prof;
-        else if (i < b && q[i].sim(')'))
-            --prof;
-        else if (i == b || (prof == 0 && q[i].sim(','))) {
-            if (i >= desde + 3 && q[i - 2].es("AS") && esNombre(q[i - 1]) &&
-                !(i == desde + 3 && esNombre(q[desde]) &&
-                  nombreSinCorchetes(q[desde]).compare(nombreSinCorchetes(q[i - 1]), Qt::CaseInsensitive) ==
-                      0))
-                r << nombreSinCorchetes(q[i - 1]);
-            desde = i + 1;
-        }
+    for (const auto& [desde, i] : argumentos(q, a - 1, b)) {
+        if (i < desde + 3 || !q[i - 2].es("AS") || !esNombre(q[i - 1])) continue;
+        const bool laMismaColumna =
+            i == desde + 3 && esNombre(q[desde]) &&
+            nombreSinCorchetes(q[desde]).compare(nombreSinCorchetes(q[i - 1]), Qt::CaseInsensitive) == 0;
+        if (!laMismaColumna) r << nombreSinCorchetes(q[i - 1]);
     }
     return r;
 }
@@ -1144,15 +1125,6 @@ std::optional<std::pair<Toks, qint64>> ordenYLimite(const Toks& q, size_t from, 
         }
     }
     return std::nullopt;
-}
-
-Toks conBlancos(const Toks& q) {
-    Toks r;
-    for (const Tok& k : q) {
-        if (!r.empty()) r.push_back(blanco());
-        r.push_back(k);
-    }
-    return r;
 }
 
 Toks sinBlancos(const QString& sql) {
@@ -1574,6 +1546,30 @@ std::vector<Sentencia> traducirLote(const QString& lote, const Opciones& opcione
         r.push_back(std::move(x));
     }
     return r;
+}
+
+const AccesoDeColumna* Accesos::de(const QString& fuente, const QString& columna) const {
+    const auto f = mPorFuente.constFind(fuente.toLower());
+    if (f == mPorFuente.constEnd()) return nullptr;
+    const auto c = f->constFind(columna.toLower());
+    return c == f->constEnd() ? nullptr : &*c;
+}
+
+std::optional<QStringList> Accesos::indicesDeBusqueda(const QString& fuente, const QStringList& columnas,
+                                                      LecturaDeBusqueda& lectura) const {
+    QStringList indices;
+    for (const QString& c : columnas) {
+        const AccesoDeColumna* a = de(fuente, c);
+        if (!a) return std::nullopt;
+        if (!a->indice.isEmpty()) {
+            if (!indices.contains(a->indice, Qt::CaseInsensitive)) indices << a->indice;
+        } else if (!a->tabla.isEmpty() && !a->enlace.isEmpty()) {
+            lectura.enlaces.push_back({c, a->tabla, a->enlace});
+        } else {
+            return std::nullopt;
+        }
+    }
+    return indices;
 }
 
 QString conLecturasRapidas(const QString& sentencia, const Opciones& opciones) {

@@ -6,6 +6,7 @@
 // control recognised. Text inside literals and bracketed names is never
 // touched.
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -23,6 +24,8 @@ struct Sentencia {
     // otherwise.
     // The engine reports no type of its own for an expression.
     QStringList tiposColumnas;
+    // The engine's faster reading of it went in (Opciones::candidatosDeBusqueda, clavesDePagina).
+    bool lecturaRapida = false;
 };
 
 // The column a table or view is read in when a TOP has no ORDER BY (its
@@ -56,6 +59,30 @@ struct LecturaDeBusqueda {
     };
     std::vector<Enlace> enlaces;
 };
+// What the schema's KV_ACCESOS says of a column of a source: the trigram
+// index that holds its text (`indice`), or the table it is joined from
+// (`tabla`, by `enlace`); on PostgreSQL also the table of rows per `enlace`.
+struct AccesoDeColumna {
+    QString indice, tabla, enlace, conteos;
+};
+// KV_ACCESOS as read, by source and column (either spelling).
+class Accesos {
+public:
+    void poner(const QString& fuente, const QString& columna, AccesoDeColumna a) {
+        mPorFuente[fuente.toLower()][columna.toLower()] = std::move(a);
+    }
+    void limpiar() { mPorFuente.clear(); }
+    const AccesoDeColumna* de(const QString& fuente, const QString& columna) const;
+    // A search's columns of `fuente` by their reading: the joined ones added to `lectura`'s
+    // links, and the trigram indexes of the others returned, each once; none when a
+    // column has no reading.
+    std::optional<QStringList> indicesDeBusqueda(const QString& fuente, const QStringList& columnas,
+                                                 LecturaDeBusqueda& lectura) const;
+
+private:
+    QHash<QString, QHash<QString, AccesoDeColumna>> mPorFuente;
+};
+
 using CandidatosDeBusqueda = std::function<std::optional<LecturaDeBusqueda>(
     const QString& fuente, const QStringList& columnas, const QString& texto)>;
 
