@@ -47,6 +47,22 @@ inline void abrirLista(QApplication& app, shell::FrmChequerasGrid& ventana, cons
     app.processEvents();
 }
 
+// Turning to page `numero` of the grid, five times (from another page, so that it really
+// turns), against `piso` each time: the medians of both.
+inline std::pair<double, double> medirPagina(QApplication& app, grid::KvDbGrid* g, int numero,
+                                             const std::function<double()>& piso) {
+    std::vector<double> tp, tm;
+    for (int r = 0; r < 5; ++r) {
+        g->CargarPagina(numero == 1 ? 2 : 1);
+        tp.push_back(cronometrar([&] {
+            g->CargarPagina(numero);
+            app.processEvents();
+        }));
+        tm.push_back(piso());
+    }
+    return {mediana(tp), mediana(tm)};
+}
+
 // A save in the editor: cheque book `numero` of a series of its own, new,
 // with two new accounts, in one transaction; its milliseconds.
 inline double guardarNueva(int numero) {

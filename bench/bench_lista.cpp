@@ -110,19 +110,12 @@ int main(int argc, char** argv) {
     filas.push_back({QStringLiteral("F1, recarga"), bench::mediana(p), bench::mediana(m), 1.3, true, simple});
 
     auto pagina = [&](const QString& accion, int numero, const QString& orden) {
-        std::vector<double> tp, tm;
-        for (int r = 0; r < 5; ++r) {
-            g->CargarPagina(numero == 1 ? 2 : 1); // start elsewhere, so that the page really turns
-            tp.push_back(cronometrar([&] {
-                g->CargarPagina(numero);
-                app.processEvents();
-            }));
-            tm.push_back(
-                motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras ORDER BY %2 LIMIT 10 OFFSET %3")
-                              .arg(columnas, orden)
-                              .arg(static_cast<qint64>(numero - 1) * 10)));
-        }
-        filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), 0, false, simple});
+        const auto [programa, piso] = bench::medirPagina(app, g, numero, [&] {
+            return motor(db, QStringLiteral("SELECT %1 FROM VT_Chequeras ORDER BY %2 LIMIT 10 OFFSET %3")
+                                 .arg(columnas, orden)
+                                 .arg(static_cast<qint64>(numero - 1) * 10));
+        });
+        filas.push_back({accion, programa, piso, 0, false, simple});
     };
     pagina(QStringLiteral("última página (%1)").arg(ultima), ultima, QStringLiteral("ID"));
     filas.back().objetivo = 100;
@@ -173,16 +166,9 @@ int main(int argc, char** argv) {
         return 0.0;
     };
     auto paginaPorBanco = [&](const QString& accion, int numero, const QString& resto, double objetivo) {
-        std::vector<double> tp, tm;
-        for (int r = 0; r < 5; ++r) {
-            g->CargarPagina(numero == 1 ? 2 : 1);
-            tp.push_back(cronometrar([&] {
-                g->CargarPagina(numero);
-                app.processEvents();
-            }));
-            tm.push_back(pisoPorBanco(numero, resto));
-        }
-        filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), objetivo, false,
+        const auto [programa, piso] =
+            bench::medirPagina(app, g, numero, [&] { return pisoPorBanco(numero, resto); });
+        filas.push_back({accion, programa, piso, objetivo, false,
                          QStringLiteral("sqlite3, índice (IDBANCO, ...) del banco de la página")});
     };
     g->CargarPagina(1);

@@ -9,9 +9,11 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_postgres --servidor PG:host:port
 //       [--base NOMBRE] [--generar N [--reemplazar]] [--usuario U] [--clave C]
-//       [--vueltas N] [--recargas N]
+//       [--vueltas N] [--recargas N] [--solo-exportacion]
 // --generar creates the database first with N cheque books (COPY); one already
-// there is used as it is unless --reemplazar is given.
+// there is used as it is unless --reemplazar is given. QUENZAR_BENCH_DETALLE=N
+// prints each statement of the opening and the searches (its first N
+// characters) with the milliseconds since the action began.
 
 #include "bench/Lista.h"
 #include "bench/PisoXlsx.h"
@@ -249,16 +251,8 @@ int main(int argc, char** argv) {
         // A page: the program's turn to it, and its floor.
         auto medirPagina = [&](const QString& accion, int numero, const std::function<double()>& piso,
                                double objetivo, const QString& queEsElPiso) {
-            std::vector<double> tp, tm;
-            for (int r = 0; r < 5; ++r) {
-                g->CargarPagina(numero == 1 ? 2 : 1); // start elsewhere, so that the page really turns
-                tp.push_back(cronometrar([&] {
-                    g->CargarPagina(numero);
-                    app.processEvents();
-                }));
-                tm.push_back(piso());
-            }
-            filas.push_back({accion, bench::mediana(tp), bench::mediana(tm), objetivo, false, queEsElPiso});
+            const auto [programa, pisoMs] = bench::medirPagina(app, g, numero, piso);
+            filas.push_back({accion, programa, pisoMs, objetivo, false, queEsElPiso});
         };
         auto porDesplazamiento = [&](int numero, const QString& orden) {
             return [&, numero, orden] {
@@ -363,7 +357,10 @@ int main(int argc, char** argv) {
                 reloj.start();
                 if (detallar)
                     ado::ganchos().alEnviar = [&](const QString& sql) {
-                        QTextStream(stderr) << bench::ms(reloj) << " ms: " << sql.left(200) << "\n";
+                        QTextStream(stderr)
+                            << bench::ms(reloj)
+                            << " ms: " << sql.left(qEnvironmentVariableIntValue("QUENZAR_BENCH_DETALLE"))
+                            << "\n";
                     };
                 tp.push_back(cronometrar([&] {
                     g->BuscarTexto();
