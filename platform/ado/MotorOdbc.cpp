@@ -6,7 +6,9 @@
 #include "platform/ado/FallosSqlServer.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <sql.h>
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -319,14 +321,14 @@ Enlace enlaceDe(const DescCampo& c) {
 } // namespace
 
 bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::vector<Fila>& filas) const {
-    constexpr SQLULEN kFilas = 512;
     struct Columna {
         Enlace enlace;
         SQLLEN ancho; // bytes per row
-        std::vector<char> datos;
+        std::unique_ptr<char[]> datos;
         std::vector<SQLLEN> indicadores;
     };
     std::vector<Columna> cols;
+    SQLLEN porFila = 0;
     for (const DescCampo& c : campos) {
         const Enlace e = enlaceDe(c);
         if (e == Enlace::Ninguna) return false;
@@ -336,8 +338,16 @@ bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::v
                              : e == Enlace::Fecha
                                  ? sizeof(SQL_TIMESTAMP_STRUCT)
                                  : static_cast<SQLLEN>((2 * c.tamano + 1) * sizeof(SQLWCHAR));
-        cols.push_back(
-            {e, ancho, std::vector<char>(static_cast<size_t>(ancho) * kFilas), std::vector<SQLLEN>(kFilas)});
+        cols.push_back({e, ancho, nullptr, {}});
+        porFila += ancho;
+    }
+    // Up to 512 rows a block in about 256 kB, left unwritten until the driver fills them: a
+    // result of a few rows of wide texts must not pay for clearing megabytes.
+    const auto kFilas =
+        static_cast<SQLULEN>(std::clamp<SQLLEN>(256 * 1024 / std::max<SQLLEN>(porFila, 1), 16, 512));
+    for (Columna& c : cols) {
+        c.datos.reset(new char[static_cast<size_t>(c.ancho) * kFilas]);
+        c.indicadores.resize(kFilas);
     }
     SQLULEN leidas = 0;
     std::vector<SQLUSMALLINT> estados(kFilas);
@@ -360,7 +370,7 @@ bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::v
     for (size_t i = 0; i < cols.size(); ++i) {
         Columna& c = cols[i];
         if (!SQL_SUCCEEDED(SQLBindCol(st, static_cast<SQLUSMALLINT>(i + 1),
-                                      tiposC[static_cast<int>(c.enlace)], c.datos.data(), c.ancho,
+                                      tiposC[static_cast<int>(c.enlace)], c.datos.get(), c.ancho,
                                       c.indicadores.data())))
             fallar(SQL_HANDLE_STMT, st, "SQLBindCol");
     }
@@ -375,7 +385,7 @@ bool MotorOdbc::leerEnBloques(void* st, const QVector<DescCampo>& campos, std::v
                 const Columna& c = cols[i];
                 const SQLLEN ind = c.indicadores[r];
                 if (ind == SQL_NULL_DATA) continue;
-                const char* p = c.datos.data() + static_cast<size_t>(c.ancho) * r;
+                const char* p = c.datos.get() + static_cast<size_t>(c.ancho) * r;
                 QVariant& v = f[static_cast<qsizetype>(i)];
                 switch (c.enlace) {
                 case Enlace::Entero: {
