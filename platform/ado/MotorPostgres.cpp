@@ -16,6 +16,11 @@ namespace ado {
 
 namespace {
 
+QString comillasPg(const QString& nombre) {
+    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
 // A SELECT whose own level has no LIMIT, OFFSET, FETCH, FOR or INTO can be read
 // in slices by appending them. `ordenada`: it has an ORDER BY at that level;
 // `fuente`: its one source (a quoted name) when it reads one table or view
@@ -89,11 +94,13 @@ public:
         Partes partes;
         QString clave;
     };
-    CursorPorTramos(std::weak_ptr<MotorPostgres> motor, Tramo tramo, QString contada, int espera,
-                    std::optional<PorClave> porClave = std::nullopt)
+    // `conteo`, when given, counts the same rows faster than a COUNT(*) of `contada`.
+    CursorPorTramos(std::weak_ptr<MotorPostgres> motor, Tramo tramo, const QString& contada, int espera,
+                    std::optional<PorClave> porClave = std::nullopt, const QString& conteo = {})
         : mMotor(std::move(motor))
         , mTramoDe(std::move(tramo))
-        , mContada(std::move(contada))
+        , mConteo(conteo.isEmpty() ? QStringLiteral("SELECT COUNT(*) FROM (%1) AS kv_conteo").arg(contada)
+                                   : conteo)
         , mEspera(espera)
         , mPorClaveDado(std::move(porClave))
         , mPorClave(mPorClaveDado) {
@@ -116,8 +123,7 @@ public:
         if (!mCompleto) {
             auto m = mMotor.lock();
             if (!m) return resto;
-            const Resultado r = m->ejecutarUna(
-                QStringLiteral("SELECT COUNT(*) FROM (%1) AS kv_conteo").arg(mContada), mEspera);
+            const Resultado r = m->ejecutarUna(mConteo, mEspera);
             Fila f;
             if (r.cursor && r.cursor->siguiente(f)) resto = f.value(0).toLongLong() - mLeidas;
         }
@@ -261,7 +267,7 @@ private:
     }
     std::weak_ptr<MotorPostgres> mMotor;
     Tramo mTramoDe;
-    QString mContada;
+    QString mConteo;
     int mEspera;
     QVector<DescCampo> mCampos;
     std::vector<Fila> mFilas;
@@ -529,19 +535,23 @@ std::unique_ptr<CursorMotor> MotorPostgres::porTramosSiSePuede(const QString& sq
     // (A WHERE with nothing after it keeps its text, and its failure.)
     if (!rapido && !ordenada && !clave.isEmpty() && !(partes.conWhere && partes.condicion.isEmpty()))
         porClave = CursorPorTramos::PorClave{partes, clave};
+    // Every row of the source: the server keeps how many, when the schema says where.
+    QString conteo;
+    if (mLecturasRapidas && !fuente.isEmpty() && !partes.conWhere) {
+        const QString tabla = accesos().conteosDe(
+            fuente.mid(1, fuente.size() - 2).replace(QLatin1String("\"\""), QLatin1String("\"")));
+        if (!tabla.isEmpty())
+            conteo = QStringLiteral("SELECT CAST(COALESCE(SUM(\"FILAS\"), 0) AS bigint) FROM %1")
+                         .arg(comillasPg(mNombres.value(tabla.toLower(), tabla)));
+    }
     return std::make_unique<CursorPorTramos>(weak_from_this(), std::move(tramo), sql, tiempoEspera,
-                                             std::move(porClave));
+                                             std::move(porClave), conteo);
 }
 
 namespace {
 
 using tsql::entreCorchetes;
 using tsql::literalDeTexto;
-
-QString comillasPg(const QString& nombre) {
-    return QLatin1Char('"') + QString(nombre).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
 
 } // namespace
 

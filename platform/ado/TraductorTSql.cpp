@@ -1555,6 +1555,14 @@ const AccesoDeColumna* Accesos::de(const QString& fuente, const QString& columna
     return c == f->constEnd() ? nullptr : &*c;
 }
 
+QString Accesos::conteosDe(const QString& fuente) const {
+    const auto f = mPorFuente.constFind(fuente.toLower());
+    if (f == mPorFuente.constEnd()) return {};
+    for (const AccesoDeColumna& a : *f)
+        if (!a.conteos.isEmpty() && !a.enlace.isEmpty()) return a.conteos;
+    return {};
+}
+
 std::optional<QStringList> Accesos::indicesDeBusqueda(const QString& fuente, const QStringList& columnas,
                                                       LecturaDeBusqueda& lectura) const {
     QStringList indices;

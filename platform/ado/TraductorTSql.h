@@ -73,6 +73,9 @@ public:
     }
     void limpiar() { mPorFuente.clear(); }
     const AccesoDeColumna* de(const QString& fuente, const QString& columna) const;
+    // The table of rows per value of a link of `fuente`: every row of the source is counted under
+    // its value, so their sum is the source's rows. Empty when none is declared.
+    QString conteosDe(const QString& fuente) const;
     // A search's columns of `fuente` by their reading: the joined ones added to `lectura`'s
     // links, and the trigram indexes of the others returned, each once; none when a
     // column has no reading.
