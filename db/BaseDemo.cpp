@@ -359,6 +359,8 @@ void crearDemoPostgres(const ServidorPostgres& servidor, const OpcionesDemo& o) 
     cn.exec(recurso("postgres/esquema.sql"));
     cn.exec(QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1")
                 .arg(nombrePg(QLatin1String(kUsuarioCajero))));
+    // After the grant: the history is added to, never changed, by every login.
+    cn.exec(recurso("postgres/historial.sql"));
     if (o.datosDemo) {
         ejecutarComoPrograma(cn, recurso("demo.sql"));
         generarChequerasPg(cn, o.chequeras);
@@ -397,7 +399,7 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
     quitar(empresa);
     quitar(estad);
 
-    ado::MotorSqlite::crearBase(empresa, recurso("esquema.sql"));
+    ado::MotorSqlite::crearBase(empresa, recurso("esquema.sql") + recurso("historial.sql"));
     {
         Base b(empresa);
         agregarLogin(b, kUsuarioAdmin, kClaveAdmin);
@@ -419,6 +421,13 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& o) {
             "INSERT INTO ta_configuracion (CLAVE, VALOR, Grupo) VALUES ('TIMEOUT', '90', 'BaseDeDatos')"));
     }
     return empresa;
+}
+
+QString guionHistorial(const QString& dialecto) {
+    iniciarRecursos();
+    if (dialecto == QLatin1String("sqlite")) return recurso("historial.sql");
+    if (dialecto == QLatin1String("postgres")) return recurso("postgres/historial.sql");
+    return {};
 }
 
 void instalarBusqueda(const QString& rutaEmpresa) {

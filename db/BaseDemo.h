@@ -32,6 +32,10 @@ QString crearDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 // company database; a database that has them is left as it is.
 void instalarBusqueda(const QString& rutaEmpresa);
 
+// The history table, its protection and its view in the dialect a database
+// takes ("sqlite", "postgres"); empty for any other.
+QString guionHistorial(const QString& dialecto);
+
 // Only when missing: what the start command uses.
 QString asegurarDemo(const QString& carpeta, const OpcionesDemo& opciones = {});
 

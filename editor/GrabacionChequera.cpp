@@ -1,11 +1,16 @@
 #include "editor/GrabacionChequera.h"
 
 #include "data/DB_Dll.h"
+#include "db/BaseDemo.h"
 #include "platform/Rutina.h"
 #include "shell/helperlib/OrVexa2.h"
 
 #include <QDate>
+#include <QHash>
 #include <QRegularExpression>
+#include <QVariantMap>
+#include <cmath>
+#include <iterator>
 
 namespace editor {
 
@@ -34,17 +39,130 @@ void planDeCuentas(datos::DB_Dll& db, QString sql, bool alta) {
                              QStringLiteral("Quenzar"));
 }
 
+// What a save writes of an account, as the history names the fields.
+const char* const kCamposCuenta[] = {
+    "CODIGO",     "DV",          "TITULO",         "DESCRIPCION",     "TipoVista",
+    "CajayBanco", "MedioDePago", "CodigoOpcional", "PideVencimiento", "CUENTAPRINCIPAL"};
+
+// The accounts as this save has seen and left them: the fields above by
+// account code, and which ones it created.
+struct CuentasVistas {
+    QHash<QString, QVariantMap> filas;
+    QSet<QString> creadas;
+};
+
+// The account's row as stored now, in `vistas`; false when there is none.
+bool leerCuenta(datos::DB_Dll& db, const QString& codigo, CuentasVistas& vistas) {
+    ado::Recordset rs;
+    const bool hay = db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"), &rs, 8,
+                                      QString(), true);
+    if (hay && rs.State() == ado::adStateOpen && !rs.Eof()) {
+        QVariantMap fila;
+        for (const char* c : kCamposCuenta) {
+            const int i = rs.fields().indiceDe(QLatin1String(c));
+            fila.insert(QLatin1String(c), i >= 0 ? rs(i).Value() : QVariant());
+        }
+        vistas.filas.insert(codigo, fila);
+    }
+    db.CierraRecordset(rs);
+    return hay;
+}
+
+// One field of an account as the save leaves it, for the history.
+void cambiarCuenta(CuentasVistas& vistas, QVector<CambioHistorial>* historia, const QString& codigo,
+                   const QString& campo, const QVariant& valor) {
+    QVariantMap& fila = vistas.filas[codigo];
+    if (historia)
+        historia->push_back(
+            {vistas.creadas.contains(codigo) ? QStringLiteral("Alta") : QStringLiteral("Modificación"),
+             QStringLiteral("MA_CUENTAS"), codigo, campo, textoDeHistorial(fila.value(campo)),
+             textoDeHistorial(valor)});
+    fila.insert(campo, valor);
+}
+
 // Each account is created when missing, or marked as a bank account of its payment medium.
 void asentarCuenta(datos::DB_Dll& db, const DatosChequera& d, const QString& codigo, const QString& medio,
-                   const QString& prefijo, const QString& pideVencimiento) {
-    if (!db.ExisteEnTabla(QStringLiteral("MA_CUENTAS"), codigo, QStringLiteral("Codigo"), nullptr, 8,
-                          QString(), true))
+                   const QString& prefijo, const QString& pideVencimiento, CuentasVistas& vistas,
+                   QVector<CambioHistorial>* historia) {
+    // The same read as an existence check, which also gives the values the history starts from.
+    if (!leerCuenta(db, codigo, vistas)) {
         planDeCuentas(db,
                       sentenciaAltaCuenta(codigo, d.descripcionBanco, medio, prefijo, d.banco.trimmed(),
                                           pideVencimiento),
                       true);
-    else
+        vistas.creadas.insert(codigo);
+        QString descripcion = d.descripcionBanco;
+        descripcion.replace(QLatin1String("''"), QLatin1String("'"));
+        const QVariant valores[] = {codigo,
+                                    0,
+                                    0,
+                                    descripcion,
+                                    QStringLiteral("BC"),
+                                    1,
+                                    medio,
+                                    prefijo + d.banco.trimmed(),
+                                    pideVencimiento.toInt()};
+        for (size_t i = 0; i < std::size(valores); ++i)
+            cambiarCuenta(vistas, historia, codigo, QLatin1String(kCamposCuenta[i]), valores[i]);
+    } else {
         planDeCuentas(db, sentenciaMarcaCuenta(codigo, medio), false);
+        cambiarCuenta(vistas, historia, codigo, QStringLiteral("TipoVista"), QStringLiteral("BC"));
+        cambiarCuenta(vistas, historia, codigo, QStringLiteral("MedioDePago"), medio);
+    }
+}
+
+// The fields of the cheque book's row that the history follows (the key is the row's own), in
+// the view's order.
+using FilaChequera = QVector<QPair<QString, QVariant>>;
+FilaChequera filaDeChequera(ado::Recordset& rs) {
+    FilaChequera fila;
+    for (int i = 0; i < rs.fields().Count(); ++i) {
+        const QString nombre = rs(i).Name();
+        if (nombre.compare(QLatin1String("ID"), Qt::CaseInsensitive) != 0)
+            fila.push_back({nombre, rs(i).Value()});
+    }
+    return fila;
+}
+QVariant valorEn(const FilaChequera& fila, const QString& campo) {
+    for (const auto& [nombre, valor] : fila)
+        if (nombre.compare(campo, Qt::CaseInsensitive) == 0) return valor;
+    return {};
+}
+
+// The cheque book's row as stored now, read under the save's lock.
+FilaChequera leerChequera(datos::DB_Dll& db, const QVariant& id) {
+    ado::Recordset rs;
+    QString sql = QStringLiteral("SELECT * FROM V_TA_QUENZAR") + db.gCnn().pistaLecturaBloqueante() +
+                  QStringLiteral(" WHERE ID = ") + QString::number(id.toLongLong());
+    db.AbrirRecordset(sql, rs, nullptr, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    FilaChequera fila;
+    if (rs.State() == ado::adStateOpen && !rs.Eof()) fila = filaDeChequera(rs);
+    db.CierraRecordset(rs);
+    return fila;
+}
+
+// One change per field of the same row: the value before the save and the last one it wrote;
+// none where they are the same.
+QVector<CambioHistorial> resumir(const QVector<CambioHistorial>& cambios) {
+    QVector<CambioHistorial> r;
+    QHash<QString, qsizetype> donde;
+    for (const CambioHistorial& c : cambios) {
+        const QString k = c.tabla + QChar(31) + c.clave + QChar(31) + c.campo.toUpper();
+        const auto it = donde.constFind(k);
+        if (it == donde.constEnd()) {
+            donde.insert(k, r.size());
+            r.push_back(c);
+        } else {
+            r[*it].despues = c.despues;
+        }
+    }
+    // A new or removed row keeps every field; a changed one, those that differ.
+    QVector<CambioHistorial> quedan;
+    for (const CambioHistorial& c : r)
+        if (c.operacion != QStringLiteral("Modificación") || c.antes.isNull() != c.despues.isNull() ||
+            c.antes != c.despues)
+            quedan.push_back(c);
+    return quedan;
 }
 
 // One box into its column, by the column's type.
@@ -73,6 +191,75 @@ void guardarCaja(datos::DB_Dll& db, ado::Recordset& rs, const DatosChequera::Caj
 }
 
 } // namespace
+
+QString textoDeHistorial(const QVariant& valor) {
+    if (valor.isNull() || !valor.isValid()) return {};
+    QString t;
+    switch (valor.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double v = valor.toDouble();
+        t = v == std::floor(v) && std::fabs(v) < 1e15 ? QString::number(static_cast<qint64>(v))
+                                                      : QString::number(v, 'g', 15);
+        break;
+    }
+    case QMetaType::QDateTime:
+        t = valor.toDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
+        break;
+    case QMetaType::QDate:
+        t = valor.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+        break;
+    case QMetaType::Bool:
+        t = valor.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+        break;
+    default:
+        t = valor.toString();
+    }
+    // An empty text is still a value, not a null.
+    if (t.isNull()) t = QLatin1String("");
+    return t.left(255);
+}
+
+QString sentenciaHistorial(const QVector<CambioHistorial>& cambios, qint64 idChequera, const QString& usuario,
+                           const QString& maquina) {
+    auto literal = [](const QString& v) {
+        return v.isNull() ? QStringLiteral("NULL") : QLatin1Char('\'') + comillas(v) + QLatin1Char('\'');
+    };
+    const QString comun = QStringLiteral("(GETDATE(), %1, %2, ")
+                              .arg(literal(usuario.trimmed().left(50)), literal(maquina.trimmed().left(50)));
+    QStringList filas;
+    for (const CambioHistorial& c : cambios)
+        filas << comun + QStringLiteral("%1, %2, %3, %4, %5, %6, %7)")
+                             .arg(literal(c.operacion))
+                             .arg(idChequera)
+                             .arg(literal(c.tabla), literal(c.clave.left(60)), literal(c.campo.left(60)),
+                                  literal(c.antes), literal(c.despues));
+    return QStringLiteral("INSERT INTO %1 (MOMENTO, USUARIO, Maquina, OPERACION, IDCHEQUERA, TABLA, CLAVE, "
+                          "CAMPO, ANTES, DESPUES) VALUES ")
+               .arg(QLatin1String(kTablaHistorial)) +
+           filas.join(QStringLiteral(", "));
+}
+
+bool historialDisponible(datos::DB_Dll& db) {
+    // Once per connection: the answer holds while it stays open.
+    static std::weak_ptr<ado::Motor> preguntado;
+    static bool sabido = false;
+    const std::shared_ptr<ado::Motor> motor = db.gCnn().motor();
+    if (motor && preguntado.lock() == motor) return sabido;
+    bool hay = db.ExisteTablaDB(QLatin1String(kTablaHistorial));
+    if (!hay) {
+        // A database the program made before it kept history gets it now; the suite's servers get it
+        // from their owner (db/sqlserver/historial.sql).
+        const QString guion = basedatos::guionHistorial(db.gCnn().dialectoDeEsquema());
+        if (!guion.isEmpty()) {
+            db.gCnn().ejecutarGuion(guion);
+            hay = true;
+        }
+    }
+    preguntado = motor;
+    sabido = hay;
+    return hay;
+}
 
 double valorNumerico(const QString& texto) {
     QString t = texto;
@@ -156,10 +343,19 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
         }
     };
     const bool baja = operacion == Operacion::Baja;
+    // What the save changes, written with it before the commit.
+    QVector<CambioHistorial> cambios;
+    QVector<CambioHistorial>* historia = nullptr;
+    CuentasVistas cuentas;
+    QVariant idChequera;
+    FilaChequera antes; // the cheque book's row before the save (change, delete)
+    const QString chequera = d.banco.trimmed() + QLatin1Char('/') + d.serie + QLatin1Char('/') + d.talonario;
     try {
         const plataforma::FallosAlLlamador sinPreguntas;
         r.paso = kPasoBloqueo;
         db.gCnn().Errors().Clear();
+        // Added (once) before the transaction: a definition is a unit of its own.
+        if (!d.sinHistorial && historialDisponible(db)) historia = &cambios;
         db.gCnn().BeginTrans();
         enTransaccion = true;
         const QString bloqueo = db.gCnn().bloqueoParaComprobar(QStringLiteral("TA_QUENZAR"));
@@ -175,6 +371,15 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
                 return r;
             }
         }
+        if (operacion != Operacion::Alta && rsDatos.State() == ado::adStateOpen && !rsDatos.Eof() &&
+            !rsDatos.BOF()) {
+            const int i = rsDatos.fields().indiceDe(QStringLiteral("ID"));
+            if (i >= 0) idChequera = rsDatos(i).Value();
+        }
+        // The row as stored, not as loaded: someone may have changed it since.
+        if (historia && !idChequera.isNull() &&
+            (operacion == Operacion::Modificacion || operacion == Operacion::Baja))
+            antes = leerChequera(db, idChequera);
         hacer(kPasoDespacho, [&] {
             if (operacion == Operacion::Alta)
                 rsDatos.AddNew();
@@ -197,17 +402,48 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
                 rsDatos(QStringLiteral("CuentaBancoDiferido")).setValue(cuentaDif);
             });
             hacer(kPasoFila, [&] {
-                if (operacion == Operacion::Alta || operacion == Operacion::Modificacion) rsDatos.Update();
+                if (operacion == Operacion::Alta || operacion == Operacion::Modificacion) {
+                    rsDatos.Update();
+                    if (!historia) return;
+                    const int i = rsDatos.fields().indiceDe(QStringLiteral("ID"));
+                    if (i >= 0) idChequera = rsDatos(i).Value();
+                    const bool alta = operacion == Operacion::Alta;
+                    for (const auto& [campo, valor] : filaDeChequera(rsDatos))
+                        cambios.push_back({alta ? QStringLiteral("Alta") : QStringLiteral("Modificación"),
+                                           QStringLiteral("TA_QUENZAR"), chequera, campo,
+                                           alta ? QString() : textoDeHistorial(valorEn(antes, campo)),
+                                           textoDeHistorial(valor)});
+                }
             });
             hacer(kPasoCuentaBanco, [&] {
-                asentarCuenta(db, d, cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"));
+                asentarCuenta(db, d, cuenta, QStringLiteral("DB"), QStringLiteral("1"), QStringLiteral("0"),
+                              cuentas, historia);
             });
             hacer(kPasoCuentaDiferido, [&] {
                 asentarCuenta(db, d, cuentaDif, QStringLiteral("CH"), QStringLiteral("2"),
-                              QStringLiteral("1"));
+                              QStringLiteral("1"), cuentas, historia);
             });
-            hacer(kPasoPrincipal,
-                  [&] { planDeCuentas(db, sentenciaCuentaPrincipal(cuenta, cuentaDif), false); });
+            hacer(kPasoPrincipal, [&] {
+                // Its value before, when no step of this save read the account.
+                if (historia && !cuentas.filas.contains(cuentaDif)) leerCuenta(db, cuentaDif, cuentas);
+                planDeCuentas(db, sentenciaCuentaPrincipal(cuenta, cuentaDif), false);
+                if (cuentas.filas.contains(cuentaDif))
+                    cambiarCuenta(cuentas, historia, cuentaDif, QStringLiteral("CUENTAPRINCIPAL"), cuenta);
+            });
+        } else if (historia) {
+            for (const auto& [campo, valor] : antes)
+                cambios.push_back({QStringLiteral("Baja"), QStringLiteral("TA_QUENZAR"), chequera, campo,
+                                   textoDeHistorial(valor), QString()});
+        }
+        if (historia) {
+            // Never left out: what the commit stores has its history.
+            r.paso = kPasoHistorial;
+            const QVector<CambioHistorial> filas = resumir(cambios);
+            if (!filas.isEmpty())
+                planDeCuentas(db,
+                              sentenciaHistorial(filas, idChequera.isNull() ? 0 : idChequera.toLongLong(),
+                                                 d.usuario, d.maquina),
+                              false);
         }
         r.paso = kPasoConfirmar;
         db.gCnn().CommitTrans();

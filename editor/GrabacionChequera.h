@@ -33,6 +33,10 @@ struct DatosChequera {
         QString campo, texto, tag;
     };
     QVector<Caja> cajas;
+    // Who saves, for the history.
+    QString usuario, maquina;
+    // The save as it was before the history (what the benchmarks compare it with).
+    bool sinHistorial = false;
 };
 
 // What the save does with the row: insert, update, delete, or (no flag set)
@@ -51,6 +55,7 @@ enum PasoGrabacion {
     kPasoCuentaBanco = 6,
     kPasoCuentaDiferido = 7,
     kPasoPrincipal = 8,
+    kPasoHistorial = 10,
     kPasoConfirmar = 9,
     kPasoCaja = 100,
 };
@@ -66,8 +71,9 @@ struct ResultadoGrabacion {
 };
 
 // Runs the save in one transaction on `db`'s connection, through the
-// editor's updatable recordset; the steps in `omitidos` are left out. A
-// failure is rolled back before this returns.
+// editor's updatable recordset; the steps in `omitidos` are left out (never
+// the history's: what is stored has its history). A failure is rolled back
+// before this returns.
 ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, const DatosChequera& d,
                                   Operacion operacion, const QSet<int>& omitidos);
 
@@ -81,6 +87,26 @@ QString sentenciaAltaCuenta(const QString& codigo, const QString& descripcionBan
                             const QString& prefijo, const QString& banco, const QString& pideVencimiento);
 QString sentenciaMarcaCuenta(const QString& codigo, const QString& medio);
 QString sentenciaCuentaPrincipal(const QString& cuenta, const QString& cuentaDiferido);
+
+// The history of every save: one row per field a save changed, of the cheque
+// book or of an account it keeps.
+inline constexpr const char* kTablaHistorial = "TA_QUENZAR_HISTORIAL";
+inline constexpr const char* kVistaHistorial = "VT_HISTORIAL";
+struct CambioHistorial {
+    QString operacion; // "Alta", "Modificación", "Baja"
+    QString tabla;     // TA_QUENZAR or MA_CUENTAS
+    QString clave;     // the cheque book's bank/series/number, or the account's code
+    QString campo;
+    QString antes, despues; // null: no value
+};
+// Whether saves on `db` keep history: the table is there, or the database is
+// one the program may complete and it was added now. Asked once per database.
+bool historialDisponible(datos::DB_Dll& db);
+// A value as the history writes it (null stays null).
+QString textoDeHistorial(const QVariant& valor);
+// The statement that adds the rows, with the server's date and time.
+QString sentenciaHistorial(const QVector<CambioHistorial>& cambios, qint64 idChequera, const QString& usuario,
+                           const QString& maquina);
 
 // "Numeric value of a text": blanks ignored, the number it begins with
 // (period as decimal point), 0 when it begins with none.

@@ -680,6 +680,8 @@ DatosChequera frmV_TA_QUENZAR::datosDeLasCajas() const {
     for (const QLineEdit* t : txtFields)
         d.cajas.push_back(
             {t->property("DataField").toString().trimmed(), t->text(), t->property("Tag").toString()});
+    d.usuario = shell::G().gUsuarioLogeado;
+    d.maquina = shell::G().equipo.NombreEquipo();
     return d;
 }
 
@@ -827,8 +829,9 @@ void frmV_TA_QUENZAR::ActualizarDatos() {
             return;
         }
         releer();
-        // Going on without the lock, the range check or the commit would store what must not be.
-        const bool ignorable = r.paso != kPasoBloqueo && r.paso != kPasoSolape && r.paso != kPasoConfirmar;
+        // Going on without the lock, the range check, the history or the commit would store what must not be.
+        const bool ignorable = r.paso != kPasoBloqueo && r.paso != kPasoSolape && r.paso != kPasoHistorial &&
+                               r.paso != kPasoConfirmar;
         const int respuesta =
             u.MostrarError(e, (ignorable ? ui::vbAbortRetryIgnore : ui::vbRetryCancel) + ui::vbCritical,
                            QStringLiteral("Actualizar Datos"));

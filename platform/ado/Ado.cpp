@@ -137,6 +137,19 @@ QString Connection::pistaLecturaBloqueante() const {
     return motorDeCadena().pistaLecturaBloqueante();
 }
 
+QString Connection::dialectoDeEsquema() const {
+    return motorDeCadena().dialectoDeEsquema();
+}
+
+void Connection::ejecutarGuion(const QString& guion) {
+    if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
+    try {
+        mMotor->ejecutarGuion(guion);
+    } catch (const FalloMotor& f) {
+        fallarProveedor(f);
+    }
+}
+
 Resultado Connection::ejecutarMotor(const QString& sql) {
     if (State() != adStateOpen) fallarAdo(errores::ConexionInvalida, "ADODB.Connection");
     if (ganchos().antesDeEjecutar) ganchos().antesDeEjecutar(sql);

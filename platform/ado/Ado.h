@@ -203,6 +203,9 @@ public:
     // What the engine asks of its callers' SQL (see Motor).
     QString bloqueoParaComprobar(const QString& tabla) const;
     QString pistaLecturaBloqueante() const;
+    QString dialectoDeEsquema() const;
+    // A script of the engine's own SQL; its failure is raised as any command's.
+    void ejecutarGuion(const QString& guion);
 
     // For the classes of this layer.
     Resultado ejecutarMotor(const QString& sql);

@@ -2,6 +2,7 @@
 // What an engine behind Connection offers. Engines speak their own SQL; the
 // embedded one translates the program's dialect itself.
 
+#include "platform/ErrorEjecucion.h"
 #include "platform/ado/Tipos.h"
 #include <QStringList>
 #include <memory>
@@ -121,6 +122,14 @@ public:
     // The table hint, in the program's dialect, of a read that keeps what it
     // read locked until the transaction ends; empty when the engine has none.
     virtual QString pistaLecturaBloqueante() const { return QStringLiteral(" WITH (UPDLOCK, HOLDLOCK)"); }
+    // Which of the schema scripts the program ships this database takes ("sqlite", "postgres"),
+    // when the program may add what is missing to it; empty for a schema someone else owns.
+    virtual QString dialectoDeEsquema() const { return {}; }
+    // Runs a script of the engine's own SQL (definitions), as the shipped schema files are written.
+    virtual void ejecutarGuion(const QString& guion) {
+        Q_UNUSED(guion);
+        throw FalloMotor(plataforma::errores::FalloGeneral, {});
+    }
 };
 
 // The columns of the tables and columns schema rowsets, as ADO names them.

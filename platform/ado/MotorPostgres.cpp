@@ -392,6 +392,28 @@ void MotorPostgres::cambiarBase(const QString& nombre) {
                   .arg(nombre.trimmed()));
 }
 
+void MotorPostgres::ejecutarGuion(const QString& guion) {
+    if (!abierto()) throw FalloMotor(plataforma::errores::ConexionInvalida, {});
+    // All of it or none, inside the caller's transaction when there is one.
+    const bool propia = !enTransaccion();
+    if (propia) iniciarTransaccion();
+    try {
+        ejecutarUna(guion, 0);
+        if (propia) confirmarTransaccion();
+    } catch (const FalloMotor&) {
+        if (propia) {
+            try {
+                deshacerTransaccion();
+            } catch (const FalloMotor&) {
+                // The link is gone with the transaction.
+            }
+        }
+        leerNombres();
+        throw;
+    }
+    leerNombres();
+}
+
 void MotorPostgres::leerNombres() {
     const Resultado r = ejecutarUna(QLatin1String(pg::kConsultaDeNombres), 0);
     QStringList declarados;

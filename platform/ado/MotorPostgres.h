@@ -28,6 +28,8 @@ public:
     // The schema's faster readings of searches and sorts (KV_ACCESOS; on by
     // default); off runs the plain translation, which the tests compare against.
     void setLecturasRapidas(bool v) { mLecturasRapidas = v; }
+    QString dialectoDeEsquema() const override { return QStringLiteral("postgres"); }
+    void ejecutarGuion(const QString& guion) override;
 
 protected:
     QString origen() const override { return QStringLiteral("PostgreSQL"); }

@@ -1137,16 +1137,11 @@ void MotorSqlite::cambiarBase(const QString& nombre) {
     mNombre = n;
 }
 
-void MotorSqlite::crearBase(const QString& ruta, const QString& script) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_close(db);
-        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
-    }
-    registrarFunciones(db);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+namespace {
+
+// The statements of a script one by one, table definitions with the checks the engine adds; the
+// first failure's message, with where it stopped, or empty.
+QString ejecutarEn(sqlite3* db, const QString& script) {
     const QByteArray todo = script.toUtf8();
     const char* p = todo.constData();
     const char* fin = p + todo.size();
@@ -1173,15 +1168,44 @@ void MotorSqlite::crearBase(const QString& ruta, const QString& script) {
             const QString msg = QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(" :: ") +
                                 QString::fromUtf8(p, static_cast<int>(qMin<qptrdiff>(200, fin - p)));
             sqlite3_finalize(st);
-            sqlite3_close(db);
-            throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg,
-                                             QStringLiteral("crearBase"));
+            return msg;
         }
         sqlite3_finalize(st);
         if (!resto || resto == p) break;
         p = resto;
     }
+    return {};
+}
+
+} // namespace
+
+void MotorSqlite::crearBase(const QString& ruta, const QString& script) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(ruta.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        const QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        sqlite3_close(db);
+        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
+    }
+    registrarFunciones(db);
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    const QString msg = ejecutarEn(db, script);
     sqlite3_close(db);
+    if (!msg.isEmpty())
+        throw plataforma::ErrorEjecucion(plataforma::errores::FalloGeneral, msg, QStringLiteral("crearBase"));
+}
+
+void MotorSqlite::ejecutarGuion(const QString& guion) {
+    // All of it or none: a script stopped halfway leaves no half-made object behind.
+    ejecutarSimple("SAVEPOINT kv_guion");
+    const QString msg = ejecutarEn(mDb, guion);
+    if (!msg.isEmpty()) {
+        sqlite3_exec(mDb, "ROLLBACK TO kv_guion; RELEASE kv_guion", nullptr, nullptr, nullptr);
+        fallar(SQLITE_ERROR, msg);
+    }
+    ejecutarSimple("RELEASE kv_guion");
+    mClavesDeOrden.clear();
+    mTiposDeColumna.clear();
 }
 
 } // namespace ado

@@ -44,6 +44,8 @@ public:
     // Runs a schema script natively (triggers included), reinforcing each
     // table definition as the translation does. For building databases.
     static void crearBase(const QString& ruta, const QString& script);
+    QString dialectoDeEsquema() const override { return QStringLiteral("sqlite"); }
+    void ejecutarGuion(const QString& guion) override;
 
     // The stored form of a login password ("salt$hash").
     static QString resumenClave(const QString& clave, const QString& sal = {});

@@ -907,6 +907,13 @@ void carrera(const QString& conexion, const std::function<qint64(const QString&)
             }
     EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR WHERE IDBANCO = '10'")),
               seSuperponen ? kRondas : 2 * kRondas);
+    // Each stored cheque book has its history, and no refused save left any.
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR_HISTORIAL H JOIN TA_QUENZAR Q ON Q.ID = "
+                                    "H.IDCHEQUERA WHERE H.OPERACION = 'Alta' AND H.CAMPO = 'Talonario' AND "
+                                    "H.DESPUES = CONVERT(VARCHAR(12), Q.TALONARIO)")),
+              seSuperponen ? kRondas : 2 * kRondas);
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(DISTINCT IDCHEQUERA) FROM TA_QUENZAR_HISTORIAL")),
+              seSuperponen ? kRondas : 2 * kRondas);
     EXPECT_EQ(
         contar(QStringLiteral(
             "SELECT COUNT(*) FROM TA_QUENZAR X JOIN TA_QUENZAR Y ON X.ID < Y.ID AND X.IDBANCO = Y.IDBANCO "
@@ -964,6 +971,7 @@ TEST_F(Editor, ProgramaInterrumpidoEnCadaEscrituraDeUnaGrabacion) {
         QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO IN ('11102010', '21103010')");
     const QString principal = QStringLiteral(
         "SELECT COUNT(*) FROM MA_CUENTAS WHERE CODIGO = '21103010' AND CUENTAPRINCIPAL = '11102010'");
+    const QString historia = QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR_HISTORIAL");
     int interrumpidas = 0;
     for (int k = 1;; ++k) {
         ASSERT_LT(k, 200);
@@ -971,20 +979,22 @@ TEST_F(Editor, ProgramaInterrumpidoEnCadaEscrituraDeUnaGrabacion) {
         ASSERT_TRUE(p->waitForFinished(60000));
         const QString salida = QString::fromUtf8(p->readAllStandardOutput());
         const bool completo = salida.contains(QLatin1String("completo"));
-        const qint64 hechas[] = {contar(chequera), contar(cuentas), contar(principal)};
+        const qint64 hechas[] = {contar(chequera), contar(cuentas), contar(principal), contar(historia)};
         if (completo) {
             EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
             EXPECT_EQ(hechas[0], 1);
             EXPECT_EQ(hechas[1], 2);
             EXPECT_EQ(hechas[2], 1);
+            // The cheque book's 7 fields, the two accounts' 9 each and the link.
+            EXPECT_EQ(hechas[3], 26);
             break;
         }
         ASSERT_EQ(p->exitStatus(), QProcess::CrashExit) << salida.toStdString();
         ++interrumpidas;
         // Killed before its commit, the save left nothing.
-        EXPECT_EQ(hechas[0] + hechas[1] + hechas[2], 0)
+        EXPECT_EQ(hechas[0] + hechas[1] + hechas[2] + hechas[3], 0)
             << "killed before statement " << k << " of the save: " << hechas[0] << " cheque books, "
-            << hechas[1] << " accounts, " << hechas[2] << " linked";
+            << hechas[1] << " accounts, " << hechas[2] << " linked, " << hechas[3] << " history rows";
     }
     // Every statement of the checks and of the unit was a point to stop at.
     EXPECT_GE(interrumpidas, 10);

@@ -4,9 +4,12 @@
 #include "data/DB_Dll.h"
 #include "editor/GrabacionChequera.h"
 #include "tests/soporte/Fallos.h"
+#include "tests/soporte/Motores.h"
 #include "tests/soporte/Sesion.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using datos::gDB;
 using namespace editor;
@@ -135,5 +138,194 @@ TEST_F(Grabacion, UnSolapeNoGrabaNada) {
                     .endsWith(QLatin1String("499")));
     EXPECT_TRUE(buscarSolape(gDB(), nueva(), {valorNumerico(QStringLiteral("161"))}, false).isEmpty());
 }
+
+// The history's rows from the `desde`-th on, one text each: operation, row, field, before, after.
+QStringList historial(qint64 desde = 0) {
+    QStringList r;
+    auto rs = gDB().gCnn().Execute(QStringLiteral("SELECT OPERACION, REGISTRO, CAMPO, ANTES, DESPUES, "
+                                                  "USUARIO, MAQUINA, DIA, HORA FROM VT_HISTORIAL "
+                                                  "WHERE ID > %1 ORDER BY ID")
+                                       .arg(desde));
+    while (rs && !rs->Eof()) {
+        QStringList f;
+        for (int i = 0; i < 5; ++i)
+            f << ((*rs)(i).Value().isNull() ? QStringLiteral("-") : (*rs)(i).Value().toString());
+        r << f.join(QLatin1Char('|'));
+        EXPECT_EQ((*rs)(5).Value().toString(), QStringLiteral("ANA"));
+        EXPECT_EQ((*rs)(6).Value().toString(), QStringLiteral("CAJA-1"));
+        EXPECT_FALSE((*rs)(7).Value().isNull());
+        EXPECT_EQ((*rs)(8).Value().toString().size(), 8) << (*rs)(8).Value().toString().toStdString();
+        rs->MoveNext();
+    }
+    return r;
+}
+
+// What each kind of save writes in the history, and that a save that is not
+// stored writes none.
+TEST_F(Grabacion, CadaGrabacionDejaSuHistorial) {
+    auto ultimo = [&] {
+        return contar(QStringLiteral("SELECT COALESCE(MAX(ID), 0) FROM TA_QUENZAR_HISTORIAL"));
+    };
+    auto grabar = [&](const DatosChequera& d, Operacion op) {
+        DatosChequera x = d;
+        x.usuario = QStringLiteral("ANA");
+        x.maquina = QStringLiteral("CAJA-1");
+        for (auto& c : x.cajas) {
+            if (c.campo == QLatin1String("NUMERO_Hasta")) c.texto = x.hasta;
+            if (c.campo == QLatin1String("CuentaBanco")) c.texto = x.cuenta;
+            if (c.campo == QLatin1String("CuentaBancoDiferido")) c.texto = x.cuentaDiferido;
+        }
+        return grabarChequera(gDB(), rs, x, op, {}).estado;
+    };
+    // The editor's recordset on the stored cheque book, as the control-number check leaves it.
+    auto cargar = [&] {
+        QString sql =
+            QStringLiteral("SELECT TOP 1 * FROM V_TA_QUENZAR WHERE IDBANCO = '10' AND SERIE = 'A' AND "
+                           "TALONARIO = 500");
+        gDB().AbrirRecordset(sql, rs, &gDB().gCnn(), ado::adOpenDynamic, ado::adLockOptimistic, -1, true);
+    };
+    const QString ch = QStringLiteral("Chequera 10/A/500");
+    auto alta = [&](const QString& cuenta, const QString& medio, const QString& prefijo,
+                    const QString& pide) {
+        const QString c = QStringLiteral("Alta|Cuenta ") + cuenta + QLatin1Char('|');
+        return QStringList{c + "CODIGO|-|" + cuenta,
+                           c + "DV|-|0",
+                           c + "TITULO|-|0",
+                           c + "DESCRIPCION|-|BANCO SUPERVIELLE",
+                           c + "TipoVista|-|BC",
+                           c + "CajayBanco|-|1",
+                           c + "MedioDePago|-|" + medio,
+                           c + "CodigoOpcional|-|" + prefijo + "10",
+                           c + "PideVencimiento|-|" + pide};
+    };
+    struct Caso {
+        const char* que;
+        std::function<ResultadoGrabacion::Estado()> hacer;
+        QStringList esperado;
+    };
+    DatosChequera d = nueva();
+    const Caso casos[] = {
+        {"una grabación que falla al confirmar no deja historial",
+         [&] {
+             gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('confirmar')"));
+             abrirRecordset();
+             const auto e = grabar(d, Operacion::Alta);
+             gDB().gCnn().Execute(QStringLiteral("DELETE FROM FALLOS"));
+             rs.CancelUpdate();
+             return e;
+         },
+         {}},
+        {"una que falla en un paso, tampoco; reintentada, una vez",
+         [&] {
+             gDB().gCnn().Execute(QStringLiteral("INSERT INTO FALLOS (PASO) VALUES ('diferido')"));
+             abrirRecordset();
+             EXPECT_EQ(grabar(d, Operacion::Alta), ResultadoGrabacion::Estado::Fallida);
+             EXPECT_EQ(historial(), QStringList());
+             gDB().gCnn().Execute(QStringLiteral("DELETE FROM FALLOS"));
+             rs.CancelUpdate();
+             abrirRecordset();
+             return grabar(d, Operacion::Alta);
+         },
+         QStringList{"Alta|" + ch + "|TALONARIO|-|500", "Alta|" + ch + "|IDBANCO|-|10",
+                     "Alta|" + ch + "|SERIE|-|A", "Alta|" + ch + "|NUMERO_DESDE|-|100",
+                     "Alta|" + ch + "|NUMERO_HASTA|-|150", "Alta|" + ch + "|CuentaBanco|-|11102010",
+                     "Alta|" + ch + "|CuentaBancoDiferido|-|21103010"} +
+             alta("11102010", "DB", "1", "0") + alta("21103010", "CH", "2", "1") +
+             QStringList{"Alta|Cuenta 21103010|CUENTAPRINCIPAL|-|11102010"}},
+        {"el cambio de un campo: solo ese",
+         [&] {
+             cargar();
+             d.hasta = QStringLiteral("180");
+             return grabar(d, Operacion::Modificacion);
+         },
+         {"Modificación|" + ch + "|NUMERO_HASTA|150|180"}},
+        {"las dos cuentas por otras nuevas",
+         [&] {
+             cargar();
+             d.cuenta = QStringLiteral("11102011");
+             d.cuentaDiferido = QStringLiteral("21103011");
+             return grabar(d, Operacion::Modificacion);
+         },
+         QStringList{"Modificación|" + ch + "|CuentaBanco|11102010|11102011",
+                     "Modificación|" + ch + "|CuentaBancoDiferido|21103010|21103011"} +
+             alta("11102011", "DB", "1", "0") + alta("21103011", "CH", "2", "1") +
+             QStringList{"Alta|Cuenta 21103011|CUENTAPRINCIPAL|-|11102011"}},
+        {"una cuenta que otro cambió vuelve a ser de banco, y se dice",
+         [&] {
+             gDB().gCnn().Execute(QStringLiteral(
+                 "UPDATE MA_CUENTAS SET MedioDePago = 'EF', CUENTAPRINCIPAL = NULL WHERE CODIGO IN "
+                 "('11102011', '21103011')"));
+             cargar();
+             return grabar(d, Operacion::Modificacion);
+         },
+         {"Modificación|Cuenta 11102011|MedioDePago|EF|DB", "Modificación|Cuenta 21103011|MedioDePago|EF|CH",
+          "Modificación|Cuenta 21103011|CUENTAPRINCIPAL|-|11102011"}},
+        {"la baja: el último valor de cada campo",
+         [&] {
+             cargar();
+             return grabar(d, Operacion::Baja);
+         },
+         {"Baja|" + ch + "|TALONARIO|500|-", "Baja|" + ch + "|IDBANCO|10|-", "Baja|" + ch + "|SERIE|A|-",
+          "Baja|" + ch + "|NUMERO_DESDE|100|-", "Baja|" + ch + "|NUMERO_HASTA|180|-",
+          "Baja|" + ch + "|CuentaBanco|11102011|-", "Baja|" + ch + "|CuentaBancoDiferido|21103011|-"}},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.que);
+        const qint64 desde = ultimo();
+        const ResultadoGrabacion::Estado e = c.hacer();
+        EXPECT_EQ(e == ResultadoGrabacion::Estado::Hecha, !c.esperado.isEmpty());
+        EXPECT_EQ(historial(desde), c.esperado);
+    }
+    // Every row of one cheque book carries its key, deleted or not.
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(DISTINCT IDCHEQUERA) FROM TA_QUENZAR_HISTORIAL")), 1);
+}
+
+// A database made before the history gets it at its first save.
+TEST_F(Grabacion, UnaBaseSinHistorialLoRecibeAlGrabar) {
+    gDB().gCnn().Close();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(base.ruta().toUtf8().constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP VIEW VT_HISTORIAL; DROP TABLE TA_QUENZAR_HISTORIAL", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    ASSERT_NO_FATAL_FAILURE(abrir());
+    abrirRecordset();
+    DatosChequera d = nueva();
+    d.usuario = QStringLiteral("ANA");
+    d.maquina = QStringLiteral("CAJA-1");
+    EXPECT_EQ(grabarChequera(gDB(), rs, d, Operacion::Alta, {}).estado, ResultadoGrabacion::Estado::Hecha);
+    EXPECT_EQ(historial().size(), 26);
+    // Protected as if made with the database.
+    EXPECT_ANY_THROW(gDB().gCnn().Execute(QStringLiteral("DELETE FROM TA_QUENZAR_HISTORIAL")));
+}
+
+// The history is only added to: the database itself refuses to change or remove
+// a row, whoever asks.
+class HistorialInalterable : public prueba::Motores {};
+
+TEST_P(HistorialInalterable, NiCambiosNiBorrados) {
+    SIN_ERROR(cn.Execute(QStringLiteral("INSERT INTO TA_QUENZAR_HISTORIAL (MOMENTO, USUARIO, MAQUINA, "
+                                        "OPERACION, IDCHEQUERA, TABLA, CLAVE, CAMPO, "
+                                        "ANTES, DESPUES) VALUES (GETDATE(), 'ANA', 'CAJA-1', 'Alta', 1, "
+                                        "'TA_QUENZAR', '10/A/1', 'SERIE', NULL, "
+                                        "'A')")));
+    for (const char* sql : {"UPDATE TA_QUENZAR_HISTORIAL SET DESPUES = 'B'",
+                            "DELETE FROM TA_QUENZAR_HISTORIAL", "DELETE TA_QUENZAR_HISTORIAL WHERE ID > 0"}) {
+        SCOPED_TRACE(sql);
+        try {
+            cn.Execute(QString::fromLatin1(sql));
+            ADD_FAILURE() << "no falló";
+        } catch (const plataforma::ErrorEjecucion& e) {
+            EXPECT_TRUE(e.Description().contains(QStringLiteral("El historial de chequeras no se puede")))
+                << e.Description().toStdString();
+        }
+    }
+    EXPECT_EQ(contar(QStringLiteral("SELECT COUNT(*) FROM VT_HISTORIAL WHERE DESPUES = 'A' AND REGISTRO = "
+                                    "'Chequera 10/A/1'")),
+              1);
+}
+
+QUENZAR_EN_AMBOS_MOTORES(HistorialInalterable);
 
 } // namespace
