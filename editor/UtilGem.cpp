@@ -22,6 +22,7 @@ const Definicion kDefiniciones[] = {
     {"PLANILLA", "Planilla", Qt::Key_F6, QStyle::SP_FileDialogDetailedView},
     {"CONSULTAR", "Consultar", Qt::Key_F7, QStyle::SP_FileDialogContentsView},
     {"CANCELAR", "Cancelar", Qt::Key_F8, QStyle::SP_DialogCancelButton},
+    {"HISTORIAL", "Historial", Qt::Key_F9, QStyle::SP_FileDialogInfoView},
     {"CERRAR", "Cerrar", Qt::Key_F12, QStyle::SP_DialogCloseButton},
 };
 } // namespace

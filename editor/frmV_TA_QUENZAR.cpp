@@ -9,6 +9,7 @@
 #include "platform/ado/Traza.h"
 #include "platform/ui/Dialogos.h"
 #include "shell/FrmChequerasGrid.h"
+#include "shell/FrmHistorial.h"
 #include "shell/Inicio.h"
 #include "shell/ModGlobal.h"
 #include "shell/Servicios.h"
@@ -278,6 +279,8 @@ void frmV_TA_QUENZAR::ejecutarComando(const QString& palabra) {
             [&] { shell::G().planilla.AbrePlanilla(TablaActiva, datos::gDB().gConnString, windowTitle()); });
     } else if (p == QLatin1String("CONSULTAR")) {
         r.paso([&] { ConsultaCampo(); });
+    } else if (p == QLatin1String("HISTORIAL")) {
+        r.paso([&] { verHistorial(); });
     } else if (p == QLatin1String("CERRAR")) {
         hide();
         done(QDialog::Accepted);
@@ -291,6 +294,19 @@ void frmV_TA_QUENZAR::ejecutarComando(const QString& palabra) {
             });
         }
     }
+}
+
+// The loaded cheque book's history; with none loaded, every cheque book's (a
+// deleted one is found there by its bank, series and number).
+void frmV_TA_QUENZAR::verHistorial() {
+    qint64 id = -1;
+    if (Modifica && rsDatos.State() == ado::adStateOpen && !rsDatos.Eof() && !rsDatos.BOF()) {
+        const QVariant v = rsDatos(QStringLiteral("ID")).Value();
+        if (!v.isNull()) id = v.toLongLong();
+    }
+    shell::mostrarHistorial(id, caja(QStringLiteral("IDBANCO"))->text().trimmed() + QLatin1Char('/') +
+                                    caja(QStringLiteral("SERIE"))->text().trimmed() + QLatin1Char('/') +
+                                    caja(QStringLiteral("TALONARIO"))->text().trimmed());
 }
 
 void frmV_TA_QUENZAR::ConsultaCampo() {

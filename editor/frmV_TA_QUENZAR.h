@@ -78,6 +78,7 @@ private:
     DatosChequera datosDeLasCajas() const;
     Operacion operacion() const;
     bool buscarChequera();
+    void verHistorial();
     bool mCerrando = false;
 };
 

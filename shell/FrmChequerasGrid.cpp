@@ -1,6 +1,8 @@
 #include "shell/FrmChequerasGrid.h"
 
+#include "data/DB_Dll.h"
 #include "grid/KvDbGrid.h"
+#include "shell/FrmHistorial.h"
 #include "shell/Inicio.h"
 
 #include <QApplication>
@@ -52,7 +54,10 @@ FrmChequerasGrid::FrmChequerasGrid(QWidget* padre)
                       QStyle::SP_BrowserReload);
     cmdEdit = boton("cmdEdit", QStringLiteral("[F2] ABM"), QStringLiteral("Altas, Bajas y Modificaciones"),
                     1260, QStyle::SP_FileDialogDetailedView);
-    cmdSalir = boton("cmdSalir", QStringLiteral("[ESC] Salir"), QStringLiteral("Salir"), 2520,
+    cmdHistorial =
+        boton("cmdHistorial", QStringLiteral("[F9] Historial"),
+              QStringLiteral("Historial de la chequera elegida"), 2520, QStyle::SP_FileDialogInfoView);
+    cmdSalir = boton("cmdSalir", QStringLiteral("[ESC] Salir"), QStringLiteral("Salir"), 3780,
                      QStyle::SP_DialogCloseButton);
     KvDbGrid1 = new grid::KvDbGrid(this);
     KvDbGrid1->setObjectName(QStringLiteral("KvDbGrid1"));
@@ -70,6 +75,7 @@ FrmChequerasGrid::FrmChequerasGrid(QWidget* padre)
     qApp->installEventFilter(this);
     connect(cmdCargar, &QToolButton::clicked, this, &FrmChequerasGrid::Cargar);
     connect(cmdEdit, &QToolButton::clicked, this, &FrmChequerasGrid::editar);
+    connect(cmdHistorial, &QToolButton::clicked, this, &FrmChequerasGrid::historial);
     connect(cmdSalir, &QToolButton::clicked, this, &FrmChequerasGrid::Salir);
     // A double click on a cheque book opens it, as F2 does.
     connect(KvDbGrid1, &grid::KvDbGrid::MsFlexGridDblClick, this, &FrmChequerasGrid::editar);
@@ -117,6 +123,25 @@ void FrmChequerasGrid::editar() {
     Cargar();
 }
 
+void FrmChequerasGrid::historial() {
+    auto* g = KvDbGrid1->MsFlexGrid;
+    const int fila = g->Row();
+    if (fila < 1 || g->TextMatrix(fila, 1).trimmed().isEmpty()) return;
+    const QString banco = g->TextMatrix(fila, 2).trimmed();
+    const QString serie = g->TextMatrix(fila, 4).trimmed();
+    const QString talonario = g->TextMatrix(fila, 1).trimmed();
+    bool numero = false;
+    talonario.toLongLong(&numero);
+    if (!numero) return;
+    auto comillas = [](QString v) { return v.replace(QLatin1Char('\''), QLatin1String("''")); };
+    const QVariant id = datos::gDB().DatosTabla(
+        QStringLiteral("V_TA_QUENZAR"), talonario, QStringLiteral("ID"), QStringLiteral("TALONARIO"), 3,
+        QStringLiteral("IDBANCO = '%1' AND SERIE = '%2'").arg(comillas(banco), comillas(serie)), false,
+        false);
+    if (id.isNull() || id.toString().trimmed().isEmpty()) return;
+    mostrarHistorial(id.toLongLong(), banco + QLatin1Char('/') + serie + QLatin1Char('/') + talonario);
+}
+
 void FrmChequerasGrid::Salir() {
     close();
 }
@@ -135,6 +160,9 @@ bool FrmChequerasGrid::eventFilter(QObject* objeto, QEvent* evento) {
                 return true;
             case Qt::Key_F2:
                 editar();
+                return true;
+            case Qt::Key_F9:
+                historial();
                 return true;
             case Qt::Key_Escape:
                 Salir();

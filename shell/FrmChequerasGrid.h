@@ -24,6 +24,7 @@ public:
     // Command buttons with a picture above the caption.
     QToolButton* cmdCargar = nullptr;
     QToolButton* cmdEdit = nullptr;
+    QToolButton* cmdHistorial = nullptr;
     QToolButton* cmdSalir = nullptr;
     grid::KvDbGrid* KvDbGrid1 = nullptr;
 
@@ -31,6 +32,8 @@ public:
     void Form_Load();
     void Cargar();
     void editar();
+    // The selected cheque book's history.
+    void historial();
     void Salir();
 
     // The record editor, installed by the editor module: it receives the

@@ -5,6 +5,7 @@
 #include "grid/KvDbGrid.h"
 #include "lookup/ServicioConsulta.h"
 #include "shell/FrmChequerasGrid.h"
+#include "shell/FrmHistorial.h"
 #include "shell/Inicio.h"
 #include "tests/soporte/Fallos.h"
 #include "tests/soporte/Sesion.h"
@@ -486,6 +487,73 @@ TEST_F(Editor, DescripcionConApostrofeNoRompeLasCuentas) {
     EXPECT_FALSE(f->HayError);
     EXPECT_EQ(
         contar(QStringLiteral("SELECT COUNT(*) FROM MA_CUENTAS WHERE DESCRIPCION = 'BANCO O''HIGGINS'")), 2);
+}
+
+// F9 shows the loaded cheque book's history, newest first, in the paged grid;
+// from the list, the selected row's.
+TEST_F(Editor, ElHistorialConF9) {
+    clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
+    escribir(Desde, QStringLiteral("1001"));
+    escribir(Hasta, QStringLiteral("1040"));
+    QTest::keyClick(f->txtFields[Hasta], Qt::Key_F5);
+    ASSERT_FALSE(f->HayError);
+    clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
+    escribir(Desde, QStringLiteral("1001"));
+    escribir(Hasta, QStringLiteral("1030"));
+    QTest::keyClick(f->txtFields[Hasta], Qt::Key_F5);
+    ASSERT_FALSE(f->HayError);
+    clave(0, QStringLiteral("5"), QStringLiteral("A"), QStringLiteral("5"));
+    // What the window shows: its rows as drawn, the newest on top.
+    auto comprobar = [](QWidget* w) {
+        auto* h = qobject_cast<shell::FrmHistorial*>(w);
+        EXPECT_NE(h, nullptr);
+        if (!h) return 0;
+        EXPECT_EQ(h->windowTitle(), QStringLiteral("Historial de la chequera 5/A/5"));
+        h->show();
+        auto* g = h->KvDbGrid1->MsFlexGrid;
+        QStringList encabezados, primera, segunda;
+        for (int c = 1; c < g->Cols(); ++c) {
+            encabezados << g->TextMatrix(0, c);
+            primera << g->TextMatrix(1, c);
+            segunda << g->TextMatrix(2, c);
+        }
+        EXPECT_EQ(encabezados.mid(0, 9), (QStringList{"DIA", "HORA", "USUARIO", "Maquina", "OPERACION",
+                                                      "REGISTRO", "CAMPO", "ANTES", "DESPUES"}));
+        EXPECT_EQ(primera.mid(4, 5),
+                  (QStringList{"Modificación", "Chequera 5/A/5", "NUMERO_HASTA", "1040", "1030"}));
+        EXPECT_EQ(segunda.mid(4, 5),
+                  (QStringList{"Modificación", "Chequera 5/A/5", "NUMERO_HASTA", "1050", "1040"}));
+        EXPECT_EQ(primera.value(0), QDate::currentDate().toString(QStringLiteral("dd/MM/yyyy")));
+        EXPECT_EQ(primera.value(2), QStringLiteral("ADMIN"));
+        EXPECT_TRUE(g->TextMatrix(3, 1).isEmpty()) << "only this cheque book's two changes";
+        // The cells are drawn: the new value's cell holds ink, the empty row below none.
+        const QImage img = g->viewport()->grab().toImage();
+        auto tinta = [&](int fila, int col) {
+            const QRect r = g->visualItemRect(g->item(fila, col)).adjusted(2, 2, -2, -2);
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    if (QColor(img.pixel(x, y)).lightness() < 110) ++n;
+            return n;
+        };
+        EXPECT_GT(tinta(1, 9), 0);
+        EXPECT_EQ(tinta(3, 9), 0);
+        return 1;
+    };
+    guion->alMostrarModal(comprobar);
+    f->show();
+    QTest::keyClick(f->txtFields[Desde], Qt::Key_F9);
+    // From the list, the selected row: the same history.
+    f->ejecutarComando(QStringLiteral("CERRAR"));
+    shell::FrmChequerasGrid lista;
+    lista.show();
+    lista.Cargar();
+    lista.KvDbGrid1->MsFlexGrid->setRow(5);
+    ASSERT_EQ(lista.KvDbGrid1->MsFlexGrid->TextMatrix(5, 1), QStringLiteral("5"));
+    guion->alMostrarModal(comprobar);
+    QApplication::setActiveWindow(&lista);
+    lista.KvDbGrid1->MsFlexGrid->setFocus();
+    QTest::keyClick(lista.KvDbGrid1->MsFlexGrid, Qt::Key_F9);
 }
 
 TEST_F(Editor, DesdeLaListaConF2) {
