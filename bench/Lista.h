@@ -7,6 +7,7 @@
 #include "editor/GrabacionChequera.h"
 #include "grid/KvDbGrid.h"
 #include "shell/FrmChequerasGrid.h"
+#include "shell/FrmHistorial.h"
 #include "shell/Inicio.h"
 
 #include <QApplication>
@@ -65,7 +66,7 @@ inline std::pair<double, double> medirPagina(QApplication& app, grid::KvDbGrid* 
 
 // A save in the editor: cheque book `numero` of a series of its own, new,
 // with two new accounts, in one transaction; its milliseconds.
-inline double guardarNueva(int numero) {
+inline double guardarNueva(int numero, bool conHistorial = true) {
     auto& sesion = datos::gDB();
     editor::DatosChequera d;
     d.banco = QStringLiteral("10");
@@ -76,6 +77,9 @@ inline double guardarNueva(int numero) {
     d.cuenta = QStringLiteral("1119%1").arg(numero, 4, 10, QLatin1Char('0'));
     d.cuentaDiferido = QStringLiteral("2119%1").arg(numero, 4, 10, QLatin1Char('0'));
     d.descripcionBanco = QStringLiteral("BANCO SUPERVIELLE");
+    d.usuario = QStringLiteral("ADMIN");
+    d.maquina = QStringLiteral("BANCO-DE-PRUEBA");
+    d.sinHistorial = !conHistorial;
     d.cajas = {{QStringLiteral("IDBANCO"), d.banco, QStringLiteral("V_TA_BANCOS")},
                {QStringLiteral("SERIE"), d.serie, {}},
                {QStringLiteral("Talonario"), d.talonario, {}},
@@ -96,6 +100,28 @@ inline double guardarNueva(int numero) {
     sesion.CierraRecordset(rs);
     return t;
 }
+// Saves with and without the history, taking turns (the machine's noise falls on both alike);
+// the medians.
+inline std::pair<double, double> guardadosConYSinHistorial(int& numero, int vueltas = 20) {
+    std::vector<double> con, sin;
+    for (int i = 0; i < vueltas; ++i) {
+        con.push_back(guardarNueva(++numero, true));
+        sin.push_back(guardarNueva(++numero, false));
+    }
+    return {mediana(con), mediana(sin)};
+}
+
+// One cheque book's history opened as the user opens it (the window built,
+// its first page read and drawn); its milliseconds.
+inline double abrirHistorial(QApplication& app, qint64 id) {
+    QElapsedTimer t;
+    t.start();
+    shell::FrmHistorial h(id, QStringLiteral("de prueba"));
+    h.show();
+    app.processEvents();
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
 // What guardarNueva wrote, in the program's dialect.
 inline const char* kQuitarGuardadas = "DELETE FROM TA_QUENZAR WHERE TALONARIO > 9000000 AND SERIE = 'QZ'; "
                                       "DELETE FROM MA_CUENTAS WHERE CODIGO LIKE '1119____' OR CODIGO LIKE "

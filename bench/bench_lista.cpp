@@ -51,6 +51,18 @@ double motor(sqlite3* db, const QString& sql) {
 const char* kColumnas = "Talonario, IDBANCO, DESCRIPCION, SERIE, NUMERO_DESDE, NUMERO_HASTA, CuentaBanco, "
                         "CuentaBancoDiferido, ID";
 
+// The first value of a statement's first row.
+double motorValor(sqlite3* db, const QString& sql) {
+    sqlite3_stmt* st = nullptr;
+    const QByteArray b = sql.toUtf8();
+    double v = 0;
+    if (sqlite3_prepare_v2(db, b.constData(), static_cast<int>(b.size()), &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW)
+        v = sqlite3_column_double(st, 0);
+    sqlite3_finalize(st);
+    return v;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -267,6 +279,42 @@ int main(int argc, char** argv) {
         filas.push_back({QStringLiteral("guardado de una chequera nueva con dos cuentas nuevas"),
                          bench::mediana(con), bench::mediana(sin), 1.2, true,
                          QStringLiteral("el mismo guardado sin los índices de búsqueda")});
+    }
+
+    // The history: a save with it against the same save without it, and one cheque book's history
+    // opened among a million rows of it, against sqlite3 counting and reading that first page.
+    {
+        int numero = 1000;
+        const auto [con, sin] = bench::guardadosConYSinHistorial(numero);
+        filas.push_back({QStringLiteral("guardado con su historial"), con, sin, 1.2, true,
+                         QStringLiteral("el mismo guardado sin historial")});
+        sqlite3* rw = nullptr;
+        sqlite3_open_v2(base.ruta.toUtf8().constData(), &rw, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(rw, bench::kQuitarGuardadas, nullptr, nullptr, nullptr);
+        // Rows are never removed: a second run finds them there.
+        sqlite3_exec(
+            rw,
+            "INSERT INTO TA_QUENZAR_HISTORIAL (MOMENTO, USUARIO, Maquina, OPERACION, IDCHEQUERA, TABLA, "
+            "CLAVE, CAMPO, ANTES, DESPUES) SELECT '2026-01-02 10:11:12.000', 'ADMIN', 'CAJA-1', "
+            "'Modificación', i % 100000 + 1, 'TA_QUENZAR', 'x', 'NUMERO_HASTA', i, i + 1 FROM (WITH "
+            "RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) SELECT i "
+            "FROM n) WHERE (SELECT COUNT(*) FROM TA_QUENZAR_HISTORIAL) < 1000000",
+            nullptr, nullptr, nullptr);
+        sqlite3_close(rw);
+        const qint64 filasHistorial =
+            static_cast<qint64>(motorValor(db, QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR_HISTORIAL")));
+        std::vector<double> p, m;
+        for (int r = 0; r < 5; ++r) {
+            p.push_back(bench::abrirHistorial(app, 50000));
+            m.push_back(
+                motor(db, QStringLiteral("SELECT COUNT(*) FROM VT_HISTORIAL WHERE IDCHEQUERA = 50000")) +
+                motor(db, QStringLiteral("SELECT DIA, HORA, USUARIO, Maquina, OPERACION, REGISTRO, "
+                                         "CAMPO, ANTES, DESPUES FROM VT_HISTORIAL WHERE IDCHEQUERA = "
+                                         "50000 ORDER BY ID DESC LIMIT 15")));
+        }
+        filas.push_back({QStringLiteral("historial de una chequera entre %1 filas").arg(filasHistorial),
+                         bench::mediana(p), bench::mediana(m), 100, false,
+                         QStringLiteral("sqlite3, cuenta y primera página por el índice (IDCHEQUERA, ID)")});
     }
 
     // The export of the whole list (8 columns) against libxlsxwriter writing the same cells and formats.

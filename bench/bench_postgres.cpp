@@ -424,6 +424,40 @@ int main(int argc, char** argv) {
         }
     }
 
+    // The history: a save with it against the same save without it, and one cheque book's history
+    // opened among a million rows of it, against libpq counting and reading that first page.
+    if (!soloExportacion) {
+        int numero = 1000;
+        const auto [con, sin] = bench::guardadosConYSinHistorial(numero);
+        datos::gDB().gCnn().Execute(QLatin1String(bench::kQuitarGuardadas));
+        filas.push_back({QStringLiteral("guardado con su historial"), con, sin, 1.2, true,
+                         QStringLiteral("el mismo guardado sin historial")});
+        // Rows are never removed: a second run finds them there.
+        pq(cn,
+           QStringLiteral(
+               R"(INSERT INTO "TA_QUENZAR_HISTORIAL" ("MOMENTO", "USUARIO", "Maquina", "OPERACION", )"
+               R"("IDCHEQUERA", "TABLA", "CLAVE", "CAMPO", "ANTES", "DESPUES") SELECT )"
+               R"('2026-01-02 10:11:12', 'ADMIN', 'CAJA-1', 'Modificación', i % 100000 + 1, 'TA_QUENZAR', )"
+               R"('x', 'NUMERO_HASTA', i::text, (i + 1)::text FROM generate_series(1, 1000000) AS i WHERE )"
+               R"((SELECT COUNT(*) FROM "TA_QUENZAR_HISTORIAL") < 1000000; ANALYZE "TA_QUENZAR_HISTORIAL")"));
+        PGresult* n = PQexec(cn, R"(SELECT COUNT(*) FROM "TA_QUENZAR_HISTORIAL")");
+        const QString filasHistorial = QString::fromUtf8(PQgetvalue(n, 0, 0));
+        PQclear(n);
+        std::vector<double> p, m;
+        for (int r = 0; r < 5; ++r) {
+            p.push_back(bench::abrirHistorial(app, 50000));
+            m.push_back(
+                pq(cn, QStringLiteral(
+                           R"(SELECT COUNT(*) FROM "VT_HISTORIAL" WHERE "IDCHEQUERA" = 50000; )"
+                           R"(SELECT "DIA", "HORA", "USUARIO", "Maquina", "OPERACION", "REGISTRO", )"
+                           R"("CAMPO", "ANTES", "DESPUES" FROM "VT_HISTORIAL" WHERE "IDCHEQUERA" = 50000 )"
+                           R"(ORDER BY "ID" DESC LIMIT 15)")));
+        }
+        filas.push_back({QStringLiteral("historial de una chequera entre %1 filas").arg(filasHistorial),
+                         bench::mediana(p), bench::mediana(m), 100, false,
+                         QStringLiteral("libpq, cuenta y primera página por el índice (IDCHEQUERA, ID)")});
+    }
+
     // The export of the whole list (8 columns) against libxlsxwriter writing the same cells from libpq.
     {
         const QString libro = temporal.filePath(QStringLiteral("lista.xlsx"));

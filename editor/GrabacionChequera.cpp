@@ -72,11 +72,10 @@ bool leerCuenta(datos::DB_Dll& db, const QString& codigo, CuentasVistas& vistas)
 void cambiarCuenta(CuentasVistas& vistas, QVector<CambioHistorial>* historia, const QString& codigo,
                    const QString& campo, const QVariant& valor) {
     QVariantMap& fila = vistas.filas[codigo];
-    if (historia)
-        historia->push_back(
-            {vistas.creadas.contains(codigo) ? QStringLiteral("Alta") : QStringLiteral("Modificación"),
-             QStringLiteral("MA_CUENTAS"), codigo, campo, textoDeHistorial(fila.value(campo)),
-             textoDeHistorial(valor)});
+    // An account this save created has its one row of creation: its fields are the rule's.
+    if (historia && !vistas.creadas.contains(codigo))
+        historia->push_back({QStringLiteral("Modificación"), QStringLiteral("MA_CUENTAS"), codigo, campo,
+                             textoDeHistorial(fila.value(campo)), textoDeHistorial(valor)});
     fila.insert(campo, valor);
 }
 
@@ -91,19 +90,12 @@ void asentarCuenta(datos::DB_Dll& db, const DatosChequera& d, const QString& cod
                                           pideVencimiento),
                       true);
         vistas.creadas.insert(codigo);
-        QString descripcion = d.descripcionBanco;
-        descripcion.replace(QLatin1String("''"), QLatin1String("'"));
-        const QVariant valores[] = {codigo,
-                                    0,
-                                    0,
-                                    descripcion,
-                                    QStringLiteral("BC"),
-                                    1,
-                                    medio,
-                                    prefijo + d.banco.trimmed(),
-                                    pideVencimiento.toInt()};
-        for (size_t i = 0; i < std::size(valores); ++i)
-            cambiarCuenta(vistas, historia, codigo, QLatin1String(kCamposCuenta[i]), valores[i]);
+        if (historia)
+            historia->push_back({QStringLiteral("Alta"), QStringLiteral("MA_CUENTAS"), codigo,
+                                 QStringLiteral("CODIGO"), QString(), codigo});
+        QVariantMap& fila = vistas.filas[codigo];
+        fila.insert(QStringLiteral("CODIGO"), codigo);
+        fila.insert(QStringLiteral("MedioDePago"), medio);
     } else {
         planDeCuentas(db, sentenciaMarcaCuenta(codigo, medio), false);
         cambiarCuenta(vistas, historia, codigo, QStringLiteral("TipoVista"), QStringLiteral("BC"));
