@@ -37,7 +37,7 @@ FrmHistorial::FrmHistorial(qint64 idChequera, const QString& chequera, QWidget* 
                                 {QStringLiteral("ordensent"), 0},
                                 {QStringLiteral("formatdate"), 103}});
     lay->addWidget(KvDbGrid1);
-    resize(900, 480);
+    resize(1120, 480);
     AplicarEstilo(this);
     Cargar();
 }
