@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QVariantMap>
 #include <cmath>
-#include <iterator>
 
 namespace editor {
 
@@ -39,13 +38,11 @@ void planDeCuentas(datos::DB_Dll& db, QString sql, bool alta) {
                              QStringLiteral("Quenzar"));
 }
 
-// What a save writes of an account, as the history names the fields.
-const char* const kCamposCuenta[] = {
-    "CODIGO",     "DV",          "TITULO",         "DESCRIPCION",     "TipoVista",
-    "CajayBanco", "MedioDePago", "CodigoOpcional", "PideVencimiento", "CUENTAPRINCIPAL"};
+// What a save rewrites of an existing account, as the history names the fields.
+const char* const kCamposCuenta[] = {"TipoVista", "MedioDePago", "CUENTAPRINCIPAL"};
 
 // The accounts as this save has seen and left them: the fields above by
-// account code, and which ones it created.
+// account code (none for those it created), and which ones it created.
 struct CuentasVistas {
     QHash<QString, QVariantMap> filas;
     QSet<QString> creadas;
@@ -90,12 +87,10 @@ void asentarCuenta(datos::DB_Dll& db, const DatosChequera& d, const QString& cod
                                           pideVencimiento),
                       true);
         vistas.creadas.insert(codigo);
+        vistas.filas.insert(codigo, {});
         if (historia)
             historia->push_back({QStringLiteral("Alta"), QStringLiteral("MA_CUENTAS"), codigo,
                                  QStringLiteral("CODIGO"), QString(), codigo});
-        QVariantMap& fila = vistas.filas[codigo];
-        fila.insert(QStringLiteral("CODIGO"), codigo);
-        fila.insert(QStringLiteral("MedioDePago"), medio);
     } else {
         planDeCuentas(db, sentenciaMarcaCuenta(codigo, medio), false);
         cambiarCuenta(vistas, historia, codigo, QStringLiteral("TipoVista"), QStringLiteral("BC"));
@@ -114,6 +109,11 @@ FilaChequera filaDeChequera(ado::Recordset& rs) {
             fila.push_back({nombre, rs(i).Value()});
     }
     return fila;
+}
+// The key of the recordset's current row; null when it has none.
+QVariant idDeLaFila(ado::Recordset& rs) {
+    const int i = rs.fields().indiceDe(QStringLiteral("ID"));
+    return i >= 0 ? rs(i).Value() : QVariant();
 }
 QVariant valorEn(const FilaChequera& fila, const QString& campo) {
     for (const auto& [nombre, valor] : fila)
@@ -364,10 +364,8 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
             }
         }
         if (operacion != Operacion::Alta && rsDatos.State() == ado::adStateOpen && !rsDatos.Eof() &&
-            !rsDatos.BOF()) {
-            const int i = rsDatos.fields().indiceDe(QStringLiteral("ID"));
-            if (i >= 0) idChequera = rsDatos(i).Value();
-        }
+            !rsDatos.BOF())
+            idChequera = idDeLaFila(rsDatos);
         // The row as stored, not as loaded: someone may have changed it since.
         if (historia && !idChequera.isNull() &&
             (operacion == Operacion::Modificacion || operacion == Operacion::Baja))
@@ -397,8 +395,7 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
                 if (operacion == Operacion::Alta || operacion == Operacion::Modificacion) {
                     rsDatos.Update();
                     if (!historia) return;
-                    const int i = rsDatos.fields().indiceDe(QStringLiteral("ID"));
-                    if (i >= 0) idChequera = rsDatos(i).Value();
+                    idChequera = idDeLaFila(rsDatos);
                     const bool alta = operacion == Operacion::Alta;
                     for (const auto& [campo, valor] : filaDeChequera(rsDatos))
                         cambios.push_back({alta ? QStringLiteral("Alta") : QStringLiteral("Modificación"),
