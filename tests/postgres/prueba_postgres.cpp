@@ -33,17 +33,23 @@ namespace {
 
 constexpr int32_t kTiempoAgotado = static_cast<int32_t>(0x80040E31);
 
-// A server of this test alone, which it may stop and start again. Its folder
-// is named by its port, so that a server left by a run that was killed is
-// stopped before a new one starts; it is removed when the tests end.
+// A server of this test alone, which it may stop and start again, on a free
+// port. Its folder is named by the build, so that a server left by a run that
+// was killed is stopped before a new one starts; it is removed when the tests
+// end.
 class ServidorPropio {
 public:
     void iniciar() {
         if (mIntentado) return;
         mIntentado = true;
+        QString salida;
         mValido = !prueba::servidorPostgres().isEmpty() &&
-                  correr({QStringLiteral("iniciar"), carpeta(), QStringLiteral(QUENZAR_PG_PUERTO_PROPIO),
-                          QStringLiteral(QUENZAR_GENERADOR)});
+                  correr({QStringLiteral("iniciar"), carpeta(), QStringLiteral("libre"),
+                          QStringLiteral(QUENZAR_GENERADOR)},
+                         &salida);
+        // The script's last line says where the server listens.
+        mServidor = salida.trimmed().section(QLatin1Char('\n'), -1);
+        mValido = mValido && mServidor.startsWith(QLatin1String("PG:"));
     }
     void detener() {
         if (mIntentado) correr({QStringLiteral("detener"), carpeta()});
@@ -53,26 +59,26 @@ public:
         iniciar();
         return mValido;
     }
-    QString servidor() const { return QStringLiteral("PG:127.0.0.1:" QUENZAR_PG_PUERTO_PROPIO); }
-    bool parar() {
-        return correr({QStringLiteral("parar"), carpeta(), QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
-    }
-    bool arrancar() {
-        return correr({QStringLiteral("arrancar"), carpeta(), QStringLiteral(QUENZAR_PG_PUERTO_PROPIO)});
-    }
+    QString servidor() const { return mServidor; }
+    bool parar() { return correr({QStringLiteral("parar"), carpeta()}); }
+    bool arrancar() { return correr({QStringLiteral("arrancar"), carpeta()}); }
 
 private:
-    static QString carpeta() { return QStringLiteral("/tmp/quenzar-pg-propio-" QUENZAR_PG_PUERTO_PROPIO); }
-    static bool correr(const QStringList& args) {
+    static QString carpeta() { return QStringLiteral(QUENZAR_PG_CARPETA_PROPIA); }
+    static bool correr(const QStringList& args, QString* salida = nullptr) {
         QProcess p;
         // The test's current folder may be a temporary one already removed.
         p.setWorkingDirectory(QStringLiteral("/"));
-        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.setProcessChannelMode(salida ? QProcess::ForwardedErrorChannel : QProcess::ForwardedChannels);
         p.start(QStringLiteral("sh"), QStringList{QStringLiteral(QUENZAR_SERVIDOR_PG)} + args);
-        return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        const bool bien =
+            p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        if (salida) *salida = QString::fromUtf8(p.readAllStandardOutput());
+        return bien;
     }
     bool mIntentado = false;
     bool mValido = false;
+    QString mServidor;
 };
 
 ServidorPropio& propio() {
@@ -207,6 +213,8 @@ TEST_F(Servidor, UnResultadoLargoSeLeePorTramosEnElOrdenDeLaClave) {
 
 TEST(ServidorPropioTest, ParadoEsConexionPerdidaYVueltoAArrancarSeReabre) {
     REQUIERE_SERVIDOR_PROPIO();
+    // Both servers took a free port: never the same one.
+    EXPECT_NE(propio().servidor(), prueba::servidorPostgres());
     prueba::BasePostgres pg(propio().servidor());
     Connection cn;
     SIN_ERROR(cn.Open(pg.cadena()));

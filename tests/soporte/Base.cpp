@@ -1,6 +1,7 @@
 #include "tests/soporte/Base.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 namespace prueba {
 
@@ -20,7 +21,14 @@ QString BaseTemporal::cadena(const QString& usuario, const QString& clave) const
 }
 
 QString servidorPostgres() {
-    return qEnvironmentVariable("QUENZAR_PG");
+    // The test command's server takes a free port and writes where it is.
+    static const QString servidor = [] {
+        const QString archivo = qEnvironmentVariable("QUENZAR_PG_ARCHIVO");
+        if (archivo.isEmpty()) return qEnvironmentVariable("QUENZAR_PG");
+        QFile f(archivo);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).trimmed() : QString();
+    }();
+    return servidor;
 }
 
 BasePostgres::BasePostgres(QString servidor)

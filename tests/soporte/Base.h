@@ -28,8 +28,9 @@ private:
     QByteArray mDatosAnterior;
 };
 
-// The PostgreSQL server of the test run ("PG:host:port" in QUENZAR_PG; the
-// test command starts one), or empty when there is none.
+// The PostgreSQL server of the test run, or empty when there is none: the
+// one the test command started (its line in the file QUENZAR_PG_ARCHIVO), or
+// "PG:host:port" in QUENZAR_PG.
 QString servidorPostgres();
 
 // A fresh copy of the demo database on the test run's PostgreSQL server,
