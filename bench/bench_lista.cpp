@@ -303,17 +303,17 @@ int main(int argc, char** argv) {
         sqlite3_close(rw);
         const qint64 filasHistorial =
             static_cast<qint64>(motorValor(db, QStringLiteral("SELECT COUNT(*) FROM TA_QUENZAR_HISTORIAL")));
-        std::vector<double> p, m;
+        std::vector<double> programa, piso;
         for (int r = 0; r < 5; ++r) {
-            p.push_back(bench::abrirHistorial(app, 50000));
-            m.push_back(
+            programa.push_back(bench::abrirHistorial(app, 50000));
+            piso.push_back(
                 motor(db, QStringLiteral("SELECT COUNT(*) FROM VT_HISTORIAL WHERE IDCHEQUERA = 50000")) +
                 motor(db, QStringLiteral("SELECT DIA, HORA, USUARIO, Maquina, OPERACION, REGISTRO, "
                                          "CAMPO, ANTES, DESPUES FROM VT_HISTORIAL WHERE IDCHEQUERA = "
                                          "50000 ORDER BY ID DESC LIMIT 15")));
         }
         filas.push_back({QStringLiteral("historial de una chequera entre %1 filas").arg(filasHistorial),
-                         bench::mediana(p), bench::mediana(m), 100, false,
+                         bench::mediana(programa), bench::mediana(piso), 100, false,
                          QStringLiteral("sqlite3, cuenta y primera página por el índice (IDCHEQUERA, ID)")});
     }
 

@@ -212,24 +212,25 @@ QString textoDeHistorial(const QVariant& valor) {
     return t.left(255);
 }
 
-QString sentenciaHistorial(const QVector<CambioHistorial>& cambios, qint64 idChequera, const QString& usuario,
-                           const QString& maquina) {
-    auto literal = [](const QString& v) {
-        return v.isNull() ? QStringLiteral("NULL") : QLatin1Char('\'') + comillas(v) + QLatin1Char('\'');
+SentenciaConValores sentenciaHistorial(const QVector<CambioHistorial>& cambios, qint64 idChequera,
+                                       const QString& usuario, const QString& maquina) {
+    auto valor = [](const QString& v, int largo) {
+        return v.isNull() ? QVariant() : QVariant(v.left(largo));
     };
-    const QString comun = QStringLiteral("(GETDATE(), %1, %2, ")
-                              .arg(literal(usuario.trimmed().left(50)), literal(maquina.trimmed().left(50)));
-    QStringList filas;
-    for (const CambioHistorial& c : cambios)
-        filas << comun + QStringLiteral("%1, %2, %3, %4, %5, %6, %7)")
-                             .arg(literal(c.operacion))
-                             .arg(idChequera)
-                             .arg(literal(c.tabla), literal(c.clave.left(60)), literal(c.campo.left(60)),
-                                  literal(c.antes), literal(c.despues));
-    return QStringLiteral("INSERT INTO %1 (MOMENTO, USUARIO, Maquina, OPERACION, IDCHEQUERA, TABLA, CLAVE, "
-                          "CAMPO, ANTES, DESPUES) VALUES ")
-               .arg(QLatin1String(kTablaHistorial)) +
-           filas.join(QStringLiteral(", "));
+    SentenciaConValores s;
+    s.sql = QStringLiteral("INSERT INTO %1 (MOMENTO, USUARIO, Maquina, OPERACION, IDCHEQUERA, TABLA, CLAVE, "
+                           "CAMPO, ANTES, DESPUES) VALUES ")
+                .arg(QLatin1String(kTablaHistorial));
+    s.valores.reserve(cambios.size() * 9);
+    const QVariant quien = valor(usuario.trimmed(), 50), donde = valor(maquina.trimmed(), 50);
+    for (qsizetype i = 0; i < cambios.size(); ++i) {
+        const CambioHistorial& c = cambios[i];
+        if (i > 0) s.sql += QLatin1String(", ");
+        s.sql += QLatin1String("(GETDATE(), ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        s.valores << quien << donde << valor(c.operacion, 20) << QVariant(idChequera) << valor(c.tabla, 30)
+                  << valor(c.clave, 60) << valor(c.campo, 60) << valor(c.antes, 255) << valor(c.despues, 255);
+    }
+    return s;
 }
 
 bool historialDisponible(datos::DB_Dll& db) {
@@ -428,11 +429,12 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
             // Never left out: what the commit stores has its history.
             r.paso = kPasoHistorial;
             const QVector<CambioHistorial> filas = resumir(cambios);
-            if (!filas.isEmpty())
-                planDeCuentas(db,
-                              sentenciaHistorial(filas, idChequera.isNull() ? 0 : idChequera.toLongLong(),
-                                                 d.usuario, d.maquina),
-                              false);
+            if (!filas.isEmpty()) {
+                // With markers: the values need no quoting, and the statement no translation.
+                const SentenciaConValores h = sentenciaHistorial(
+                    filas, idChequera.isNull() ? 0 : idChequera.toLongLong(), d.usuario, d.maquina);
+                db.gCnn().EjecutarConValores(h.sql, h.valores);
+            }
         }
         r.paso = kPasoConfirmar;
         db.gCnn().CommitTrans();

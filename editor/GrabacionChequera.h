@@ -104,9 +104,14 @@ struct CambioHistorial {
 bool historialDisponible(datos::DB_Dll& db);
 // A value as the history writes it (null stays null).
 QString textoDeHistorial(const QVariant& valor);
-// The statement that adds the rows, with the server's date and time.
-QString sentenciaHistorial(const QVector<CambioHistorial>& cambios, qint64 idChequera, const QString& usuario,
-                           const QString& maquina);
+// The statement that adds the rows, with the server's date and time: "?"
+// markers and their values.
+struct SentenciaConValores {
+    QString sql;
+    QVector<QVariant> valores;
+};
+SentenciaConValores sentenciaHistorial(const QVector<CambioHistorial>& cambios, qint64 idChequera,
+                                       const QString& usuario, const QString& maquina);
 
 // "Numeric value of a text": blanks ignored, the number it begins with
 // (period as decimal point), 0 when it begins with none.

@@ -206,6 +206,11 @@ public:
     QString dialectoDeEsquema() const;
     // A script of the engine's own SQL; its failure is raised as any command's.
     void ejecutarGuion(const QString& guion);
+    // A statement with "?" markers bound to `valores`, in SQL that every engine
+    // takes (it is not translated on the embedded one); the rows it wrote.
+    qint64 EjecutarConValores(const QString& sql, const QVector<QVariant>& valores) {
+        return ejecutarParametros(sql, valores);
+    }
 
     // For the classes of this layer.
     Resultado ejecutarMotor(const QString& sql);

@@ -84,7 +84,18 @@ QString numeroComoTexto(double v) {
 }
 
 void fnGetDate(sqlite3_context* c, int, sqlite3_value**) {
-    devolverTexto(c, QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+    // The rows of one statement ask within the same millisecond: the local time is worked out once
+    // for them (it costs more than writing the row).
+    thread_local qint64 ultimo = -1;
+    thread_local QByteArray texto;
+    const qint64 ahora = QDateTime::currentMSecsSinceEpoch();
+    if (ahora != ultimo) {
+        texto = QDateTime::fromMSecsSinceEpoch(ahora)
+                    .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                    .toUtf8();
+        ultimo = ahora;
+    }
+    sqlite3_result_text(c, texto.constData(), static_cast<int>(texto.size()), SQLITE_TRANSIENT);
 }
 
 void fnLen(sqlite3_context* c, int, sqlite3_value** v) {
