@@ -199,6 +199,15 @@ public:
                 out.push_back(palabra("ILIKE"));
                 continue;
             }
+            // What the schema's getdate() returns, without the server inlining that function (it
+            // parses its body again for every call a statement makes).
+            if (llamada && k.es("GETDATE")) {
+                if (const size_t fin = cierre(t, j, b); fin < b && sig(t, j + 1, b) == fin) {
+                    out.push_back({TT::Simbolo, QStringLiteral("LOCALTIMESTAMP(3)")});
+                    i = fin;
+                    continue;
+                }
+            }
             if (llamada && k.es("ISNULL")) {
                 out.push_back(palabra("COALESCE"));
                 continue;

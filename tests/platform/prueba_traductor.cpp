@@ -245,7 +245,8 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
         {"SELECT * FROM VT_Chequeras WHERE DESCRIPCION NOT LIKE 'b%'",
          "SELECT * FROM \"VT_Chequeras\" WHERE \"DESCRIPCION\" COLLATE \"default\" NOT ILIKE 'b%'"},
         {"SELECT CONVERT(NVARCHAR(10), getDate(), 103), CAST(1 AS money), CAST(x AS datetime)",
-         "SELECT CAST(to_char(CAST((getDate()) AS timestamp), 'DD/MM/YYYY') AS varchar(10)), CAST((1) AS "
+         "SELECT CAST(to_char(CAST((LOCALTIMESTAMP(3)) AS timestamp), 'DD/MM/YYYY') AS varchar(10)), "
+         "CAST((1) AS "
          "numeric(19,4)), CAST((x) AS timestamp)"},
         {"DELETE TA_QUENZAR WHERE ID = #12/31/2026#",
          "DELETE FROM \"TA_QUENZAR\" WHERE \"ID\" = '2026-12-31'"},
@@ -253,6 +254,10 @@ TEST(Postgres, LaSintaxisDeSqlServerEnTerminosDePostgres) {
          "SELECT * FROM \"nombre raro\" x WHERE \"x\".\"ID\" = 1"},
         {"INSERT INTO TA_QUENZAR (Talonario) VALUES (?)",
          "INSERT INTO \"TA_QUENZAR\" (\"Talonario\") VALUES (?)"},
+        // The server's clock without a call to the schema's getdate() per row.
+        {"INSERT INTO TA_QUENZAR (Talonario, ID) VALUES (GETDATE ( ), ?), (getdate(), ?)",
+         "INSERT INTO \"TA_QUENZAR\" (\"Talonario\", \"ID\") VALUES (LOCALTIMESTAMP(3), ?), "
+         "(LOCALTIMESTAMP(3), ?)"},
     };
     for (const CasoPg& c : casos)
         EXPECT_EQ(pg::traducir(QString::fromUtf8(c.tsql), nombres).simplified().toStdString(),
