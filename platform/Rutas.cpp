@@ -3,14 +3,32 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace plataforma {
+
+QString carpetaCompartida() {
+    if (!QCoreApplication::instance()) return {};
+    // PREFIX/bin/quenzar reads PREFIX/share/quenzar; a build folder has none.
+    const QString carpeta =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quenzar"));
+    return QFileInfo(carpeta).isDir() ? carpeta : QString();
+}
 
 QString carpetaAplicacion() {
     const QString env = qEnvironmentVariable("QUENZAR_CARPETA_APLICACION");
     if (!env.isEmpty()) {
         QDir().mkpath(env);
         return QDir::cleanPath(env);
+    }
+    if (!carpetaCompartida().isEmpty()) {
+        // Installed: the program's folder belongs to the system, the user's files to the user.
+        const QString datos = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        if (!datos.isEmpty()) {
+            const QString carpeta = datos + QStringLiteral("/quenzar");
+            QDir().mkpath(carpeta);
+            return carpeta;
+        }
     }
     if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
     return QDir::currentPath();

@@ -1,7 +1,8 @@
 #pragma once
 // Where the program keeps its files.
-//  - application folder: the executable's folder, or QUENZAR_CARPETA_APLICACION
-//    (an installed program's folder is read-only);
+//  - application folder: QUENZAR_CARPETA_APLICACION; else, installed (see
+//    carpetaCompartida), the user's data folder ~/.local/share/quenzar (an
+//    installed program's folder is read-only); else the executable's folder;
 //  - data folder of the embedded databases: QUENZAR_DATOS, else the
 //    application folder's "datos" subfolder.
 // Both come back without a trailing separator.
@@ -11,6 +12,10 @@
 namespace plataforma {
 
 QString carpetaAplicacion();
+// What an installed program ships beside it for every user (PREFIX/share/quenzar
+// next to PREFIX/bin): skins, the default lookup definitions. Empty when not
+// installed, as in a build folder.
+QString carpetaCompartida();
 QString carpetaDatos();
 // A database named in a connection string: a path stays a path; a bare name
 // is NAME.db in the data folder (letter case of the file name ignored).

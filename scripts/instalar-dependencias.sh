@@ -18,6 +18,8 @@ PAQUETES=(
     libreoffice-calc xdg-utils desktop-file-utils shared-mime-info file
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth x11-apps imagemagick
+    # The package: its checks, and the installed program started on a virtual display.
+    dpkg-dev lintian appstream xdotool
     fonts-dejavu-core
 )
 

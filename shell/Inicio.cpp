@@ -1,7 +1,7 @@
 #include "shell/Inicio.h"
-
 #include "data/DB_Dll.h"
 #include "notice/Dll_Display.h"
+#include "platform/Rutas.h"
 #include "platform/Rutina.h"
 #include "platform/ado/CadenaConexion.h"
 #include "platform/ui/Dialogos.h"
@@ -161,7 +161,15 @@ void IniciarAplicacion(const QString& comando, QString& connString, int cursorLo
             if (servicioConsulta()) servicioConsulta()();
         });
         r.paso([&] {
-            if (!QFile::exists(g.gRutaMascaraConsultas)) CreaConsultasDefecto(g.gRutaMascaraConsultas);
+            const QString ruta = g.gRutaMascaraConsultas;
+            if (QFile::exists(ruta)) return;
+            // Installed, the user's copy starts as the one shipped for every user (the program
+            // writes to it later, whatever the shipped file's mode).
+            const QString compartida = plataforma::carpetaCompartida();
+            if (!compartida.isEmpty() && QFile::copy(compartida + QStringLiteral("/consultas.kvt"), ruta))
+                QFile(ruta).setPermissions(QFile(ruta).permissions() | QFileDevice::WriteOwner);
+            else
+                CreaConsultasDefecto(ruta);
         });
         r.paso([&] { db.gCnn().setDefaultDatabase(db.gDBName); });
         r.paso([&] { CargaConfiguracion(carpeta); });
@@ -199,10 +207,16 @@ void AplicarEstilo(QWidget* ventana) {
         g.gEstilo = ok ? n : 0;
     });
     r.paso([&] {
-        // A skin file in the application folder wins over the one shipped with the program.
+        // A skin file in the application folder wins over the installed one, and that one over the
+        // one built into the program.
         const QString archivo = archivoEstilo(g.gEstilo);
+        const QString compartida = plataforma::carpetaCompartida();
         QFile f(carpetaDelPrograma() + archivo);
-        if (!f.open(QIODevice::ReadOnly)) {
+        if (!f.open(QIODevice::ReadOnly) && !compartida.isEmpty()) {
+            f.setFileName(compartida + QLatin1Char('/') + archivo);
+            (void)f.open(QIODevice::ReadOnly);
+        }
+        if (!f.isOpen()) {
             f.setFileName(QStringLiteral(":/estilos/") + archivo.mid(7));
             if (!f.open(QIODevice::ReadOnly)) return;
         }
