@@ -31,6 +31,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <libpq-fe.h>
 #include <vector>
 
@@ -462,17 +463,25 @@ int main(int argc, char** argv) {
     {
         const QString libro = temporal.filePath(QStringLiteral("lista.xlsx"));
         const QString libroPiso = temporal.filePath(QStringLiteral("piso.xlsx"));
-        const double programa = cronometrar([&] {
-            exportacion::ExportarExcel(
+        // Twice each, taking turns, the best of each: a run of seconds on a shared machine meets
+        // other work now and then, and it falls on either side alike.
+        double programa = 0, piso = 0;
+        for (int vuelta = 0; vuelta < 2; ++vuelta) {
+            const double p = cronometrar([&] {
+                exportacion::ExportarExcel(
+                    QStringLiteral(
+                        "SELECT Talonario,IDBANCO,DESCRIPCION,SERIE,NUMERO_DESDE,NUMERO_HASTA,CuentaBanco,"
+                        "CuentaBancoDiferido FROM VT_Chequeras"),
+                    false, {}, {}, libro, nullptr, 0, {});
+            });
+            const double m = bench::soloXlsxPg(
+                conexion, libroPiso,
                 QStringLiteral(
-                    "SELECT Talonario,IDBANCO,DESCRIPCION,SERIE,NUMERO_DESDE,NUMERO_HASTA,CuentaBanco,"
-                    "CuentaBancoDiferido FROM VT_Chequeras"),
-                false, {}, {}, libro, nullptr, 0, {});
-        });
-        const double piso = bench::soloXlsxPg(
-            conexion, libroPiso,
-            QStringLiteral(R"(SELECT "Talonario", "IDBANCO", "DESCRIPCION", "SERIE", "NUMERO_DESDE", )"
-                           R"("NUMERO_HASTA", "CuentaBanco", "CuentaBancoDiferido" FROM "VT_Chequeras")"));
+                    R"(SELECT "Talonario", "IDBANCO", "DESCRIPCION", "SERIE", "NUMERO_DESDE", )"
+                    R"("NUMERO_HASTA", "CuentaBanco", "CuentaBancoDiferido" FROM "VT_Chequeras")"));
+            programa = vuelta == 0 ? p : std::min(programa, p);
+            piso = vuelta == 0 ? m : std::min(piso, m);
+        }
         const qint64 total = filasPq(cn, QStringLiteral(R"(SELECT COUNT(*) FROM "VT_Chequeras")"))
                                  .value(0)
                                  .value(0)
