@@ -22,6 +22,8 @@ namespace {
 // data built into the program, where the user's databases live. Any other name is the user's own and
 // is never made up; a demo database already there is left as it is.
 void prepararDemo() {
+    // From a build folder the start script makes it (scripts/ejecutar.sh).
+    if (plataforma::carpetaCompartida().isEmpty()) return;
     const QString texto = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
     if (texto.trimmed().isEmpty()) return;
     const shell::ValoresComando v = shell::cortarComando(texto);

@@ -126,7 +126,7 @@ public:
     int16_t TratamientoErrores(const plataforma::ErrorEjecucion& CodErr, int Botones = 18,
                                const QString& Rutina = {});
 
-    // The connection string built from the fields (Part of OpenServerADODB).
+    // The connection string built from the fields (a step of OpenServerADODB).
     QString cadenaDesdeCampos() const;
 
     // Opens the session's link again after it was lost (a save that met a

@@ -1,6 +1,6 @@
 #pragma once
 // The one run-time error of the program: a number, a description and the
-// source that raised it, as the Parts read them (ADO's numbers included).
+// source that raised it, as the program reports them (ADO's numbers included).
 
 #include <QString>
 #include <cstdint>
@@ -36,7 +36,7 @@ struct FinDelPrograma {
     int codigo = 0;
 };
 
-// Numbers the Parts test. ADO's HRESULTs are kept as the signed 32-bit values
+// Numbers the program tells apart. ADO's HRESULTs are kept as the signed 32-bit values
 // the original saw in Err.Number.
 namespace errores {
 constexpr int32_t LlamadaInvalida = 5;     // invalid procedure call or argument

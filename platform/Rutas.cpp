@@ -34,6 +34,13 @@ QString carpetaAplicacion() {
     return QDir::currentPath();
 }
 
+QString carpetaProgramas() {
+    const QString env = qEnvironmentVariable("QUENZAR_CARPETA_APLICACION");
+    if (!env.isEmpty()) return QDir::cleanPath(env);
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
+    return QDir::currentPath();
+}
+
 QString carpetaDatos() {
     const QString env = qEnvironmentVariable("QUENZAR_DATOS");
     if (!env.isEmpty()) return QDir::cleanPath(env);

@@ -16,6 +16,9 @@ QString carpetaAplicacion();
 // next to PREFIX/bin): skins, the default lookup definitions. Empty when not
 // installed, as in a build folder.
 QString carpetaCompartida();
+// Where the suite's other programs (and its helpers) sit: beside this one's
+// executable, or in QUENZAR_CARPETA_APLICACION when that is set.
+QString carpetaProgramas();
 QString carpetaDatos();
 // A database named in a connection string: a path stays a path; a bare name
 // is NAME.db in the data folder (letter case of the file name ignored).

@@ -8,10 +8,13 @@
 # the program calls at run time are recommended. QUENZAR_MANTENEDOR sets the
 # Maintainer field.
 set -euo pipefail
+# A folder given relative to where the command was typed.
+salida=${1:-}
+if [ -n "$salida" ]; then salida=$(mkdir -p "$salida" && cd "$salida" && pwd); fi
 cd "$(dirname "$0")/.."
 raiz=$PWD
+salida=${salida:-$raiz}
 build=${QUENZAR_BUILD:-build}
-salida=$(mkdir -p "${1:-$raiz}" && cd "${1:-$raiz}" && pwd)
 if [ "${QUENZAR_SIN_INSTALAR:-}" != 1 ]; then ./scripts/instalar-dependencias.sh; fi
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -23,7 +26,7 @@ version=$(sed -n 's/^project(Quenzar VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 arquitectura=$(dpkg --print-architecture)
 trabajo=$(mktemp -d)
 trap 'rm -rf "$trabajo"' EXIT
-arbol=$trabajo/arbol
+arbol=$trabajo/debian/quenzar
 umask 022
 
 DESTDIR=$arbol cmake --install "$build" --prefix /usr >/dev/null
@@ -43,8 +46,12 @@ chmod 755 "$arbol"/usr/bin/*
 # dpkg-shlibdeps reads the package's name from a debian/control beside it.
 mkdir -p "$trabajo/debian"
 printf 'Source: quenzar\n\nPackage: quenzar\nArchitecture: any\n' >"$trabajo/debian/control"
-depende=$(cd "$trabajo" && dpkg-shlibdeps -O "arbol/usr/bin/quenzar" "arbol/usr/bin/quenzar-generar-demo" 2>/dev/null |
+depende=$(cd "$trabajo" && dpkg-shlibdeps -O debian/quenzar/usr/bin/quenzar debian/quenzar/usr/bin/quenzar-generar-demo |
     sed -n 's/^shlibs:Depends=//p')
+if [ -z "$depende" ]; then
+    echo "empaquetar.sh: dpkg-shlibdeps no dio las dependencias" >&2
+    exit 1
+fi
 mkdir -p "$arbol/DEBIAN"
 (cd "$arbol" && find usr -type f -print0 | sort -z | xargs -0 md5sum) >"$arbol/DEBIAN/md5sums"
 chmod 644 "$arbol/DEBIAN/md5sums"

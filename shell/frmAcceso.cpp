@@ -1,6 +1,7 @@
 #include "shell/frmAcceso.h"
 
 #include "data/DB_Dll.h"
+#include "platform/Rutas.h"
 #include "platform/Texto1252.h"
 #include "platform/ado/CadenaConexion.h"
 #include "platform/ui/Dialogos.h"
@@ -356,7 +357,8 @@ void frmAcceso::CmdRegistrar_Click() {
                 }
                 break;
             case 8: {
-                const QString ayudante = carpetaDelPrograma() + QStringLiteral("ODBC.exe");
+                const QString ayudante =
+                    G().utilidades.AgregarBarra(plataforma::carpetaProgramas()) + QStringLiteral("ODBC.exe");
                 if (QFile::exists(ayudante))
                     ui::Actual().iniciarProceso(ayudante,
                                                 {QStringLiteral("Server=") + TxtServidor->text() +

@@ -22,6 +22,16 @@ case $(basename "$deb") in quenzar_*_"$(dpkg --print-architecture)".deb) ;; *) f
 
 campo() { dpkg-deb -f "$deb" "$1"; }
 [ "$(campo Package)" = quenzar ] || fallar "Package: $(campo Package)"
+[ "$(campo Architecture)" = "$(dpkg --print-architecture)" ] || fallar "Architecture: $(campo Architecture)"
+# One version everywhere: the build's, the changelog's, the metainfo's release and the manual pages'.
+version=$(sed -n 's/^project(Quenzar VERSION \([0-9.]*\).*/\1/p' "$fuente/CMakeLists.txt")
+[ "$(campo Version)" = "$version" ] || fallar "Version: $(campo Version), la del proyecto es $version"
+head -n 1 "$fuente/paquete/changelog" | grep -qF "quenzar ($version)" || fallar "el changelog no es de $version"
+grep -qF "<release version=\"$version\"" "$fuente/paquete/org.quenzar.Quenzar.metainfo.xml" ||
+    fallar "el metainfo no es de $version"
+for pagina in "$fuente"/paquete/man/*.1; do
+    grep -q "^\.TH .*\"Quenzar $version\"" "$pagina" || fallar "$(basename "$pagina") no es de $version"
+done
 for dependencia in libqt6widgets6 libsqlite3-0 libodbc2 libpq5 libxlsxwriter4 libsodium23; do
     campo Depends | grep -q "$dependencia" || fallar "Depends sin $dependencia: $(campo Depends)"
 done
@@ -38,7 +48,7 @@ for ruta in ./usr/bin/quenzar ./usr/bin/quenzar-generar-demo \
     ./usr/share/man/man1/quenzar.1.gz ./usr/share/man/man1/quenzar-generar-demo.1.gz \
     ./usr/share/quenzar/consultas.kvt ./usr/share/quenzar/Styles/iTunes \
     ./usr/share/quenzar/Styles/Office2007.cjstyles ./usr/share/doc/quenzar/copyright; do
-    grep -qx "$ruta" <<<"$contenido" || fallar "falta $ruta"
+    grep -qxF "$ruta" <<<"$contenido" || fallar "falta $ruta"
 done
 
 if command -v lintian >/dev/null; then
@@ -51,6 +61,7 @@ fi
 
 raiz=$tmp/raiz
 dpkg-deb -x "$deb" "$raiz"
+dpkg-deb -e "$deb" "$tmp/control"
 entrada=$raiz/usr/share/applications/org.quenzar.Quenzar.desktop
 desktop-file-validate "$entrada" || fallar "la entrada del menú no es válida"
 if command -v appstreamcli >/dev/null; then
@@ -67,6 +78,7 @@ exec_linea=$(sed -n 's/^Exec=//p' "$entrada")
 casa=$tmp/casa
 mkdir -p "$casa"
 antes=$(cd "$raiz" && find . | sort)
+(cd "$raiz" && md5sum --quiet -c "$tmp/control/md5sums") || fallar "los archivos no son los de md5sums"
 # The entry's quoting is the shell's for this line: the script runs it as written.
 printf 'export PATH="%s/usr/bin:$PATH"\nexec %s\n' "$raiz" "$exec_linea" >"$tmp/arrancar.sh"
 # xdotool waits for the window by itself; timeout bounds a start that hangs.
@@ -76,18 +88,24 @@ env -i PATH=/usr/bin:/bin HOME="$casa" LANG=C.UTF-8 \
         programa=$!
         ventana=$(timeout 90 xdotool search --sync --onlyvisible --name "^Quenzar\$" | head -n 1) || true
         if [ -n "$ventana" ]; then
+            # Every window the program shows at that moment: a message box is titled "Quenzar" too.
+            xdotool search --onlyvisible --name "^Quenzar\$" | wc -l >"$2/ventanas.txt"
             xdotool getwindowgeometry "$ventana" >"$2/geometria.txt"
-            import -window root "$2/pantalla.png"
+            import -window "$ventana" "$2/pantalla.png"
         fi
         kill "$programa" 2>/dev/null || true
         wait "$programa" 2>/dev/null || true
     ' _ "$tmp/arrancar.sh" "$tmp"
 if [ -f "$tmp/geometria.txt" ]; then
-    # The list is wide; a message box alone would not be.
+    [ "$(cat "$tmp/ventanas.txt")" -eq 1 ] || fallar "$(cat "$tmp/ventanas.txt") ventanas a la vez (¿un mensaje?)"
+    # The list is wide and tall; a message box would not be.
     ancho=$(sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p' "$tmp/geometria.txt")
-    [ "${ancho:-0}" -ge 600 ] || fallar "la ventana mide $ancho de ancho: $(cat "$tmp/geometria.txt")"
+    alto=$(sed -n 's/.*Geometry: [0-9]*x\([0-9]*\).*/\1/p' "$tmp/geometria.txt")
+    [ "${ancho:-0}" -ge 600 ] && [ "${alto:-0}" -ge 350 ] ||
+        fallar "la ventana mide ${ancho}x${alto}: $(cat "$tmp/geometria.txt")"
+    # Its rows drawn: text in many shades, not an empty frame.
     colores=$(convert "$tmp/pantalla.png" -format %k info:)
-    [ "$colores" -gt 50 ] || fallar "la pantalla tiene $colores colores"
+    [ "$colores" -gt 50 ] || fallar "la ventana tiene $colores colores"
 else
     fallar "no apareció la ventana de la lista; salida: $(cat "$tmp/salida.txt" 2>/dev/null)"
 fi
