@@ -261,16 +261,23 @@ int main(int argc, char** argv) {
         int numero = 0;
         auto guardar = [&] { return bench::guardarNueva(++numero); };
         auto quitarGuardadas = [&] { sqlite3_exec(rw, bench::kQuitarGuardadas, nullptr, nullptr, nullptr); };
-        // The definitions as the file holds them, to put them back after each turn without them.
+        // The definitions as the file holds them: dropped for each turn without them, put back after.
+        QByteArray quitar;
         std::vector<QByteArray> definiciones;
         {
             sqlite3_stmt* st = nullptr;
-            sqlite3_prepare_v2(rw,
-                               "SELECT sql FROM sqlite_master WHERE name IN ('TA_QUENZAR_TEXTO_INS', "
-                               "'TA_QUENZAR_TEXTO_UPD', 'TA_QUENZAR_TEXTO_DEL', 'IX_TA_QUENZAR_BANCO_SERIE')",
-                               -1, &st, nullptr);
-            while (sqlite3_step(st) == SQLITE_ROW)
-                definiciones.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            sqlite3_prepare_v2(
+                rw,
+                "SELECT type, name, sql FROM sqlite_master WHERE name IN ('TA_QUENZAR_TEXTO_INS', "
+                "'TA_QUENZAR_TEXTO_UPD', 'TA_QUENZAR_TEXTO_DEL', 'IX_TA_QUENZAR_BANCO_SERIE')",
+                -1, &st, nullptr);
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                auto columna = [&](int i) {
+                    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
+                };
+                quitar += "DROP " + columna(0).toUpper() + ' ' + columna(1) + ';';
+                definiciones.push_back(columna(2));
+            }
             sqlite3_finalize(st);
         }
         // Four turns each way, taking turns, so that the machine's changing load falls on both
@@ -278,10 +285,7 @@ int main(int argc, char** argv) {
         // never holds them.
         std::vector<double> sin, con;
         for (int turno = 0; turno < 4; ++turno) {
-            sqlite3_exec(rw,
-                         "DROP TRIGGER TA_QUENZAR_TEXTO_INS; DROP TRIGGER TA_QUENZAR_TEXTO_UPD; DROP TRIGGER "
-                         "TA_QUENZAR_TEXTO_DEL; DROP INDEX IX_TA_QUENZAR_BANCO_SERIE",
-                         nullptr, nullptr, nullptr);
+            sqlite3_exec(rw, quitar.constData(), nullptr, nullptr, nullptr);
             for (int i = 0; i < 8; ++i)
                 sin.push_back(guardar());
             quitarGuardadas();

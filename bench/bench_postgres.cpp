@@ -33,6 +33,7 @@
 #include <QTextStream>
 #include <algorithm>
 #include <libpq-fe.h>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -465,7 +466,7 @@ int main(int argc, char** argv) {
         const QString libroPiso = temporal.filePath(QStringLiteral("piso.xlsx"));
         // Twice each, taking turns, the best of each: a run of seconds on a shared machine meets
         // other work now and then, and it falls on either side alike.
-        double programa = 0, piso = 0;
+        double programa = std::numeric_limits<double>::infinity(), piso = programa;
         for (int vuelta = 0; vuelta < 2; ++vuelta) {
             const double p = cronometrar([&] {
                 exportacion::ExportarExcel(
@@ -479,8 +480,8 @@ int main(int argc, char** argv) {
                 QStringLiteral(
                     R"(SELECT "Talonario", "IDBANCO", "DESCRIPCION", "SERIE", "NUMERO_DESDE", )"
                     R"("NUMERO_HASTA", "CuentaBanco", "CuentaBancoDiferido" FROM "VT_Chequeras")"));
-            programa = vuelta == 0 ? p : std::min(programa, p);
-            piso = vuelta == 0 ? m : std::min(piso, m);
+            programa = std::min(programa, p);
+            piso = std::min(piso, m);
         }
         const qint64 total = filasPq(cn, QStringLiteral(R"(SELECT COUNT(*) FROM "VT_Chequeras")"))
                                  .value(0)

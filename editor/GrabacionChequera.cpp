@@ -433,7 +433,7 @@ ResultadoGrabacion grabarChequera(datos::DB_Dll& db, ado::Recordset& rsDatos, co
                 // With markers: the values need no quoting, and the statement no translation.
                 const SentenciaConValores h = sentenciaHistorial(
                     filas, idChequera.isNull() ? 0 : idChequera.toLongLong(), d.usuario, d.maquina);
-                db.gCnn().EjecutarConValores(h.sql, h.valores);
+                db.gCnn().ejecutarParametros(h.sql, h.valores);
             }
         }
         r.paso = kPasoConfirmar;

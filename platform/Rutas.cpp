@@ -9,19 +9,27 @@ namespace plataforma {
 
 QString carpetaCompartida() {
     if (!QCoreApplication::instance()) return {};
-    // PREFIX/bin/quenzar reads PREFIX/share/quenzar; a build folder has none.
-    const QString carpeta =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quenzar"));
-    return QFileInfo(carpeta).isDir() ? carpeta : QString();
+    // PREFIX/bin/quenzar reads PREFIX/share/quenzar; a build folder has none. The executable does
+    // not move while it runs: looked up once.
+    static const QString compartida = [] {
+        const QString carpeta =
+            QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/quenzar"));
+        return QFileInfo(carpeta).isDir() ? carpeta : QString();
+    }();
+    return compartida;
+}
+
+QString carpetaProgramas() {
+    const QString env = qEnvironmentVariable("QUENZAR_CARPETA_APLICACION");
+    if (!env.isEmpty()) return QDir::cleanPath(env);
+    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
+    return QDir::currentPath();
 }
 
 QString carpetaAplicacion() {
-    const QString env = qEnvironmentVariable("QUENZAR_CARPETA_APLICACION");
-    if (!env.isEmpty()) {
+    if (const QString env = qEnvironmentVariable("QUENZAR_CARPETA_APLICACION"); !env.isEmpty()) {
         QDir().mkpath(env);
-        return QDir::cleanPath(env);
-    }
-    if (!carpetaCompartida().isEmpty()) {
+    } else if (!carpetaCompartida().isEmpty()) {
         // Installed: the program's folder belongs to the system, the user's files to the user.
         const QString datos = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
         if (!datos.isEmpty()) {
@@ -30,15 +38,8 @@ QString carpetaAplicacion() {
             return carpeta;
         }
     }
-    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
-}
-
-QString carpetaProgramas() {
-    const QString env = qEnvironmentVariable("QUENZAR_CARPETA_APLICACION");
-    if (!env.isEmpty()) return QDir::cleanPath(env);
-    if (QCoreApplication::instance()) return QCoreApplication::applicationDirPath();
-    return QDir::currentPath();
+    // Otherwise the files live with the programs, as the suite keeps them.
+    return carpetaProgramas();
 }
 
 QString carpetaDatos() {

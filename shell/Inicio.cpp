@@ -210,16 +210,16 @@ void AplicarEstilo(QWidget* ventana) {
         // A skin file in the application folder wins over the installed one, and that one over the
         // one built into the program.
         const QString archivo = archivoEstilo(g.gEstilo);
-        const QString compartida = plataforma::carpetaCompartida();
-        QFile f(carpetaDelPrograma() + archivo);
-        if (!f.open(QIODevice::ReadOnly) && !compartida.isEmpty()) {
-            f.setFileName(compartida + QLatin1Char('/') + archivo);
-            (void)f.open(QIODevice::ReadOnly);
+        QStringList lugares{carpetaDelPrograma() + archivo};
+        if (const QString compartida = plataforma::carpetaCompartida(); !compartida.isEmpty())
+            lugares << compartida + QLatin1Char('/') + archivo;
+        lugares << QStringLiteral(":/estilos/") + archivo.mid(7);
+        QFile f;
+        for (const QString& lugar : lugares) {
+            f.setFileName(lugar);
+            if (f.open(QIODevice::ReadOnly)) break;
         }
-        if (!f.isOpen()) {
-            f.setFileName(QStringLiteral(":/estilos/") + archivo.mid(7));
-            if (!f.open(QIODevice::ReadOnly)) return;
-        }
+        if (!f.isOpen()) return;
         instalarEstiloPaletasEstables();
         ventana->setStyleSheet(QString::fromUtf8(f.readAll()));
         ventana->setProperty("ArchivoEstilo", archivo);

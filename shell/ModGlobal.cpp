@@ -44,4 +44,8 @@ QString carpetaDelPrograma() {
     return G().utilidades.AgregarBarra(plataforma::carpetaAplicacion());
 }
 
+QString carpetaDeLosProgramas() {
+    return G().utilidades.AgregarBarra(plataforma::carpetaProgramas());
+}
+
 } // namespace shell

@@ -72,5 +72,7 @@ void reiniciarModGlobal();
 QString nombreEjecutable();
 // The application folder with a trailing separator.
 QString carpetaDelPrograma();
+// The folder of the suite's programs (plataforma::carpetaProgramas) with a trailing separator.
+QString carpetaDeLosProgramas();
 
 } // namespace shell

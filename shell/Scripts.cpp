@@ -2,7 +2,6 @@
 // default lookup masks and the percentage bar.
 
 #include "data/DB_Dll.h"
-#include "platform/Rutas.h"
 #include "platform/Texto1252.h"
 #include "platform/ado/Traza.h"
 #include "platform/ui/Dialogos.h"
@@ -106,7 +105,7 @@ void MenuExes(QString& Programa, QString& Parametro, qint64& Tarea) {
             comando = Programa.mid(6);
         else
             comando =
-                G().utilidades.AgregarBarra(plataforma::carpetaProgramas()) +
+                carpetaDeLosProgramas() +
                 (Programa.contains(QLatin1String("SHELL"), Qt::CaseInsensitive) ? Programa.mid(6) : Programa);
     });
     r.paso([&] {

@@ -1,7 +1,6 @@
 #include "shell/frmAcceso.h"
 
 #include "data/DB_Dll.h"
-#include "platform/Rutas.h"
 #include "platform/Texto1252.h"
 #include "platform/ado/CadenaConexion.h"
 #include "platform/ui/Dialogos.h"
@@ -357,8 +356,7 @@ void frmAcceso::CmdRegistrar_Click() {
                 }
                 break;
             case 8: {
-                const QString ayudante =
-                    G().utilidades.AgregarBarra(plataforma::carpetaProgramas()) + QStringLiteral("ODBC.exe");
+                const QString ayudante = carpetaDeLosProgramas() + QStringLiteral("ODBC.exe");
                 if (QFile::exists(ayudante))
                     ui::Actual().iniciarProceso(ayudante,
                                                 {QStringLiteral("Server=") + TxtServidor->text() +

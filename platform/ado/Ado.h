@@ -208,13 +208,10 @@ public:
     void ejecutarGuion(const QString& guion);
     // A statement with "?" markers bound to `valores`, in SQL that every engine
     // takes (it is not translated on the embedded one); the rows it wrote.
-    qint64 EjecutarConValores(const QString& sql, const QVector<QVariant>& valores) {
-        return ejecutarParametros(sql, valores);
-    }
+    qint64 ejecutarParametros(const QString& sql, const QVector<QVariant>& valores);
 
     // For the classes of this layer.
     Resultado ejecutarMotor(const QString& sql);
-    qint64 ejecutarParametros(const QString& sql, const QVector<QVariant>& valores);
     std::shared_ptr<Motor> motor() const { return mMotor; }
     [[noreturn]] void fallarProveedor(const FalloMotor& f);
 
